@@ -1,0 +1,23 @@
+# Settings shared by every flavour of the build.
+if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+  add_compile_options(-Wall -Wextra)
+endif()
+
+# Flags for the two programs that travel inside every SFX file: small, no
+# exceptions or RTTI, unused code and data dropped, symbols stripped.
+function(quillon_small_program target)
+  target_compile_options(${target} PRIVATE
+    -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
+    -fno-unwind-tables -ffunction-sections -fdata-sections -fno-ident
+    -fno-stack-protector)
+  target_link_options(${target} PRIVATE
+    -Wl,--gc-sections -s -Wl,-Map=$<TARGET_FILE:${target}>.map)
+endfunction()
+
+# Fails the build when a program grows past its budget.
+function(quillon_size_budget target max_bytes)
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -DFILE=$<TARGET_FILE:${target}> -DMAX=${max_bytes}
+            -P ${PROJECT_SOURCE_DIR}/cmake/CheckSize.cmake
+    VERBATIM)
+endfunction()

@@ -1,0 +1,40 @@
+// Byte files behind one small interface. Every failure is reported as a
+// Windows error code (0 is success), also on POSIX, so that the builder's
+// error texts are the same everywhere.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace ql::platform {
+
+class File {
+public:
+    File() = default;
+    ~File();
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+    File(File&& other) noexcept;
+    File& operator=(File&& other) noexcept;
+
+    int OpenRead(const std::string& path);        // read-only, others may read too
+    int Create(const std::string& path);          // create or truncate, for writing
+    int OpenWriteAtEnd(const std::string& path);  // existing file, positioned at its end
+    int Read(void* buffer, size_t length, size_t& got);
+    int Write(const void* buffer, size_t length, size_t& written);
+    int Size(uint64_t& size);
+    int Close();
+    bool IsOpen() const { return handle_ != kClosed; }
+
+private:
+    static constexpr intptr_t kClosed = -1;
+    intptr_t handle_ = kClosed;
+};
+
+// Reads or replaces a whole file; used for small files such as executables whose
+// resources are edited.
+int ReadWholeFile(const std::string& path, std::string& content);
+int WriteWholeFile(const std::string& path, const std::string& content);
+
+}  // namespace ql::platform

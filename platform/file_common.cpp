@@ -1,0 +1,30 @@
+// Whole-file helpers built on File; the same on every platform.
+#include "platform/file.h"
+
+namespace ql::platform {
+
+int ReadWholeFile(const std::string& path, std::string& content) {
+    File file;
+    int error = file.OpenRead(path);
+    uint64_t size = 0;
+    if (error == 0) error = file.Size(size);
+    if (error != 0) return error;
+    content.assign(static_cast<size_t>(size), '\0');
+    size_t got = 0;
+    error = file.Read(content.data(), content.size(), got);
+    if (error == 0 && got != content.size()) error = 38;  // ERROR_HANDLE_EOF: shrank meanwhile
+    int closeError = file.Close();
+    return error != 0 ? error : closeError;
+}
+
+int WriteWholeFile(const std::string& path, const std::string& content) {
+    File file;
+    int error = file.Create(path);
+    if (error != 0) return error;
+    size_t written = 0;
+    error = file.Write(content.data(), content.size(), written);
+    int closeError = file.Close();
+    return error != 0 ? error : closeError;
+}
+
+}  // namespace ql::platform

@@ -1,0 +1,106 @@
+// POSIX byte files; errno values are mapped to the Windows codes the builder reports.
+#include "platform/file.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/posix_errors.h"
+
+namespace ql::platform {
+
+File::~File() { Close(); }
+
+File::File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = kClosed; }
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        Close();
+        handle_ = other.handle_;
+        other.handle_ = kClosed;
+    }
+    return *this;
+}
+
+static int OpenWith(intptr_t& handle, const std::string& path, int flags) {
+    int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
+    if (fd < 0) return WindowsErrorFromErrno(errno);
+    struct stat st;
+    if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return kErrorAccessDenied;  // as Windows answers for a folder opened as a file
+    }
+    handle = fd;
+    return 0;
+}
+
+int File::OpenRead(const std::string& path) {
+    Close();
+    return OpenWith(handle_, path, O_RDONLY);
+}
+
+int File::Create(const std::string& path) {
+    Close();
+    // Windows refuses to replace a read-only file; so does the builder here,
+    // even when running as root.
+    struct stat st;
+    if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & S_IWUSR) == 0)
+        return kErrorAccessDenied;
+    return OpenWith(handle_, path, O_WRONLY | O_CREAT | O_TRUNC);
+}
+
+int File::OpenWriteAtEnd(const std::string& path) {
+    Close();
+    int error = OpenWith(handle_, path, O_WRONLY);
+    if (error == 0 && ::lseek(static_cast<int>(handle_), 0, SEEK_END) < 0) {
+        error = WindowsErrorFromErrno(errno);
+        Close();
+    }
+    return error;
+}
+
+int File::Read(void* buffer, size_t length, size_t& got) {
+    got = 0;
+    char* p = static_cast<char*>(buffer);
+    while (got < length) {
+        ssize_t n = ::read(static_cast<int>(handle_), p + got, length - got);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return WindowsErrorFromErrno(errno);
+        }
+        if (n == 0) break;
+        got += static_cast<size_t>(n);
+    }
+    return 0;
+}
+
+int File::Write(const void* buffer, size_t length, size_t& written) {
+    written = 0;
+    const char* p = static_cast<const char*>(buffer);
+    while (written < length) {
+        ssize_t n = ::write(static_cast<int>(handle_), p + written, length - written);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return WindowsErrorFromErrno(errno);
+        }
+        written += static_cast<size_t>(n);
+    }
+    return 0;
+}
+
+int File::Size(uint64_t& size) {
+    struct stat st;
+    if (fstat(static_cast<int>(handle_), &st) != 0) return WindowsErrorFromErrno(errno);
+    size = static_cast<uint64_t>(st.st_size);
+    return 0;
+}
+
+int File::Close() {
+    if (handle_ == kClosed) return 0;
+    int result = ::close(static_cast<int>(handle_));
+    handle_ = kClosed;
+    return result == 0 ? 0 : WindowsErrorFromErrno(errno);
+}
+
+}  // namespace ql::platform

@@ -1,0 +1,93 @@
+// Win32 byte files through the ANSI functions, as the builder's paths are ANSI text.
+#include "platform/file.h"
+
+#include <windows.h>
+
+namespace ql::platform {
+
+static HANDLE AsHandle(intptr_t h) { return reinterpret_cast<HANDLE>(h); }
+
+File::~File() { Close(); }
+
+File::File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = kClosed; }
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        Close();
+        handle_ = other.handle_;
+        other.handle_ = kClosed;
+    }
+    return *this;
+}
+
+static int OpenWith(intptr_t& handle, const std::string& path, DWORD access, DWORD share,
+                    DWORD disposition) {
+    HANDLE h = CreateFileA(path.c_str(), access, share, nullptr, disposition,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return static_cast<int>(GetLastError());
+    handle = reinterpret_cast<intptr_t>(h);
+    return 0;
+}
+
+int File::OpenRead(const std::string& path) {
+    Close();
+    return OpenWith(handle_, path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+}
+
+int File::Create(const std::string& path) {
+    Close();
+    return OpenWith(handle_, path, GENERIC_WRITE, 0, CREATE_ALWAYS);
+}
+
+int File::OpenWriteAtEnd(const std::string& path) {
+    Close();
+    int error = OpenWith(handle_, path, GENERIC_WRITE, 0, OPEN_EXISTING);
+    if (error == 0 && SetFilePointer(AsHandle(handle_), 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER &&
+        GetLastError() != NO_ERROR) {
+        error = static_cast<int>(GetLastError());
+        Close();
+    }
+    return error;
+}
+
+int File::Read(void* buffer, size_t length, size_t& got) {
+    got = 0;
+    char* p = static_cast<char*>(buffer);
+    while (got < length) {
+        DWORD n = 0;
+        DWORD ask = static_cast<DWORD>(length - got > 0x40000000 ? 0x40000000 : length - got);
+        if (!ReadFile(AsHandle(handle_), p + got, ask, &n, nullptr)) return static_cast<int>(GetLastError());
+        if (n == 0) break;
+        got += n;
+    }
+    return 0;
+}
+
+int File::Write(const void* buffer, size_t length, size_t& written) {
+    written = 0;
+    const char* p = static_cast<const char*>(buffer);
+    while (written < length) {
+        DWORD n = 0;
+        DWORD ask = static_cast<DWORD>(length - written > 0x40000000 ? 0x40000000 : length - written);
+        if (!WriteFile(AsHandle(handle_), p + written, ask, &n, nullptr)) return static_cast<int>(GetLastError());
+        if (n == 0) break;
+        written += n;
+    }
+    return 0;
+}
+
+int File::Size(uint64_t& size) {
+    LARGE_INTEGER value;
+    if (!GetFileSizeEx(AsHandle(handle_), &value)) return static_cast<int>(GetLastError());
+    size = static_cast<uint64_t>(value.QuadPart);
+    return 0;
+}
+
+int File::Close() {
+    if (handle_ == kClosed) return 0;
+    BOOL ok = CloseHandle(AsHandle(handle_));
+    handle_ = kClosed;
+    return ok ? 0 : static_cast<int>(GetLastError());
+}
+
+}  // namespace ql::platform

@@ -1,0 +1,134 @@
+// POSIX file system: listings sorted by name bytes (reproducible builds) and
+// POSIX metadata expressed as the Windows attributes and DOS times SFX files store.
+#include "platform/filesystem.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <ctime>
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/dos_time.h"
+
+namespace ql::platform {
+
+char PathDelimiter() { return '/'; }
+
+static std::string CurrentFolder() {
+    std::string buffer(4096, '\0');
+    while (getcwd(buffer.data(), buffer.size()) == nullptr) {
+        if (errno != ERANGE) return "/";
+        buffer.resize(buffer.size() * 2);
+    }
+    return buffer.c_str();
+}
+
+std::string FullPath(const std::string& path) {
+    if (path.empty()) return path;
+    std::string absolute = path[0] == '/' ? path : CurrentFolder() + "/" + path;
+    bool trailing = absolute.back() == '/';
+    // Collapse ".", ".." and repeated slashes without touching the file system,
+    // as the Windows full-path operation does.
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= absolute.size()) {
+        size_t end = absolute.find('/', start);
+        if (end == std::string::npos) end = absolute.size();
+        std::string part = absolute.substr(start, end - start);
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = end + 1;
+    }
+    std::string result;
+    for (const auto& part : parts) result += "/" + part;
+    if (result.empty() || trailing) result += "/";
+    return result;
+}
+
+bool FileExists(const std::string& path) {
+    struct stat st;
+    return !path.empty() && stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool FolderExists(const std::string& path) {
+    struct stat st;
+    return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool CreateFolderChain(const std::string& path) {
+    std::string folder = path;
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    if (folder.empty()) return false;
+    if (FolderExists(folder)) return true;
+    size_t slash = folder.find_last_of('/');
+    if (slash != std::string::npos && slash > 0 && !CreateFolderChain(folder.substr(0, slash)))
+        return false;
+    return mkdir(folder.c_str(), 0777) == 0 || (errno == EEXIST && FolderExists(folder));
+}
+
+void DeleteFileForced(const std::string& path) {
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0) chmod(path.c_str(), st.st_mode | S_IWUSR);
+    unlink(path.c_str());
+}
+
+bool PathsEqual(const std::string& a, const std::string& b) { return a == b; }
+
+bool PathStartsWith(const std::string& path, const std::string& prefix) {
+    return path.size() >= prefix.size() && path.compare(0, prefix.size(), prefix) == 0;
+}
+
+static uint64_t IdOf(const struct stat& st) {
+    return (static_cast<uint64_t>(st.st_dev) << 40) ^ static_cast<uint64_t>(st.st_ino);
+}
+
+static uint32_t DosTimeOf(time_t seconds) {
+    struct tm local;
+    if (localtime_r(&seconds, &local) == nullptr) return kFirstDosTime;
+    return DosDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                       local.tm_min, local.tm_sec);
+}
+
+// Attributes as Windows reports them for files on a POSIX volume: archive for
+// files, read-only without the owner's write permission, hidden for dot names.
+static uint32_t AttributesOf(const std::string& name, const struct stat& st) {
+    uint32_t attributes = S_ISDIR(st.st_mode) ? 0x10 : 0x20;
+    if ((st.st_mode & S_IWUSR) == 0) attributes |= 0x01;
+    if (!name.empty() && name[0] == '.') attributes |= 0x02;
+    return attributes;
+}
+
+bool ListFolder(const std::string& folder, std::vector<DirItem>& items) {
+    items.clear();
+    DIR* dir = opendir(folder.c_str());
+    if (dir == nullptr) return false;
+    std::vector<std::string> names;
+    while (dirent* entry = readdir(dir)) {
+        std::string name = entry->d_name;
+        if (name != "." && name != "..") names.push_back(name);
+    }
+    closedir(dir);
+    std::sort(names.begin(), names.end());
+    for (const auto& name : names) {
+        struct stat st;
+        // Links are followed; one that leads nowhere has nothing to pack.
+        if (stat((folder + name).c_str(), &st) != 0) continue;
+        if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode)) continue;  // devices, pipes, sockets
+        bool isFolder = S_ISDIR(st.st_mode);
+        items.push_back(DirItem{name, AttributesOf(name, st),
+                                isFolder ? 0 : static_cast<uint64_t>(st.st_size),
+                                DosTimeOf(st.st_mtime), isFolder ? IdOf(st) : 0});
+    }
+    return true;
+}
+
+uint64_t FolderId(const std::string& folder) {
+    struct stat st;
+    return stat(folder.c_str(), &st) == 0 ? IdOf(st) : 0;
+}
+
+}  // namespace ql::platform

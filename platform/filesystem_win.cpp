@@ -1,0 +1,87 @@
+// Win32 file system through the ANSI functions.
+#include "platform/filesystem.h"
+
+#include <windows.h>
+
+#include "platform/dos_time.h"
+
+namespace ql::platform {
+
+char PathDelimiter() { return '\\'; }
+
+std::string FullPath(const std::string& path) {
+    if (path.empty()) return path;
+    char buffer[MAX_PATH + 1];
+    DWORD n = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
+    if (n == 0 || n >= sizeof buffer) return path;
+    return std::string(buffer, n);
+}
+
+bool FileExists(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return !path.empty() && attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool FolderExists(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return !path.empty() && attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool CreateFolderChain(const std::string& path) {
+    std::string folder = path;
+    while (!folder.empty() && folder.back() == '\\') folder.pop_back();
+    if (folder.empty()) return false;
+    if (FolderExists(folder) || (folder.size() == 2 && folder[1] == ':')) return true;
+    size_t slash = folder.find_last_of('\\');
+    if (slash != std::string::npos && slash > 0 && !CreateFolderChain(folder.substr(0, slash)))
+        return false;
+    return CreateDirectoryA(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+void DeleteFileForced(const std::string& path) {
+    SetFileAttributesA(path.c_str(), 0);
+    DeleteFileA(path.c_str());
+}
+
+static bool SameNoCase(const char* a, int aLength, const char* b, int bLength) {
+    return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a, aLength, b, bLength) == CSTR_EQUAL;
+}
+
+bool PathsEqual(const std::string& a, const std::string& b) {
+    return SameNoCase(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()));
+}
+
+bool PathStartsWith(const std::string& path, const std::string& prefix) {
+    return path.size() >= prefix.size() &&
+           SameNoCase(path.data(), static_cast<int>(prefix.size()), prefix.data(),
+                      static_cast<int>(prefix.size()));
+}
+
+static uint32_t DosTimeOf(const FILETIME& utc) {
+    FILETIME local;
+    SYSTEMTIME parts;
+    if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &parts))
+        return kFirstDosTime;
+    return DosDateTime(parts.wYear, parts.wMonth, parts.wDay, parts.wHour, parts.wMinute, parts.wSecond);
+}
+
+bool ListFolder(const std::string& folder, std::vector<DirItem>& items) {
+    items.clear();
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((folder + "*.*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return false;
+    do {
+        std::string name = data.cFileName;
+        if (name == "." || name == "..") continue;
+        uint64_t size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        items.push_back(DirItem{name, data.dwFileAttributes, size, DosTimeOf(data.ftLastWriteTime), 0});
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+    return true;
+}
+
+uint64_t FolderId(const std::string&) { return 0; }
+
+}  // namespace ql::platform

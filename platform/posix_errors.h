@@ -1,0 +1,39 @@
+// errno to Windows error codes, so POSIX failures read like the Windows builder's.
+#pragma once
+
+#include <cerrno>
+
+namespace ql::platform {
+
+constexpr int kErrorFileNotFound = 2;
+constexpr int kErrorPathNotFound = 3;
+constexpr int kErrorTooManyOpenFiles = 4;
+constexpr int kErrorAccessDenied = 5;
+constexpr int kErrorSharingViolation = 32;
+constexpr int kErrorDiskFull = 112;
+constexpr int kErrorInvalidName = 123;
+
+inline int WindowsErrorFromErrno(int error) {
+    switch (error) {
+    case 0: return 0;
+    case ENOENT: return kErrorFileNotFound;
+    case ENOTDIR: return kErrorPathNotFound;
+    case ENAMETOOLONG: return kErrorPathNotFound;
+    case EMFILE:
+    case ENFILE: return kErrorTooManyOpenFiles;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR: return kErrorAccessDenied;
+    case ETXTBSY:
+    case EBUSY: return kErrorSharingViolation;
+    case ENOSPC:
+    case EDQUOT: return kErrorDiskFull;
+    case EILSEQ:
+    case EINVAL: return kErrorInvalidName;
+    case EIO: return 30;  // ERROR_READ_FAULT
+    default: return 31;   // ERROR_GEN_FAILURE: no closer Windows counterpart
+    }
+}
+
+}  // namespace ql::platform

@@ -1,0 +1,81 @@
+// POSIX text services: native text is UTF-8; stored names are converted to the
+// selected Windows code page with iconv.
+#include "platform/text.h"
+
+#include <cerrno>
+#include <iconv.h>
+#include <string>
+
+#include "platform/posix_setup.h"
+
+namespace ql::platform {
+
+namespace {
+int g_codePage = 1252;
+
+iconv_t OpenConverter(int codePage) {
+    std::string name = "CP" + std::to_string(codePage);
+    return iconv_open(name.c_str(), "UTF-8");
+}
+}  // namespace
+
+bool SetAnsiCodePage(int codePage) {
+    iconv_t converter = OpenConverter(codePage);
+    if (converter == reinterpret_cast<iconv_t>(-1)) return false;
+    iconv_close(converter);
+    g_codePage = codePage;
+    return true;
+}
+
+int AnsiCodePage() { return g_codePage; }
+
+bool SameTextIgnoringCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
+        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
+        if (x != y) return false;
+    }
+    return true;
+}
+
+// UTF-8 continuation bytes never look like a quote, a backslash or a blank,
+// so the tokenizer needs no lead-byte rule here.
+bool IsLeadByte(unsigned char) { return false; }
+
+bool ToAnsi(const std::string& native, std::string& ansi) {
+    ansi.clear();
+    iconv_t converter = OpenConverter(g_codePage);
+    if (converter == reinterpret_cast<iconv_t>(-1)) return false;
+    std::string input = native;
+    char* in = input.data();
+    size_t inLeft = input.size();
+    std::string output(input.size() * 2 + 8, '\0');
+    char* out = output.data();
+    size_t outLeft = output.size();
+    size_t result = iconv(converter, &in, &inLeft, &out, &outLeft);
+    iconv_close(converter);
+    // A character without a counterpart fails, or with some converters counts
+    // as irreversible (> 0): either way the name could not be stored faithfully.
+    if (result != 0 || inLeft != 0) return false;
+    ansi.assign(output.data(), output.size() - outLeft);
+    return true;
+}
+
+std::string ToDisplay(const std::string& native) { return native; }
+
+}  // namespace ql::platform
+
+namespace ql::platform {
+
+// The Windows wording of the few codes the builder raises itself, so that both
+// builders report them alike.
+std::string SystemMessage(int code) {
+    switch (code) {
+    case 8: return "Not enough memory resources are available to process this command.";
+    default: return "System error " + std::to_string(code) + ".";
+    }
+}
+
+}  // namespace ql::platform
