@@ -1,0 +1,88 @@
+// The Linux command-line builder. It writes the same SFX files as the Windows
+// builder; without -h a complete command line builds too, as there is no window.
+#include <cstdlib>
+#include <cstring>
+#include <iconv.h>
+#include <iostream>
+#include <string>
+
+#include "builder/cli/startup.h"
+#include "builder/cli/terminal_dialogs.h"
+#include "builder/resources/embedded_resources.h"
+#include "platform/posix_setup.h"
+#include "platform/process.h"
+#include "platform/text.h"
+
+namespace {
+
+const char kLinuxNotes[] =
+    "\n"
+    "Linux:\n"
+    "  switches begin with '-' only, since paths begin with '/'\n"
+    "  QUILLON_CODEPAGE=<n>      Windows code page of the stored names (default 1252)\n"
+    "  QUILLON_STUB_ARCH=<arch>  i686 (default) or x86_64 stub\n";
+
+std::string HelpText(std::string_view gbk) {
+    iconv_t converter = iconv_open("UTF-8", "GBK");
+    if (converter == reinterpret_cast<iconv_t>(-1)) return std::string(gbk);
+    std::string input(gbk), output(gbk.size() * 2, '\0');
+    char* in = input.data();
+    char* out = output.data();
+    size_t inLeft = input.size(), outLeft = output.size();
+    iconv(converter, &in, &inLeft, &out, &outLeft);
+    iconv_close(converter);
+    output.resize(output.size() - outLeft);
+    return ql::TerminalText(output) + kLinuxNotes;
+}
+
+class TerminalHost : public ql::StartupHost {
+public:
+    ql::DialogHost& Dialogs() override { return dialogs_; }
+
+    void ShowFatalError(const std::string& message) override {
+        std::cerr << "程序错误: " << ql::TerminalText(message) << "\n";
+    }
+
+    int RunInteractive(const ql::CommandLineOptions& options, ql::BuildEnvironment& env,
+                       std::string_view helpText) override {
+        if (options.ParametersComplete) return ql::RunCommandLineBuild(*this, options, env);
+        std::cerr << HelpText(helpText);
+        return 2;
+    }
+
+private:
+    ql::TerminalDialogs dialogs_;
+};
+
+bool ConfigureFromEnvironment() {
+    if (const char* codePage = std::getenv("QUILLON_CODEPAGE"); codePage && *codePage) {
+        if (!ql::platform::SetAnsiCodePage(std::atoi(codePage))) {
+            std::cerr << "Error: QUILLON_CODEPAGE=" << codePage << " is not a code page this system can convert to\n";
+            return false;
+        }
+    }
+    if (const char* arch = std::getenv("QUILLON_STUB_ARCH"); arch && *arch) {
+        if (!ql::SelectStubArchitecture(arch)) {
+            std::cerr << "Error: QUILLON_STUB_ARCH=" << arch << " is neither i686 nor x86_64\n";
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ql::platform::SetArguments(argc, argv);
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-?") == 0)) {
+        std::string_view help;
+        if (ql::LoadResourceData("TXT", "CMDLINE", help)) std::cout << HelpText(help);
+        return 0;
+    }
+    if (!ConfigureFromEnvironment()) return 2;
+
+    ql::CmdLineHelper commandLine({ql::platform::CommandLineText, ql::platform::ModulePath,
+                                   ql::platform::IsLeadByte, ql::platform::SameTextIgnoringCase, "-"});
+    TerminalHost host;
+    return ql::RunBuilder(host, commandLine);
+}

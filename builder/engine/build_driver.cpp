@@ -1,0 +1,151 @@
+// The build driver: scan, stub image, resource editing, container.
+#include "builder/engine/build_driver.h"
+
+#include <cstdio>
+#include <cstring>
+#include <random>
+
+#include "builder/engine/build_errors.h"
+#include "builder/engine/build_run.h"
+#include "builder/engine/cancel.h"
+#include "builder/engine/entry_writer.h"
+#include "builder/engine/options_check.h"
+#include "builder/engine/source_scan.h"
+#include "builder/engine/stub_resources.h"
+#include "platform/filesystem.h"
+#include "platform/text.h"
+
+namespace ql {
+
+namespace {
+
+std::minstd_rand& Generator() {
+    static std::minstd_rand generator;
+    return generator;
+}
+
+void CopyText(uint8_t* field, size_t fieldSize, const std::string& text) {
+    std::memcpy(field, text.data(), std::min(text.size(), fieldSize - 1));
+}
+
+std::string UpperExtension(const std::string& path) {
+    size_t dot = path.find_last_of('.');
+    size_t delimiter = path.find_last_of("\\/");
+    if (dot == std::string::npos || (delimiter != std::string::npos && dot < delimiter)) return "";
+    std::string extension = path.substr(dot);
+    for (char& c : extension)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    return extension;
+}
+
+// Files the format cannot describe refuse the build before the target exists,
+// instead of producing an SFX file that extracts wrong data.
+void CheckItemsStorable(const BuildRun& run) {
+    for (const SourceItem& item : run.items) {
+        std::string path = platform::ToDisplay(run.options.Source + item.nativeName);
+        if (!item.nameStorable)
+            throw BuildError(FillPattern("文件名无法用代码页 %s 保存:\r\n%s",
+                                         {std::to_string(platform::AnsiCodePage()), path}));
+        if (item.fullSize >= 0x80000000ull)
+            throw BuildError(FillPattern("文件太大（必须小于 2 GB）:\r\n%s", {path}));
+    }
+}
+
+void CreateStubFile(BuildRun& run) {
+    const std::string& target = run.options.Target;
+    std::string folder = target.substr(0, target.find_last_of(platform::PathDelimiter()) + 1);
+    if (target.empty()) throw BuildError("无法创建目录", 3);
+    if (!folder.empty()) platform::CreateFolderChain(folder);
+    if (int error = run.target.Create(target)) RaiseIoError(error);
+    WriteToTarget(run, run.env.stubImage.data(), run.env.stubImage.size());
+    if (int error = run.target.Close()) RaiseIoError(error);
+}
+
+void EditStubResources(const BuildRun& run) {
+    const BuildOptions& o = run.options;
+    const std::string icon = TrimText(o.Icon);
+    if (!icon.empty()) {
+        if (UpperExtension(o.Icon) == ".ICO")
+            CopyIconFromIconFile(o.Icon, o.Target);
+        else
+            CopyIconFromExecutable(o.Icon, o.Target);
+    } else if (o.ExtractionMode == 1) {
+        CopyIconFromExecutable(o.ExecutableFile, o.Target);
+    }
+    if (!icon.empty() && run.env.hasSwitch("iv"))
+        CopyVersionInfo(o.Icon, o.Target);
+    else if (o.ExtractionMode == 1)
+        CopyVersionInfo(o.ExecutableFile, o.Target);
+    if (o.UACAutoElevation != 0)
+        WriteElevationManifest(o.Target, o.UACAutoElevation, run.env.manifestTemplate);
+}
+
+void WriteContainer(BuildRun& run) {
+    if (int error = run.target.OpenWriteAtEnd(run.options.Target)) RaiseIoError(error);
+    uint8_t block[config::kSize];
+    EncodeConfigBlock(run.options, InstanceId(), block);
+    WriteToTarget(run, block, sizeof block);
+    if (run.options.SelfDeleteMode) WriteHelperEntry(run);
+    for (size_t i = 0; i < run.items.size() && !CancelRequested; ++i) WriteEntry(run, i);
+    const uint8_t endRecord[kEndRecordSize] = {};
+    WriteToTarget(run, endRecord, sizeof endRecord);
+    if (int error = run.target.Close()) RaiseIoError(error);
+}
+
+}  // namespace
+
+void SeedInstanceIds(uint32_t seed) { Generator().seed(seed == 0 ? 1 : seed); }
+
+std::string InstanceId() {
+    std::uniform_int_distribution<uint32_t> range(0, 0x7FFFFFFE);
+    char text[16];
+    std::snprintf(text, sizeof text, "%010X", range(Generator()));
+    return text;
+}
+
+void EncodeConfigBlock(const BuildOptions& o, const std::string& instanceId, uint8_t out[config::kSize]) {
+    std::memset(out, 0, config::kSize);
+    out[config::kExtractionMode] = o.ExtractionMode;
+    out[config::kExtractionFolder] = o.ExtractionFolder;
+    CopyText(out + config::kCmdParameters, config::kCmdParametersSize, o.CmdParameters);
+    CopyText(out + config::kCustomFolder, config::kCustomFolderSize, o.CustomFolder);
+    CopyText(out + config::kInstanceId, config::kInstanceIdSize, instanceId);
+    out[config::kOpenFolder] = o.OpenFolder;
+    out[config::kCompression] = o.Compression;
+    out[config::kOneInstance] = o.OneInstance;
+    out[config::kSilentMode] = o.SilentMode;
+    out[config::kSelfDeleteMode] = o.SelfDeleteMode;
+    out[config::kDeleteMode] = o.DeleteMode;
+    out[config::kWorkingDirectory] = o.WorkingDirectory;
+    out[config::kOverwriteMode] = o.OverwriteMode;
+}
+
+bool BuildSfx(const BuildOptions& given, BuildEnvironment& env) {
+    CancelRequested = false;
+    BuildOptions options = given;
+    NormaliseOptions(options);
+    BuildRun run(options, env);
+    if (env.progress) {
+        env.progress->ShowInitialising();
+        env.progress->ShowTarget(options.Target);
+        env.progress->ReportProgress(0, 0, 0, 0);
+    }
+
+    ScanSourceTree(run);
+    CheckItemsStorable(run);
+    for (const SourceItem& item : run.items) run.totalSize += item.Size;
+
+    CreateStubFile(run);
+    if (env.editResources) EditStubResources(run);
+    WriteContainer(run);
+
+    if (CancelRequested) {
+        platform::DeleteFileForced(options.Target);
+        env.dialogs.ShowWarning("Quillon 已中止\r\n目标自解压文件已被删除");
+        return false;
+    }
+    if (env.showMessages) env.dialogs.ShowInformation("该自解压文件创建成功！");
+    return true;
+}
+
+}  // namespace ql

@@ -1,0 +1,29 @@
+// The one error type of a build: file, compression and memory failures escape
+// the engine as BuildError and are reported by whoever started the build.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace ql {
+
+class BuildError : public std::runtime_error {
+public:
+    explicit BuildError(const std::string& message, int code = 0)
+        : std::runtime_error(message), code_(code) {}
+    int Code() const { return code_; }
+
+private:
+    int code_;
+};
+
+// Error codes of I/O failures that are not the operating system's own.
+constexpr int kIoReadPastEnd = 100;  // a read returned fewer bytes than asked
+constexpr int kIoDiskFull = 101;     // a write wrote fewer bytes than asked
+
+// The message of an I/O failure with the given code (UTF-8).
+std::string IoErrorText(int code);
+
+[[noreturn]] void RaiseIoError(int code);
+
+}  // namespace ql

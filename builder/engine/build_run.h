@@ -1,0 +1,37 @@
+// The state of one BuildSfx run, shared by the driver, the scan and the entry writer.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "builder/engine/build_environment.h"
+#include "builder/engine/build_options.h"
+#include "platform/file.h"
+
+namespace ql {
+
+// One file or folder of the source tree, as its container entry needs it.
+struct SourceItem {
+    std::string nativeName;  // relative to Source, native delimiters: opens the file
+    std::string storedName;  // relative to Source, ANSI bytes and backslashes: the entry's name
+    uint32_t FileTime = 0;   // MS-DOS date and time, local time
+    int32_t Size = 0;        // low 32 bits of the size; 0 for a folder
+    uint32_t Attributes = 0;
+    uint64_t fullSize = 0;   // the real size, to refuse files the format cannot describe
+    bool nameStorable = true;
+};
+
+struct BuildRun {
+    BuildRun(const BuildOptions& normalised, BuildEnvironment& environment)
+        : options(normalised), env(environment) {}
+
+    const BuildOptions& options;
+    BuildEnvironment& env;
+    std::vector<SourceItem> items;
+    int64_t totalSize = 0;
+    int64_t doneSize = 0;
+    platform::File target;
+};
+
+}  // namespace ql

@@ -1,0 +1,69 @@
+// The depth-first scan of the source tree.
+#include "builder/engine/source_scan.h"
+
+#include <algorithm>
+
+#include "platform/filesystem.h"
+#include "platform/text.h"
+#include "shared/container.h"
+
+namespace ql {
+
+namespace {
+
+struct ScanState {
+    BuildRun& run;
+    std::string nativePath;            // relative folder, ends with the delimiter or empty
+    std::string storedPath;            // the same in stored form
+    std::vector<uint64_t> ancestorIds; // folders being listed, to stop at links that loop
+};
+
+// A name is storable when the ANSI code page can hold it and, off Windows,
+// when it holds no backslash, which Windows would read as a separator.
+bool StoredName(const std::string& name, std::string& stored) {
+    if (!platform::ToAnsi(name, stored)) return false;
+    return platform::PathDelimiter() == '\\' || stored.find('\\') == std::string::npos;
+}
+
+void ScanFolder(ScanState& state) {
+    std::vector<platform::DirItem> listing;
+    if (!platform::ListFolder(state.run.options.Source + state.nativePath, listing)) return;
+    for (const auto& entry : listing) {
+        if (entry.attributes & kAttrVolumeLabel) continue;
+        SourceItem item;
+        std::string stored;
+        item.nameStorable = StoredName(entry.name, stored);
+        item.nativeName = state.nativePath + entry.name;
+        item.storedName = state.storedPath + stored;
+        item.FileTime = entry.dosTime;
+        item.Attributes = entry.attributes;
+        bool isFolder = (entry.attributes & kAttrDirectory) != 0;
+        item.fullSize = isFolder ? 0 : entry.size;
+        item.Size = static_cast<int32_t>(static_cast<uint32_t>(item.fullSize));
+        state.run.items.push_back(item);
+        if (!isFolder) continue;
+
+        auto& ids = state.ancestorIds;
+        if (entry.folderId != 0 && std::find(ids.begin(), ids.end(), entry.folderId) != ids.end())
+            continue;  // a link back into its own ancestry: listed, not followed
+        size_t nativeLength = state.nativePath.size(), storedLength = state.storedPath.size();
+        state.nativePath += entry.name + platform::PathDelimiter();
+        state.storedPath += stored + '\\';
+        ids.push_back(entry.folderId);
+        ScanFolder(state);
+        ids.pop_back();
+        state.nativePath.resize(nativeLength);
+        state.storedPath.resize(storedLength);
+    }
+}
+
+}  // namespace
+
+void ScanSourceTree(BuildRun& run) {
+    ScanState state{run, "", "", {}};
+    uint64_t rootId = platform::FolderId(run.options.Source);
+    if (rootId != 0) state.ancestorIds.push_back(rootId);
+    ScanFolder(state);
+}
+
+}  // namespace ql

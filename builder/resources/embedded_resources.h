@@ -1,0 +1,18 @@
+// The builder's embedded resources, found by type and name.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace ql {
+
+// Finds the resource and hands out its bytes (valid for the life of the
+// program); false when it is missing or empty.
+bool LoadResourceData(const char* type, const char* name, std::string_view& data);
+
+// Chooses which architecture's stub and helper images SFXHEAD and SELFDELETE
+// give: "i686" (the default) or "x86_64". A Windows builder carries only its
+// own architecture and accepts only that name.
+bool SelectStubArchitecture(const std::string& architecture);
+
+}  // namespace ql

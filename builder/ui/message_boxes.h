@@ -1,0 +1,26 @@
+// The builder's Win32 message boxes: the four boxes of its own logic, the
+// application's error box and the fatal box of a headless build.
+#pragma once
+
+#include <string>
+
+#include "builder/engine/dialog_host.h"
+
+namespace ql {
+
+class MessageBoxDialogs : public DialogHost {
+public:
+    void ShowError(const std::string& text) override;
+    void ShowInformation(const std::string& text) override;
+    void ShowWarning(const std::string& text) override;
+    bool AskConfirmation(const std::string& text, bool yesIsDefault) override;
+};
+
+// Titled "Quillon"; a full stop is added when the text ends in a character
+// that sorts after it.
+void ShowApplicationErrorBox(const std::string& text);
+
+// Titled "程序错误": a failure that ends a headless build.
+void ShowFatalErrorBox(const std::string& text);
+
+}  // namespace ql
