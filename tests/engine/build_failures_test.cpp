@@ -1,0 +1,148 @@
+// How a build ends when it cannot complete: cancel, I/O failures, files the
+// format cannot hold.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "builder/engine/build_errors.h"
+#include "builder/engine/cancel.h"
+#include "platform/posix_setup.h"
+#include "tests/engine/build_fixture.h"
+
+namespace ql::test {
+namespace {
+
+// A progress window stand-in whose hooks run test code at the build's display points.
+class ScriptedProgress : public ProgressSink {
+public:
+    void ShowInitialising() override { events.push_back("init"); }
+    void ShowSource(const std::string& path) override {
+        events.push_back("source " + path);
+        if (onSource) onSource(path);
+    }
+    void ShowTarget(const std::string& path) override { events.push_back("target " + path); }
+    void ProcessMessages() override {}
+    void ReportProgress(int32_t done, int32_t size, int64_t completed, int64_t total) override {
+        events.push_back("report " + std::to_string(done) + "/" + std::to_string(size) + " " +
+                         std::to_string(completed) + "/" + std::to_string(total));
+        if (onReport) onReport();
+    }
+    std::vector<std::string> events;
+    std::function<void(const std::string&)> onSource;
+    std::function<void()> onReport;
+};
+
+BuildError CatchBuildError(const std::function<void()>& build) {
+    try {
+        build();
+    } catch (const BuildError& error) {
+        return error;
+    }
+    ADD_FAILURE() << "no BuildError";
+    return BuildError("", -1);
+}
+
+TEST_F(BuildTest, ProgressIsReportedPerChunkAndPerFile) {
+    ScriptedProgress progress;
+    env.progress = &progress;
+    WriteFile(Src("big.bin"), PatternData(kChunkSize + 1, 9));
+    WriteFile(Src("small.txt"), "12345");
+    BuildAndRead();
+    std::string total = std::to_string(kChunkSize + 6);
+    EXPECT_EQ(progress.events,
+              (std::vector<std::string>{"init", "target " + options.Target, "report 0/0 0/0",
+                                        "source " + Src("big.bin"), "report 0/9437185 0/" + total,
+                                        "report 9437184/9437185 0/" + total, "report 9437185/9437185 0/" + total,
+                                        "source " + Src("small.txt"), "report 0/5 9437185/" + total,
+                                        "report 5/5 9437185/" + total}));
+}
+
+TEST_F(BuildTest, CancelDeletesTheTargetAndWarnsEvenWithoutMessages) {
+    ScriptedProgress progress;
+    progress.onReport = [] { CancelRequested = true; };
+    env.progress = &progress;
+    env.showMessages = false;
+    WriteFile(Src("a.bin"), PatternData(kChunkSize * 2, 4));
+    WriteFile(Src("b.txt"), "never written");
+    EXPECT_FALSE(BuildSfx(options, env));
+    EXPECT_EQ(access(options.Target.c_str(), F_OK), -1);
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].kind, "warning");
+    EXPECT_EQ(dialogs.shown[0].text, "Quillon 已中止\r\n目标自解压文件已被删除");
+    // The next build starts with the flag cleared.
+    env.progress = nullptr;
+    EXPECT_TRUE(BuildSfx(options, env));
+}
+
+TEST_F(BuildTest, ReadOnlyTargetIsAccessDeniedAndKept) {
+    WriteFile(options.Target, "old");
+    chmod(options.Target.c_str(), 0444);
+    BuildError error = CatchBuildError([&] { BuildSfx(options, env); });
+    EXPECT_EQ(error.Code(), 5);
+    EXPECT_STREQ(error.what(), "文件访问被拒绝");
+    EXPECT_EQ(ReadFile(options.Target), "old");
+}
+
+TEST_F(BuildTest, FileThatShrankAfterTheScanIsReadPastItsEnd) {
+    WriteFile(Src("shrinks.txt"), "0123456789");
+    ScriptedProgress progress;
+    progress.onSource = [&](const std::string& path) { WriteFile(path, "0123"); };
+    env.progress = &progress;
+    BuildError error = CatchBuildError([&] { BuildSfx(options, env); });
+    EXPECT_EQ(error.Code(), 100);
+    EXPECT_STREQ(error.what(), "读取范围超出文件界限");
+}
+
+TEST_F(BuildTest, VanishedFileIsFileNotFound) {
+    WriteFile(Src("gone.txt"), "x");
+    ScriptedProgress progress;
+    progress.onSource = [&](const std::string& path) { unlink(path.c_str()); };
+    env.progress = &progress;
+    BuildError error = CatchBuildError([&] { BuildSfx(options, env); });
+    EXPECT_EQ(error.Code(), 2);
+    EXPECT_STREQ(error.what(), "文件未找到");
+}
+
+TEST_F(BuildTest, EmptyTargetCannotBeCreated) {
+    options.Target = "  ";
+    BuildError error = CatchBuildError([&] { BuildSfx(options, env); });
+    EXPECT_EQ(error.Code(), 3);
+    EXPECT_STREQ(error.what(), "无法创建目录");
+}
+
+TEST_F(BuildTest, FilesOfTwoGibibytesAreRefusedBeforeTheTargetExists) {
+    std::string huge = Src("huge.bin");
+    WriteFile(huge, "");
+    ASSERT_EQ(truncate(huge.c_str(), 0x80000000LL), 0);  // sparse: costs no disk space
+    BuildError error = CatchBuildError([&] { BuildSfx(options, env); });
+    EXPECT_NE(std::string(error.what()).find(huge), std::string::npos);
+    EXPECT_EQ(access(options.Target.c_str(), F_OK), -1);
+}
+
+TEST_F(BuildTest, NamesAreStoredInTheAnsiCodePage) {
+    WriteFile(Src("caf\xc3\xa9.txt"), "latte");
+    ReadContainer c = BuildAndRead();
+    ASSERT_EQ(c.entries.size(), 1u);
+    EXPECT_EQ(c.entries[0].name, "caf\xe9.txt");  // code page 1252
+}
+
+TEST_F(BuildTest, NamesTheCodePageCannotHoldAreRefusedBeforeTheTargetExists) {
+    WriteFile(Src("\xe6\x96\x87.txt"), "chinese name");  // not in code page 1252
+    BuildError error = CatchBuildError([&] { BuildSfx(options, env); });
+    EXPECT_NE(std::string(error.what()).find("1252"), std::string::npos);
+    EXPECT_EQ(access(options.Target.c_str(), F_OK), -1);
+
+    ASSERT_TRUE(platform::SetAnsiCodePage(936));
+    ReadContainer c = BuildAndRead();
+    ASSERT_TRUE(platform::SetAnsiCodePage(1252));
+    ASSERT_EQ(c.entries.size(), 1u);
+    EXPECT_EQ(c.entries[0].name, "\xce\xc4.txt");  // GBK
+}
+
+TEST_F(BuildTest, BackslashInALinuxNameIsRefused) {
+    WriteFile(Src("a\\b.txt"), "would become a folder on Windows");
+    CatchBuildError([&] { BuildSfx(options, env); });
+    EXPECT_EQ(access(options.Target.c_str(), F_OK), -1);
+}
+
+}  // namespace
+}  // namespace ql::test

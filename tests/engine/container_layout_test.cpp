@@ -1,0 +1,157 @@
+// The SFX files that BuildSfx writes, read back by an independent reader.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "builder/engine/pack_chunk.h"
+#include "shared/container.h"
+#include "tests/engine/build_fixture.h"
+#include <zlib.h>
+
+namespace ql::test {
+namespace {
+
+TEST_F(BuildTest, EmptySourceIsStubConfigAndEndRecord) {
+    ReadContainer c = BuildAndRead();
+    EXPECT_EQ(ReadFile(options.Target).size(), stub.size() + 2330 + 17);
+    EXPECT_EQ(c.start, stub.size());
+    EXPECT_EQ(ReadFile(options.Target).substr(0, stub.size()), stub);
+    EXPECT_TRUE(c.entries.empty());
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].kind, "information");
+    EXPECT_EQ(dialogs.shown[0].text, "该自解压文件创建成功！");
+}
+
+TEST_F(BuildTest, ConfigBlockCarriesEveryOption) {
+    options.ExtractionMode = 1;
+    WriteFile(Src("run.exe"), "MZ");
+    options.ExecutableFile = Src("run.exe");
+    options.ExtractionFolder = 5;
+    options.CmdParameters = "  " + std::string(3000, 'p') + " ";
+    options.CustomFolder = std::string(300, 'c');
+    options.OpenFolder = true;
+    options.OneInstance = true;
+    options.SilentMode = true;
+    options.SelfDeleteMode = true;
+    options.DeleteMode = 2;
+    options.WorkingDirectory = 1;
+    options.OverwriteMode = 2;
+    const std::string& b = BuildAndRead().config;
+    ASSERT_EQ(b.size(), config::kSize);
+    EXPECT_EQ(b[config::kExtractionMode], 1);
+    EXPECT_EQ(b[config::kExtractionFolder], 5);
+    // Over-long texts are cut to what the block holds, followed by a zero byte.
+    EXPECT_EQ(b.substr(config::kCmdParameters, 2048), std::string(2047, 'p') + '\0');
+    EXPECT_EQ(b.substr(config::kCustomFolder, 261), std::string(260, 'c') + '\0');
+    std::string id = b.substr(config::kInstanceId, 11);
+    EXPECT_EQ(id.substr(0, 2), "00");
+    EXPECT_EQ(id.find_first_not_of("0123456789ABCDEF"), 10u);
+    EXPECT_EQ(id[10], '\0');
+    for (size_t field : {config::kOpenFolder, config::kCompression, config::kOneInstance, config::kSilentMode,
+                         config::kSelfDeleteMode})
+        EXPECT_EQ(b[field], 1) << field;
+    EXPECT_EQ(b[config::kDeleteMode], 2);
+    EXPECT_EQ(b[config::kWorkingDirectory], 1);
+    EXPECT_EQ(b[config::kOverwriteMode], 2);
+}
+
+TEST_F(BuildTest, ShortTextsAreZeroPaddedAndEachBuildDrawsANewInstanceId) {
+    options.CmdParameters = "/quiet";
+    std::string first = BuildAndRead().config;
+    EXPECT_EQ(first.substr(config::kCmdParameters, 2048), "/quiet" + std::string(2042, '\0'));
+    EXPECT_EQ(first.substr(config::kCustomFolder, 261), std::string(261, '\0'));
+    std::string second = BuildAndRead().config;
+    EXPECT_NE(first.substr(config::kInstanceId, 10), second.substr(config::kInstanceId, 10));
+}
+
+TEST_F(BuildTest, EntriesFollowTheTreeFoldersFirst) {
+    WriteFile(Src("a.txt"), "alpha");
+    MakeFolder(Src("b"));
+    WriteFile(Src("b/c.txt"), "gamma");
+    MakeFolder(Src("b/empty"));
+    WriteFile(Src("abc"), "");
+    ReadContainer c = BuildAndRead();
+    std::vector<std::string> names;
+    for (const auto& e : c.entries) names.push_back(e.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"a.txt", "abc", "b", "b\\c.txt", "b\\empty"}));
+
+    const ReadEntry& folder = c.entries[2];
+    EXPECT_EQ(folder.attributes & 0x10, 0x10u);
+    EXPECT_EQ(folder.size, 0);
+    EXPECT_EQ(folder.byteSize, 21u + 1);  // header, name, checksum
+    EXPECT_EQ(c.entries[3].data, "gamma");
+
+    const ReadEntry& empty = c.entries[1];
+    EXPECT_EQ(empty.byteSize, 17u + 3 + 4);
+    EXPECT_EQ(empty.storedChecksum, 294u);  // "abc" alone
+    EXPECT_TRUE(empty.chunkLengths.empty());
+    for (const auto& e : c.entries) EXPECT_EQ(e.type, 0) << e.name;
+}
+
+TEST_F(BuildTest, ChunksHoldNineMebibytesEach) {
+    std::string exact = PatternData(kChunkSize, 1), over = PatternData(kChunkSize + 1, 2);
+    WriteFile(Src("exact.bin"), exact);
+    WriteFile(Src("over.bin"), over);
+    ReadContainer c = BuildAndRead();
+    ASSERT_EQ(c.entries.size(), 2u);
+    EXPECT_EQ(c.entries[0].chunkLengths, std::vector<uint32_t>{kChunkSize});
+    EXPECT_EQ(c.entries[1].chunkLengths, (std::vector<uint32_t>{kChunkSize, 1}));
+    EXPECT_EQ(c.entries[0].data, exact);
+    EXPECT_EQ(c.entries[1].data, over);
+}
+
+TEST_F(BuildTest, RunModeMarksOnlyTheProgramAndSelfDeleteAddsTheHelperFirst) {
+    WriteFile(Src("setup.exe"), "MZ setup");
+    WriteFile(Src("setup.exe.txt"), "not the program");
+    options.ExtractionMode = 1;
+    options.ExecutableFile = Src("setup.exe");
+    options.SelfDeleteMode = true;
+    ReadContainer c = BuildAndRead();
+    ASSERT_EQ(c.entries.size(), 3u);
+    const ReadEntry& h = c.entries[0];
+    EXPECT_EQ(h.type, 2);
+    EXPECT_EQ(h.name, "xsfxdel~.exe");
+    EXPECT_EQ(h.fileTime, 0u);
+    EXPECT_EQ(h.attributes, 0u);
+    EXPECT_EQ(h.data, helper);
+    EXPECT_EQ(h.chunkLengths.size(), 1u);
+    EXPECT_EQ(c.entries[1].type, 1);
+    EXPECT_EQ(c.entries[2].type, 0);
+}
+
+TEST_F(BuildTest, ATargetInsideTheSourceIsNotPackedIntoItself) {
+    WriteFile(Src("keep.txt"), "keep");
+    options.Target = Src("old.exe");
+    WriteFile(options.Target, "an SFX from an earlier build");
+    ReadContainer c = BuildAndRead();
+    ASSERT_EQ(c.entries.size(), 1u);
+    EXPECT_EQ(c.entries[0].name, "keep.txt");
+}
+
+TEST_F(BuildTest, MissingTargetFoldersAreCreated) {
+    options.Target = dir / "new/deeper/out.exe";
+    WriteFile(Src("a"), "a");
+    EXPECT_EQ(BuildAndRead().entries.size(), 1u);
+}
+
+TEST(PackChunk, IsOneLevelNineZlibStream) {
+    std::string data = PatternData(100000, 3) + std::string(100000, 'x');
+    std::vector<uint8_t> packed = PackChunk(reinterpret_cast<const uint8_t*>(data.data()), data.size());
+    // compress2 at level 9 uses the same window and memory level.
+    std::vector<uint8_t> reference(compressBound(data.size()));
+    uLongf length = reference.size();
+    ASSERT_EQ(compress2(reference.data(), &length, reinterpret_cast<const Bytef*>(data.data()), data.size(), 9),
+              Z_OK);
+    reference.resize(length);
+    EXPECT_EQ(packed, reference);
+    std::vector<uint8_t> empty = PackChunk(nullptr, 0);
+    EXPECT_GE(empty.size(), 8u);  // header, empty block, Adler-32
+}
+
+TEST(ByteSum, WrapsAtThirtyTwoBits) {
+    EXPECT_EQ(ByteSum("abc", 3), 294u);
+    std::string ff(0x1010102, '\xff');
+    EXPECT_EQ(ByteSum(ff.data(), ff.size()), static_cast<uint32_t>(0x1010102ull * 255));
+}
+
+}  // namespace
+}  // namespace ql::test

@@ -1,0 +1,39 @@
+// An independent reader of SFX files for the tests: finds the container behind
+// the PE image, inflates every chunk and verifies every checksum.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace ql::test {
+
+struct ReadEntry {
+    uint8_t type = 0;
+    std::string name;
+    int32_t size = 0;
+    uint32_t fileTime = 0;
+    uint32_t attributes = 0;
+    std::vector<uint32_t> chunkLengths;  // unpacked length of each chunk
+    std::string data;                    // the unpacked file data
+    uint32_t storedChecksum = 0;
+    uint64_t offset = 0;                 // where the entry header starts
+    uint64_t byteSize = 0;               // the entry's size in the file
+};
+
+struct ReadContainer {
+    uint64_t start = 0;                  // container start, from the section table
+    std::string config;                  // the 2330-byte configuration block
+    std::vector<ReadEntry> entries;
+    uint64_t endRecordOffset = 0;
+};
+
+// The end of the raw data of the last section of the PE image in `file`; 0
+// when it is not a PE image.
+uint64_t ContainerStart(const std::string& file);
+
+// Parses the whole SFX file. Any structural fault, failed inflation or checksum
+// mismatch is reported through `error` (and the result is incomplete).
+ReadContainer ReadSfx(const std::string& file, std::string& error);
+
+}  // namespace ql::test

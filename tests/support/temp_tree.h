@@ -1,0 +1,27 @@
+// Temporary folders and files for the tests (POSIX).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace ql::test {
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }  // ends with '/'
+    std::string operator/(const std::string& relative) const { return path_ + relative; }
+
+private:
+    std::string path_;
+};
+
+void WriteFile(const std::string& path, const std::string& content);
+std::string ReadFile(const std::string& path);
+void MakeFolder(const std::string& path);
+std::string PatternData(size_t length, uint32_t seed);  // deterministic, poorly compressible
+
+}  // namespace ql::test
