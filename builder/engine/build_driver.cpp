@@ -38,6 +38,15 @@ std::string UpperExtension(const std::string& path) {
     return extension;
 }
 
+// Texts the SFX file stores, in the ANSI code page it stores them in.
+std::string StoredText(const std::string& native, const char* what) {
+    std::string stored;
+    if (!platform::ToAnsi(native, stored))
+        throw BuildError(FillPattern("%s无法用代码页 %s 保存:\r\n%s",
+                                     {what, std::to_string(platform::AnsiCodePage()), native}));
+    return stored;
+}
+
 // Files the format cannot describe refuse the build before the target exists,
 // instead of producing an SFX file that extracts wrong data.
 void CheckItemsStorable(const BuildRun& run) {
@@ -80,11 +89,10 @@ void EditStubResources(const BuildRun& run) {
         WriteElevationManifest(o.Target, o.UACAutoElevation, run.env.manifestTemplate);
 }
 
-void WriteContainer(BuildRun& run) {
+// `configBlock` was built before the target was created.
+void WriteContainer(BuildRun& run, const uint8_t* configBlock) {
     if (int error = run.target.OpenWriteAtEnd(run.options.Target)) RaiseIoError(error);
-    uint8_t block[config::kSize];
-    EncodeConfigBlock(run.options, InstanceId(), block);
-    WriteToTarget(run, block, sizeof block);
+    WriteToTarget(run, configBlock, config::kSize);
     if (run.options.SelfDeleteMode) WriteHelperEntry(run);
     for (size_t i = 0; i < run.items.size() && !CancelRequested; ++i) WriteEntry(run, i);
     const uint8_t endRecord[kEndRecordSize] = {};
@@ -134,10 +142,15 @@ bool BuildSfx(const BuildOptions& given, BuildEnvironment& env) {
     ScanSourceTree(run);
     CheckItemsStorable(run);
     for (const SourceItem& item : run.items) run.totalSize += item.Size;
+    BuildOptions stored = options;
+    stored.CmdParameters = StoredText(options.CmdParameters, "参数");
+    stored.CustomFolder = StoredText(options.CustomFolder, "自定义文件夹");
+    uint8_t configBlock[config::kSize];
+    EncodeConfigBlock(stored, InstanceId(), configBlock);
 
     CreateStubFile(run);
     if (env.editResources) EditStubResources(run);
-    WriteContainer(run);
+    WriteContainer(run, configBlock);
 
     if (CancelRequested) {
         platform::DeleteFileForced(options.Target);

@@ -38,7 +38,10 @@ void NormaliseOptions(BuildOptions& o) {
     o.Target = platform::FullPath(TrimText(o.Target));
     o.ExecutableFile = platform::FullPath(TrimText(o.ExecutableFile));
     o.CmdParameters = TrimText(o.CmdParameters);
-    o.CustomFolder = WithTrailingDelimiter(TrimText(o.CustomFolder));
+    // The custom folder is a path on the machine that runs the SFX file, so it
+    // ends with a backslash whichever system builds.
+    o.CustomFolder = TrimText(o.CustomFolder);
+    if (!o.CustomFolder.empty() && o.CustomFolder.back() != '\\') o.CustomFolder += '\\';
 }
 
 bool ValidateOptions(const BuildOptions& given, BuildEnvironment& env) {

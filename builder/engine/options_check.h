@@ -6,8 +6,9 @@
 
 namespace ql {
 
-// Trims the texts, makes Source, Target and ExecutableFile full paths and ends
-// Source and CustomFolder with the path delimiter. Icon is left as it is.
+// Trims the texts, makes Source, Target and ExecutableFile full paths, ends
+// Source with the path delimiter and CustomFolder with a backslash. Icon is
+// left as it is.
 void NormaliseOptions(BuildOptions& options);
 
 // True when the build may go ahead. Shows its own messages; may ask before an

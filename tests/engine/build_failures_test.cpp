@@ -146,3 +146,22 @@ TEST_F(BuildTest, BackslashInALinuxNameIsRefused) {
 
 }  // namespace
 }  // namespace ql::test
+
+namespace ql::test {
+namespace {
+
+TEST_F(BuildTest, ParametersAndCustomFolderAreStoredInTheAnsiCodePage) {
+    options.CmdParameters = "--name=Jos\xc3\xa9";
+    options.CustomFolder = "%TEMP%\\Caf\xc3\xa9";
+    std::string block = BuildAndRead().config;
+    EXPECT_EQ(block.substr(config::kCmdParameters, 12), std::string("--name=Jos\xe9\0", 12));
+    EXPECT_EQ(block.substr(config::kCustomFolder, 13), std::string("%TEMP%\\Caf\xe9\\\0", 13));
+
+    options.CmdParameters = "\xe6\x96\x87";
+    unlink(options.Target.c_str());
+    CatchBuildError([&] { BuildSfx(options, env); });
+    EXPECT_EQ(access(options.Target.c_str(), F_OK), -1);
+}
+
+}  // namespace
+}  // namespace ql::test

@@ -41,7 +41,7 @@ TEST(NormaliseOptions, TrimsAndMakesFullPaths) {
     EXPECT_EQ(o.Target, std::string(cwd) + "/out.exe");
     EXPECT_EQ(o.ExecutableFile, "");
     EXPECT_EQ(o.CmdParameters, "-a  -b");
-    EXPECT_EQ(o.CustomFolder, "%TEMP%\\x/");
+    EXPECT_EQ(o.CustomFolder, "%TEMP%\\x\\");
     EXPECT_EQ(o.Icon, " keep as it is ");
 }
 
