@@ -6,6 +6,7 @@
 #include "builder/engine/options_check.h"
 #include "builder/ui/message_boxes.h"
 #include "platform/process.h"
+#include "platform/text.h"
 
 namespace {
 
