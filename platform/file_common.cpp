@@ -1,7 +1,20 @@
-// Whole-file helpers built on File; the same on every platform.
+// The platform-independent parts of File, and whole-file helpers built on it.
 #include "platform/file.h"
 
 namespace ql::platform {
+
+File::~File() { Close(); }
+
+File::File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = kClosed; }
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        Close();
+        handle_ = other.handle_;
+        other.handle_ = kClosed;
+    }
+    return *this;
+}
 
 int ReadWholeFile(const std::string& path, std::string& content) {
     File file;

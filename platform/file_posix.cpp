@@ -10,19 +10,6 @@
 
 namespace ql::platform {
 
-File::~File() { Close(); }
-
-File::File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = kClosed; }
-
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        Close();
-        handle_ = other.handle_;
-        other.handle_ = kClosed;
-    }
-    return *this;
-}
-
 static int OpenWith(intptr_t& handle, const std::string& path, int flags) {
     int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
     if (fd < 0) return WindowsErrorFromErrno(errno);

@@ -7,19 +7,6 @@ namespace ql::platform {
 
 static HANDLE AsHandle(intptr_t h) { return reinterpret_cast<HANDLE>(h); }
 
-File::~File() { Close(); }
-
-File::File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = kClosed; }
-
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        Close();
-        handle_ = other.handle_;
-        other.handle_ = kClosed;
-    }
-    return *this;
-}
-
 static int OpenWith(intptr_t& handle, const std::string& path, DWORD access, DWORD share,
                     DWORD disposition) {
     HANDLE h = CreateFileA(path.c_str(), access, share, nullptr, disposition,
