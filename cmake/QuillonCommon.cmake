@@ -21,3 +21,18 @@ function(quillon_size_budget target max_bytes)
             -P ${PROJECT_SOURCE_DIR}/cmake/CheckSize.cmake
     VERBATIM)
 endfunction()
+
+# The two programs that travel in every SFX file also go without the C runtime:
+# `entry` is their process entry point. They carry no base relocations, so no
+# .reloc section follows .rsrc: the resource editor grows .rsrc in place and
+# the container is appended right behind it. Their large buffers are static
+# and zero: mingw's gcc gives such data file space in split .data$ sections,
+# so data sections stay whole and the buffers land in .bss.
+function(quillon_no_runtime target entry)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(entry _${entry})  # i686 C symbols carry a leading underscore
+  endif()
+  target_compile_options(${target} PRIVATE -fno-data-sections)
+  target_link_options(${target} PRIVATE
+    -nostdlib -Wl,-e,${entry} -Wl,--disable-reloc-section -Wl,--disable-dynamicbase)
+endfunction()

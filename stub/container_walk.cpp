@@ -1,0 +1,266 @@
+// The container walk of the stub: locating, sizing and extracting.
+#include "stub/container_walk.h"
+
+#include <zlib.h>
+
+namespace ql::stub {
+
+namespace {
+
+constexpr uint16_t kDosSignature = 0x5A4D;     // "MZ"
+constexpr uint32_t kPeSignature = 0x00004550;  // "PE\0\0"
+constexpr uint32_t kNewHeaderOffsetField = 0x3C;
+constexpr uint32_t kFileHeaderSize = 20;
+constexpr uint32_t kSectionHeaderSize = 40;
+
+// The end of the last section's raw data, or 0 when the headers do not lead to
+// one. Only the low half of the new-header offset is read, as the loader of
+// the programs this stub is built as never places it beyond 64 KiB.
+uint32_t FindSectionEnd(ByteReader& reader, uint64_t& end) {
+    end = 0;
+    uint8_t b[kSectionHeaderSize];
+    uint32_t error = reader.Seek(0);
+    if (!error) error = reader.Read(b, 2);
+    if (error) return error;
+    int64_t position = 2;
+    if (ReadLE16(b) == kDosSignature) {
+        if ((error = reader.Seek(kNewHeaderOffsetField)) || (error = reader.Read(b, 2))) return error;
+        position = ReadLE16(b);
+        if ((error = reader.Seek(position))) return error;
+    }
+    if ((error = reader.Read(b, 4))) return error;
+    if (ReadLE32(b) != kPeSignature) return 0;
+    if ((error = reader.Read(b, kFileHeaderSize))) return error;
+    const uint16_t sections = ReadLE16(b + 2);
+    const uint16_t optionalHeaderSize = ReadLE16(b + 16);
+    position += 4 + kFileHeaderSize + optionalHeaderSize;
+    if ((error = reader.Seek(position))) return error;
+    for (uint16_t i = 0; i < sections; ++i) {
+        if ((error = reader.Read(b, kSectionHeaderSize))) return error;
+        const int32_t rawSize = static_cast<int32_t>(ReadLE32(b + 16));
+        const uint64_t rawEnd = uint64_t{ReadLE32(b + 20)} + static_cast<uint32_t>(rawSize);
+        if (rawSize > 0 && rawEnd > end) end = rawEnd;
+    }
+    return 0;
+}
+
+struct ChunkTarget {
+    EntrySink* sink;
+    bool writing;
+    uint32_t checksum;
+};
+
+uint32_t TakeChunkOutput(void* context, const uint8_t* data, uint32_t length) {
+    ChunkTarget& target = *static_cast<ChunkTarget*>(context);
+    target.checksum = ByteSum(data, length, target.checksum);
+    return target.writing ? target.sink->Write(data, length) : 0;
+}
+
+Failure Fail(uint32_t code, Subject subject) { return Failure{code, subject}; }
+
+// inflateBack hands its output over in pieces of at most its window; this
+// forwards them, counts them against the expected length and runs Adler-32.
+struct InflateState {
+    ChunkOutput output;
+    void* context;
+    uint32_t expected;
+    uint32_t produced;
+    uint32_t adler;
+    uint32_t outputError;
+};
+
+uint32_t Adler32(uint32_t adler, const uint8_t* data, uint32_t length) {
+    constexpr uint32_t kBase = 65521;
+    constexpr uint32_t kRun = 5552;  // the longest run whose sums cannot overflow 32 bits
+    uint32_t a = adler & 0xFFFF, b = adler >> 16;
+    while (length > 0) {
+        uint32_t n = length < kRun ? length : kRun;
+        length -= n;
+        while (n--) {
+            a += *data++;
+            b += a;
+        }
+        a %= kBase;
+        b %= kBase;
+    }
+    return (b << 16) | a;
+}
+
+unsigned NoMoreInput(void*, z_const unsigned char**) { return 0; }
+
+int TakeInflated(void* descriptor, unsigned char* data, unsigned length) {
+    InflateState& s = *static_cast<InflateState*>(descriptor);
+    if (length > s.expected - s.produced) return 1;  // more than the chunk header promised
+    s.produced += length;
+    s.adler = Adler32(s.adler, data, length);
+    s.outputError = s.output(s.context, data, length);
+    return s.outputError != 0;
+}
+
+}  // namespace
+
+uint32_t LocateContainer(ByteReader& reader, int64_t fileSize, uint32_t& start) {
+    start = 0;
+    uint64_t end = 0;
+    uint32_t error = FindSectionEnd(reader, end);
+    // A file that ends inside its own headers has no container behind them.
+    if (error == kErrorInvalidData)
+        end = 0;
+    else if (error)
+        return error;
+    if (end == 0 || end > 0xFFFFFFFFu || fileSize <= static_cast<int64_t>(end) + int64_t{config::kSize})
+        return kErrorHandleEof;
+    start = static_cast<uint32_t>(end);
+    return 0;
+}
+
+bool IsWalkableHeader(const EntryHeader& h) {
+    if (h.NameLength <= 0 || h.NameLength > kMaxNameLength || h.Size < 0) return false;
+    return !(IsFolderEntry(h) && h.Size != 0);
+}
+
+uint32_t SizeEntries(ByteReader& reader, uint32_t start, int64_t fileSize, bool compressed, int64_t& total,
+                     MessagePump pump) {
+    total = 0;
+    bool reachedEnd = false;
+    int64_t position = int64_t{start} + int64_t{config::kSize};
+    uint8_t b[kEntryHeaderSize];
+    while (position >= 0 && position < fileSize) {
+        uint32_t error = reader.Seek(position);
+        if (!error) error = reader.Read(b, kEntryHeaderSize);
+        if (error) return error;
+        const EntryHeader header = DecodeEntryHeader(b);
+        if (IsEndRecord(header)) {
+            reachedEnd = true;
+            break;
+        }
+        if (!IsWalkableHeader(header)) return kErrorInvalidData;
+        position += int64_t{kEntryHeaderSize} + header.NameLength;
+        if (!compressed) {
+            position += header.Size;
+        } else {
+            int64_t sum = 0;
+            while (position >= 0 && position < fileSize && sum < header.Size) {
+                if ((error = reader.Seek(position)) || (error = reader.Read(b, kChunkHeaderSize)))
+                    return error;
+                const ChunkHeader chunk = DecodeChunkHeader(b);
+                sum += chunk.UnpackedLength;
+                position += int64_t{kChunkHeaderSize} + chunk.PackedLength;
+            }
+        }
+        position += kChecksumSize;
+        total += header.Size;
+        if (pump) pump();
+    }
+    if (total == 0 || !reachedEnd) return kErrorInvalidData;
+    return 0;
+}
+
+Failure ExtractEntries(ByteReader& reader, const ExtractionPlan& plan, EntrySink& sink) {
+    int64_t position = int64_t{plan.containerStart} + int64_t{config::kSize};
+    if (uint32_t error = reader.Seek(position)) return Fail(error, Subject::OwnFile);
+    uint8_t b[kEntryHeaderSize];
+    while (position < plan.fileSize) {
+        if (uint32_t error = reader.Read(b, kEntryHeaderSize)) return Fail(error, Subject::OwnFile);
+        position += kEntryHeaderSize;
+        const EntryHeader h = DecodeEntryHeader(b);
+        if (IsEndRecord(h)) break;
+        if (!IsWalkableHeader(h)) return Fail(kErrorInvalidData, Subject::OwnFile);
+
+        const char* base = h.EntryType == kEntryHelper ? plan.helperFolder : plan.folder;
+        size_t baseLength = 0;
+        while (base[baseLength]) ++baseLength;
+        if (baseLength > kMaxBaseFolderLength) return Fail(kErrorInvalidData, Subject::OwnFile);
+        char* path = plan.targetPath;
+        for (size_t i = 0; i < baseLength; ++i) path[i] = base[i];
+        char* name = path + baseLength;
+        const uint32_t nameLength = static_cast<uint32_t>(h.NameLength);
+        if (uint32_t error = reader.Read(name, nameLength)) return Fail(error, Subject::OwnFile);
+        name[nameLength] = '\0';
+        position += nameLength;
+        uint32_t checksum = ByteSum(name, nameLength);
+
+        if (IsFolderEntry(h)) {
+            sink.MakeFolder(path);
+            if (uint32_t error = reader.Read(b, kChecksumSize)) return Fail(error, Subject::OwnFile);
+            position += kChecksumSize;
+            if (ReadLE32(b) != checksum) return Fail(kErrorCrc, Subject::OwnFile);
+            sink.SetAttributes(path, h.Attributes);
+            continue;
+        }
+
+        bool writing = false;
+        if (uint32_t error = sink.BeginFile(path, h, writing)) return Fail(error, Subject::Target);
+        int32_t done = 0;
+        while (done < h.Size) {
+            uint32_t block;
+            if (plan.compressed) {
+                if (uint32_t error = reader.Read(b, kChunkHeaderSize)) return Fail(error, Subject::OwnFile);
+                position += kChunkHeaderSize;
+                const ChunkHeader chunk = DecodeChunkHeader(b);
+                if (chunk.PackedLength > kMaxPackedChunk)
+                    return Fail(kErrorNotEnoughMemory, Subject::OwnFile);
+                // A chunk never holds more than what is left of its file.
+                if (chunk.UnpackedLength > static_cast<uint32_t>(h.Size - done))
+                    return Fail(kErrorInvalidData, Subject::OwnFile);
+                if (uint32_t error = reader.Read(plan.buffer, chunk.PackedLength))
+                    return Fail(error, Subject::OwnFile);
+                position += chunk.PackedLength;
+                ChunkTarget target{&sink, writing, checksum};
+                if (uint32_t error = InflateChunk(plan.buffer, chunk.PackedLength, chunk.UnpackedLength,
+                                                  TakeChunkOutput, &target))
+                    return Fail(error, Subject::Target);
+                checksum = target.checksum;
+                block = chunk.UnpackedLength;
+            } else {
+                const uint32_t left = static_cast<uint32_t>(h.Size - done);
+                block = left < kMaxPackedChunk ? left : kMaxPackedChunk;
+                if (uint32_t error = reader.Read(plan.buffer, block)) return Fail(error, Subject::OwnFile);
+                position += block;
+                const uint32_t error = writing ? sink.Write(plan.buffer, block) : 0;
+                if (error) return Fail(error, Subject::Target);
+                checksum = ByteSum(plan.buffer, block, checksum);
+            }
+            done += static_cast<int32_t>(block);
+            sink.Progress(block);
+        }
+        if (uint32_t error = reader.Read(b, kChecksumSize)) return Fail(error, Subject::OwnFile);
+        position += kChecksumSize;
+        if (ReadLE32(b) != checksum) return Fail(kErrorCrc, Subject::OwnFile);
+        sink.EndFile(h, writing);
+        sink.SetAttributes(path, h.Attributes);
+    }
+    return Failure{};
+}
+
+uint32_t InflateChunk(const uint8_t* packed, uint32_t packedLength, uint32_t unpackedLength,
+                      ChunkOutput output, void* context) {
+    // The zlib wrapper: method deflate, a window of at most 32 KiB, a valid
+    // header check, no preset dictionary. inflateBack reads the raw deflate
+    // data behind it and needs no checksum code of its own.
+    constexpr uint32_t kTrailerSize = 4;
+    if (packedLength < 2 + kTrailerSize) return kErrorBadArguments;
+    const uint8_t cmf = packed[0], flg = packed[1];
+    if ((cmf & 0x0F) != 8 || (cmf >> 4) > 7 || ((cmf << 8) | flg) % 31 != 0 || (flg & 0x20))
+        return kErrorBadArguments;
+
+    static unsigned char window[1u << 15];
+    z_stream stream = {};
+    if (inflateBackInit(&stream, 15, window) != Z_OK) return kErrorNotEnoughMemory;
+    InflateState state{output, context, unpackedLength, 0, 1, 0};
+    stream.next_in = const_cast<unsigned char*>(packed + 2);
+    stream.avail_in = packedLength - 2;
+    const int result = inflateBack(&stream, NoMoreInput, nullptr, TakeInflated, &state);
+    const uint8_t* trailer = stream.next_in;
+    const uint32_t left = trailer ? stream.avail_in : 0;
+    inflateBackEnd(&stream);
+
+    if (state.outputError) return state.outputError;
+    if (result != Z_STREAM_END || left != kTrailerSize || state.produced != unpackedLength)
+        return kErrorBadArguments;
+    const uint32_t stored =
+        uint32_t{trailer[0]} << 24 | uint32_t{trailer[1]} << 16 | uint32_t{trailer[2]} << 8 | trailer[3];
+    return stored == state.adler ? 0 : kErrorBadArguments;
+}
+
+}  // namespace ql::stub

@@ -1,0 +1,111 @@
+// Reading the container from the stub's own file: where it starts, how much
+// data its entries hold, and the entry-by-entry extraction with its checksum
+// and chunk rules. Portable and runtime-free: the platform hands in a reader
+// over the own file and a sink that creates the folders and files.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include "shared/container.h"
+
+namespace ql::stub {
+
+// The platform error codes the walk ends with.
+constexpr uint32_t kErrorNotEnoughMemory = 8;
+constexpr uint32_t kErrorInvalidData = 13;
+constexpr uint32_t kErrorCrc = 23;
+constexpr uint32_t kErrorHandleEof = 38;
+constexpr uint32_t kErrorBadArguments = 160;
+
+// Longest entry name the stub accepts: the longest path the platform knows.
+// Anything longer cannot be a name the builder wrote.
+constexpr int32_t kMaxNameLength = 32767;
+// Longest base folder (extraction or temporary folder) in front of a name.
+constexpr size_t kMaxBaseFolderLength = 1024;
+// Capacity of a target path buffer: base folder, name and the terminating zero.
+constexpr size_t kTargetPathCapacity = kMaxBaseFolderLength + kMaxNameLength + 1;
+
+// Sequential access to the own file.
+class ByteReader {
+public:
+    // Moves to an absolute position; 0 or the platform's error code.
+    virtual uint32_t Seek(int64_t position) = 0;
+    // Reads exactly `length` bytes: 0; kErrorInvalidData when the file ends
+    // first (a container that stops early is damaged); else the platform's code.
+    virtual uint32_t Read(void* data, uint32_t length) = 0;
+
+protected:
+    ~ByteReader() = default;
+};
+
+// Lets the window breathe between entries and blocks; may be null.
+using MessagePump = void (*)();
+
+// Whom a failure message names.
+enum class Subject : uint8_t { None, OwnFile, Target };
+
+struct Failure {
+    uint32_t code = 0;  // 0: no failure
+    Subject subject = Subject::None;
+};
+
+// Finds the ConfigBlock: the end of the raw data of the image's last section,
+// taken from the section table only. Ends with kErrorHandleEof when there is no
+// PE header, no section with raw data, or no room behind it for a ConfigBlock.
+uint32_t LocateContainer(ByteReader& reader, int64_t fileSize, uint32_t& start);
+
+// A header the walk can trust: a name of 1 to kMaxNameLength bytes, a size that
+// is not negative, and no data in a folder entry.
+bool IsWalkableHeader(const EntryHeader& header);
+
+// The sizing pass: sums the Size fields of all entries by seeking over their
+// data, and insists on the EndRecord. kErrorInvalidData when the sum is 0, when
+// the EndRecord is missing, or for a header the walk cannot trust.
+uint32_t SizeEntries(ByteReader& reader, uint32_t start, int64_t fileSize, bool compressed, int64_t& total,
+                     MessagePump pump);
+
+// What the platform does for the extraction.
+class EntrySink {
+public:
+    virtual void MakeFolder(const char* path) = 0;
+    virtual void SetAttributes(const char* path, uint32_t attributes) = 0;
+    // Decides whether the file is (over)written and, if so, creates it; the
+    // decision goes to `writing`. 0 or the platform's error code.
+    virtual uint32_t BeginFile(const char* path, const EntryHeader& header, bool& writing) = 0;
+    // 0 or the platform's error code.
+    virtual uint32_t Write(const void* data, uint32_t length) = 0;
+    // After the checksum matched: sets the time of a written file and closes it.
+    virtual void EndFile(const EntryHeader& header, bool writing) = 0;
+    // `length` more bytes of file data are done.
+    virtual void Progress(uint32_t length) = 0;
+
+protected:
+    ~EntrySink() = default;
+};
+
+struct ExtractionPlan {
+    uint32_t containerStart = 0;
+    int64_t fileSize = 0;
+    bool compressed = true;
+    const char* folder = nullptr;        // extraction folder, ends in a backslash
+    const char* helperFolder = nullptr;  // temporary folder for the helper entry, ends in a backslash
+    uint8_t* buffer = nullptr;           // kMaxPackedChunk bytes: one raw block or one packed chunk
+    char* targetPath = nullptr;          // kTargetPathCapacity bytes
+};
+
+// Extracts every entry in container order, verifying each checksum; a kept
+// file is still read and unpacked so its checksum is checked too.
+Failure ExtractEntries(ByteReader& reader, const ExtractionPlan& plan, EntrySink& sink);
+
+// Receives unpacked bytes; 0 to go on, else an error code that stops the unpacking.
+using ChunkOutput = uint32_t (*)(void* context, const uint8_t* data, uint32_t length);
+
+// Unpacks one complete zlib stream (header, deflate data, Adler-32 trailer,
+// nothing behind it) that must give exactly `unpackedLength` bytes, handing them
+// to `output` in pieces. 0, kErrorBadArguments for a damaged or mismatched
+// stream, kErrorNotEnoughMemory, or the first error `output` returned.
+uint32_t InflateChunk(const uint8_t* packed, uint32_t packedLength, uint32_t unpackedLength,
+                      ChunkOutput output, void* context);
+
+}  // namespace ql::stub

@@ -1,0 +1,249 @@
+// Extraction on Windows: the extraction folder, the free-space check, folder
+// creation, and the files themselves with their times and attributes.
+#include <windows.h>
+// The shell headers build on windows.h.
+#include <objbase.h>
+#include <shlobj.h>
+
+#include "shared/size_text.h"
+#include "stub/stub_text.h"
+#include "stub/stub_win.h"
+#include "stub/translations.h"
+
+namespace ql::stub {
+
+namespace {
+
+constexpr UINT kBrowseFlags = BIF_RETURNONLYFSDIRS | BIF_EDITBOX | BIF_NEWDIALOGSTYLE;
+constexpr UINT kOverwriteQuestion = MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2 | MB_TOPMOST;
+
+// One raw block or one packed chunk; zero-initialised, so it costs no file space.
+uint8_t g_buffer[kMaxPackedChunk];
+char g_targetPath[kTargetPathCapacity];
+char g_question[kTargetPathCapacity + 512];
+
+bool Exists(const char* path, bool folder) {
+    const DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) == folder;
+}
+
+bool AskOverwrite(const char* path) {
+    SystemText(ERROR_FILE_EXISTS, g_question, sizeof g_question);
+    size_t length = TextLength(g_question);
+    const char* parts[] = {"\r\n", path, "\r\n\r\n", StubText(g_run.languageRow, TextKind::OverwriteFile)};
+    for (const char* part : parts) {
+        CopyText(g_question + length, sizeof g_question - length, part);
+        length = TextLength(g_question);
+    }
+    return MessageBoxA(nullptr, g_question, nullptr, kOverwriteQuestion) == IDYES;
+}
+
+class FileSink final : public EntrySink {
+public:
+    void MakeFolder(const char* path) override { stub::MakeFolder(path); }
+
+    void SetAttributes(const char* path, uint32_t attributes) override {
+        SetFileAttributesA(path, attributes);
+    }
+
+    uint32_t BeginFile(const char* path, const EntryHeader& header, bool& writing) override {
+        if (header.EntryType == kEntryProgram) CopyText(g_run.programPath, kTargetPathCapacity, path);
+        if (header.EntryType == kEntryHelper) CopyText(g_run.helperPath, kTargetPathCapacity, path);
+        writing = true;
+        if (Exists(path, false)) {
+            const uint8_t mode = g_run.config[config::kOverwriteMode];
+            writing = mode == 1 || (mode != 2 && AskOverwrite(path));
+        }
+        if (!writing) return 0;  // a kept file stays the user's: the clean-up leaves it alone
+        SetFileAttributesA(path, 0);
+        HANDLE file =
+            CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return LastErrorOr(ERROR_CANNOT_MAKE);
+        g_run.outputFile = file;
+        if (header.EntryType != kEntryHelper && !g_run.extractedFiles.Add(path))
+            return ERROR_NOT_ENOUGH_MEMORY;
+        return 0;
+    }
+
+    uint32_t Write(const void* data, uint32_t length) override {
+        DWORD written = 0;
+        if (!WriteFile(g_run.outputFile, data, length, &written, nullptr))
+            return LastErrorOr(ERROR_WRITE_FAULT);
+        return written == length ? 0 : ERROR_DISK_FULL;
+    }
+
+    void EndFile(const EntryHeader& header, bool writing) override {
+        if (!writing) return;
+        FILETIME local, utc;
+        if (DosDateTimeToFileTime(HIWORD(header.FileTime), LOWORD(header.FileTime), &local) &&
+            LocalFileTimeToFileTime(&local, &utc))
+            SetFileTime(g_run.outputFile, nullptr, nullptr, &utc);
+        CloseHandle(g_run.outputFile);
+        g_run.outputFile = nullptr;
+    }
+
+    void Progress(uint32_t length) override {
+        g_run.doneSize += length;
+        UpdateProgress();
+        ProcessMessages();
+    }
+};
+
+// The platform's own folders, each with a trailing backslash; empty when the
+// platform cannot supply one.
+void SpecialFolder(int csidl, char* out) {
+    out[0] = '\0';
+    LPITEMIDLIST items = nullptr;
+    if (SUCCEEDED(SHGetSpecialFolderLocation(nullptr, csidl, &items))) {
+        if (!SHGetPathFromIDListA(items, out)) out[0] = '\0';
+        CoTaskMemFree(items);
+    }
+}
+
+void BrowseForFolder(char* out) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);  // the new dialog style needs COM
+    char displayName[MAX_PATH + 1];
+    BROWSEINFOA info = {};
+    info.hwndOwner = g_run.window;
+    info.pszDisplayName = displayName;
+    info.lpszTitle = StubText(g_run.languageRow, TextKind::ExtractTo);
+    info.ulFlags = kBrowseFlags;
+    LPITEMIDLIST items = SHBrowseForFolderA(&info);
+    // Cancelling the choice is an ordinary end of the run.
+    if (!items) FinishRun("", 0);
+    const BOOL found = SHGetPathFromIDListA(items, out);
+    CoTaskMemFree(items);
+    if (!found) FinishRun("", 0);
+}
+
+void ResolveTempFolder() {
+    const DWORD needed = GetTempPathA(0, nullptr);
+    if (needed == 0 || needed > kFolderCapacity || GetTempPathA(needed, g_run.tempFolder) == 0)
+        g_run.tempFolder[0] = '\0';
+    AddTrailingBackslash(g_run.tempFolder, kFolderCapacity);
+}
+
+// The folder as the configuration names it. An empty result means the
+// platform could not supply it; the caller refuses to go on rather than
+// extract relative to wherever the process happens to stand.
+void ConfiguredFolder(char* out) {
+    const uint8_t* c = g_run.config;
+    out[0] = '\0';
+    switch (c[config::kExtractionFolder]) {
+        case 1:
+            SpecialFolder(CSIDL_DESKTOPDIRECTORY, out);
+            break;
+        case 2:
+            SpecialFolder(CSIDL_PERSONAL, out);
+            break;
+        case 3:
+            if (GetCurrentDirectoryA(kFolderCapacity, out) >= kFolderCapacity) out[0] = '\0';
+            break;
+        case 4:
+            BrowseForFolder(out);
+            break;
+        case 5: {
+            char custom[config::kCustomFolderSize + 1];
+            CopyText(custom, sizeof custom, reinterpret_cast<const char*>(c + config::kCustomFolder),
+                     config::kCustomFolderSize);
+            const DWORD needed = ExpandEnvironmentStringsA(custom, nullptr, 0);
+            if (needed == 0 || needed > kFolderCapacity ||
+                ExpandEnvironmentStringsA(custom, out, needed) == 0)
+                out[0] = '\0';
+            break;
+        }
+        default:
+            if (g_run.tempFolder[0]) {
+                CopyText(out, kFolderCapacity, g_run.tempFolder);
+                const size_t length = TextLength(out);
+                CopyText(out + length, kFolderCapacity - length, "~sfx");
+                CopyText(out + length + 4, kFolderCapacity - length - 4,
+                         reinterpret_cast<const char*>(c + config::kInstanceId), config::kInstanceIdSize);
+            }
+            break;
+    }
+    AddTrailingBackslash(out, kFolderCapacity);
+}
+
+void ResolveFolder() {
+    ResolveTempFolder();
+    char configured[kFolderCapacity];
+    ConfiguredFolder(configured);
+    DWORD length = 0;
+    if (!IsBlank(configured)) length = GetFullPathNameA(configured, kFolderCapacity, g_run.folder, nullptr);
+    if (length == 0 || length >= kFolderCapacity || IsBlank(g_run.folder)) {
+        const bool custom = g_run.config[config::kExtractionFolder] == 5 && !IsBlank(configured);
+        FinishRun(custom ? configured : g_run.ownPath, ERROR_PATH_NOT_FOUND);
+    }
+    AddTrailingBackslash(g_run.folder, kFolderCapacity);
+}
+
+void CheckFreeSpace() {
+    char letter = g_run.folder[0];
+    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+    const char root[] = {letter, ':', '\\', '\0'};
+    ULARGE_INTEGER available;
+    const int64_t freeBytes = GetDiskFreeSpaceExA(root, &available, nullptr, nullptr)
+                                  ? static_cast<int64_t>(available.QuadPart)
+                                  : -1;
+    if (g_run.totalSize <= freeBytes) return;
+
+    char separator[8];
+    if (!GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, 5)) CopyText(separator, 2, ".");
+    char freeText[kSizeTextCapacity], neededText[kSizeTextCapacity];
+    FormatSizeText(freeBytes, separator, freeText, sizeof freeText);
+    FormatSizeText(g_run.totalSize, separator, neededText, sizeof neededText);
+    char subject[2 * kSizeTextCapacity + 16];
+    const char* parts[] = {root, "   [", freeText, " < ", neededText, "]"};
+    size_t length = 0;
+    for (const char* part : parts) {
+        CopyText(subject + length, sizeof subject - length, part);
+        length = TextLength(subject);
+    }
+    FinishRun(subject, ERROR_DISK_FULL);
+}
+
+}  // namespace
+
+void MakeFolder(const char* path) {
+    static char folder[kTargetPathCapacity];
+    CopyText(folder, kTargetPathCapacity, path);
+    size_t length = TextLength(folder);
+    if (EndsWithBackslash(folder, length, IsLeadByteOfCodePage)) folder[--length] = '\0';
+    if (IsBlank(folder) || Exists(folder, true)) return;
+    // Create the missing parents first; only the folder asked for counts as created.
+    for (size_t i = 0; i < length; ++i) {
+        if (IsLeadByteOfCodePage(static_cast<uint8_t>(folder[i])) && i + 1 < length) {
+            ++i;
+        } else if (folder[i] == '\\' && i > 0) {
+            folder[i] = '\0';
+            if (!Exists(folder, true)) CreateDirectoryA(folder, nullptr);
+            folder[i] = '\\';
+        }
+    }
+    if (CreateDirectoryA(folder, nullptr)) g_run.createdFolders.Add(folder);
+}
+
+void ExtractAll() {
+    ResolveFolder();
+    CheckFreeSpace();
+    MakeFolder(g_run.folder);
+
+    ExtractionPlan plan;
+    plan.containerStart = g_run.containerStart;
+    plan.fileSize = g_run.fileSize;
+    plan.compressed = g_run.config[config::kCompression] != 0;
+    plan.folder = g_run.folder;
+    // Without a temporary folder the helper goes with the other files rather
+    // than into whatever folder is current.
+    plan.helperFolder = g_run.tempFolder[0] ? g_run.tempFolder : g_run.folder;
+    plan.buffer = g_buffer;
+    plan.targetPath = g_targetPath;
+    OwnFileReader reader;
+    FileSink sink;
+    const Failure failure = ExtractEntries(reader, plan, sink);
+    if (failure.code)
+        FinishRun(failure.subject == Subject::Target ? g_targetPath : g_run.ownPath, failure.code);
+}
+
+}  // namespace ql::stub

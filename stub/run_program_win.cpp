@@ -1,0 +1,77 @@
+// After extraction: open the folder, or run the program, wait for it and take
+// over its exit code.
+#include <windows.h>
+// The shell headers build on windows.h.
+#include <shellapi.h>
+
+#include "stub/stub_text.h"
+#include "stub/stub_win.h"
+
+namespace ql::stub {
+
+namespace {
+
+// The configured parameters and every parameter of the stub's own command line,
+// each of them re-quoted; the worst case doubles a command line of 32767 bytes.
+char g_parameters[config::kCmdParametersSize + 2 * 32768 + 8];
+
+[[noreturn]] void RunProgram() {
+    if (!g_run.programPath[0]) FinishRun(g_run.ownPath, ERROR_INVALID_PARAMETER);
+    char configured[config::kCmdParametersSize + 1];
+    CopyText(configured, sizeof configured,
+             reinterpret_cast<const char*>(g_run.config + config::kCmdParameters),
+             config::kCmdParametersSize);
+    if (!BuildParameterString(configured, GetCommandLineA(), g_parameters, sizeof g_parameters))
+        FinishRun(g_run.ownPath, ERROR_INVALID_PARAMETER);
+
+    char ownFolder[kFolderCapacity];
+    CopyText(ownFolder, sizeof ownFolder, g_run.ownPath,
+             FolderPartLength(g_run.ownPath, IsLeadByteOfCodePage));
+    SHELLEXECUTEINFOA info = {};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    info.lpVerb = "open";
+    info.lpFile = g_run.programPath;
+    info.lpParameters = g_parameters;
+    switch (g_run.config[config::kWorkingDirectory]) {
+        case 1:
+            info.lpDirectory = ownFolder;
+            break;
+        case 2:
+            info.lpDirectory = nullptr;  // the program inherits the stub's current folder
+            break;
+        default:
+            info.lpDirectory = g_run.folder;
+            break;
+    }
+    info.nShow = SW_SHOWNORMAL;
+
+    g_run.processExitCode = 0;
+    if (!ShellExecuteExA(&info)) FinishRun(g_run.programPath, LastErrorOr(ERROR_FILE_NOT_FOUND));
+    // Without a process handle the shell gave the file to a program that was
+    // already running: there is nothing to wait for.
+    if (info.hProcess) {
+        if (WaitForSingleObject(info.hProcess, INFINITE) == WAIT_OBJECT_0)
+            GetExitCodeProcess(info.hProcess, &g_run.processExitCode);
+        CloseHandle(info.hProcess);
+    }
+    FinishRun("", 0);
+}
+
+}  // namespace
+
+void RunPhase() {
+    switch (g_run.config[config::kExtractionMode]) {
+        case 0:
+            if (g_run.config[config::kOpenFolder])
+                ShellExecuteA(nullptr, "explore", g_run.folder, nullptr, nullptr, SW_SHOWNORMAL);
+            break;
+        case 1:
+            RunProgram();
+        default:
+            break;
+    }
+    FinishRun("", 0);
+}
+
+}  // namespace ql::stub

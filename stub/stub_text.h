@@ -1,0 +1,39 @@
+// Text rules of the stub that do not need the platform: failure messages, the
+// parameter string handed to the program it runs, and path scanning that
+// respects double-byte characters. Byte strings in the system ANSI code page.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+namespace ql::stub {
+
+// True for the first byte of a double-byte character of the ANSI code page.
+using LeadByteTest = bool (*)(uint8_t c);
+
+// Length of `text` without its trailing control characters, blanks and full stops.
+size_t TrimMessageEnd(const char* text, size_t length);
+
+// The failure message: the system text with its first "%1" replaced by the
+// subject, or, when it holds none, the subject, an empty line and the text.
+// Cut to `capacity` - 1 bytes; returns the length written.
+size_t ComposeFailureMessage(const char* subject, const char* systemText, char* out, size_t capacity);
+
+// The parameters for the program the stub runs: the configured ones, then
+// each parameter of the stub's own command line (the program name skipped)
+// as a blank and the parameter in fresh double quotes. False, with `out`
+// holding what fitted, when the result does not fit into `capacity` - 1 bytes.
+bool BuildParameterString(const char* configured, const char* commandLine, char* out, size_t capacity);
+
+// True when the last character of `text` is a backslash (a trail byte of a
+// double-byte character that happens to be 0x5C is not).
+bool EndsWithBackslash(const char* text, size_t length, LeadByteTest isLead);
+
+// Length of the folder part of `path`: up to and including its last backslash
+// or colon; 0 when it has neither.
+size_t FolderPartLength(const char* path, LeadByteTest isLead);
+
+// True when `text` holds nothing but blanks and control characters.
+bool IsBlank(const char* text);
+
+}  // namespace ql::stub

@@ -1,0 +1,33 @@
+// The text table (generated, see make_translations.py) and the row choice.
+#include "stub/translations.h"
+
+namespace ql::stub {
+
+namespace {
+
+struct LanguageRow {
+    uint8_t primary;
+    uint16_t codePage;
+    const char* texts[4];
+};
+
+const LanguageRow kRows[kLanguageRows] = {
+#include "stub/translations_table.inc"
+};
+
+}  // namespace
+
+uint8_t ChooseLanguageRow(uint16_t languageId, uint32_t ansiCodePage) {
+    const uint8_t primary = static_cast<uint8_t>(languageId & 0xFF);
+    uint8_t row = 0;
+    for (uint8_t i = 1; i < kLanguageRows; ++i)
+        if (kRows[i].primary == primary && kRows[i].codePage == ansiCodePage) row = i;
+    return row;
+}
+
+const char* StubText(uint8_t row, TextKind kind) {
+    if (row >= kLanguageRows) row = 0;
+    return kRows[row].texts[static_cast<int>(kind)];
+}
+
+}  // namespace ql::stub
