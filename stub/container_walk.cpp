@@ -160,11 +160,15 @@ Failure ExtractEntries(ByteReader& reader, const ExtractionPlan& plan, EntrySink
     int64_t position = int64_t{plan.containerStart} + int64_t{config::kSize};
     if (uint32_t error = reader.Seek(position)) return Fail(error, Subject::OwnFile);
     uint8_t b[kEntryHeaderSize];
+    bool reachedEnd = false;
     while (position < plan.fileSize) {
         if (uint32_t error = reader.Read(b, kEntryHeaderSize)) return Fail(error, Subject::OwnFile);
         position += kEntryHeaderSize;
         const EntryHeader h = DecodeEntryHeader(b);
-        if (IsEndRecord(h)) break;
+        if (IsEndRecord(h)) {
+            reachedEnd = true;
+            break;
+        }
         if (!IsWalkableHeader(h)) return Fail(kErrorInvalidData, Subject::OwnFile);
 
         const char* base = h.EntryType == kEntryHelper ? plan.helperFolder : plan.folder;
@@ -230,7 +234,8 @@ Failure ExtractEntries(ByteReader& reader, const ExtractionPlan& plan, EntrySink
         sink.EndFile(h, writing);
         sink.SetAttributes(path, h.Attributes);
     }
-    return Failure{};
+    // The sizing pass has seen the EndRecord; without it the file changed since.
+    return reachedEnd ? Failure{} : Fail(kErrorInvalidData, Subject::OwnFile);
 }
 
 uint32_t InflateChunk(const uint8_t* packed, uint32_t packedLength, uint32_t unpackedLength,

@@ -1,0 +1,338 @@
+// The stub's container walk on crafted files: locating the container, the
+// sizing pass and the extraction, including every damaged form it must refuse
+// with its own code instead of crashing or writing wrong data.
+#include "stub/container_walk.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/stub/container_fixture.h"
+
+namespace ql::test {
+namespace {
+
+using stub::kErrorBadArguments;
+using stub::kErrorCrc;
+using stub::kErrorHandleEof;
+using stub::kErrorInvalidData;
+using stub::kErrorNotEnoughMemory;
+using stub::Subject;
+
+uint32_t Locate(const std::vector<uint8_t>& bytes, uint32_t& start) {
+    MemoryReader reader(bytes);
+    return stub::LocateContainer(reader, static_cast<int64_t>(bytes.size()), start);
+}
+
+uint32_t Size(const SfxBuilder& sfx, int64_t& total, bool compressed = true) {
+    MemoryReader reader(sfx.bytes);
+    return stub::SizeEntries(reader, static_cast<uint32_t>(sfx.start), static_cast<int64_t>(sfx.bytes.size()),
+                             compressed, total, nullptr);
+}
+
+std::string Pattern(size_t n, uint32_t seed) {
+    std::string s(n, '\0');
+    for (size_t i = 0; i < n; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        s[i] = static_cast<char>(seed >> 16);
+    }
+    return s;
+}
+
+TEST(LocateContainer, TakesTheLargestSectionEndFromTheSectionTable) {
+    SfxBuilder sfx;
+    sfx.File("a.txt", "abc");
+    sfx.End();
+    uint32_t start = 0;
+    EXPECT_EQ(Locate(sfx.bytes, start), 0u);
+    EXPECT_EQ(start, 0x600u);
+}
+
+TEST(LocateContainer, WithoutRoomForAConfigBlockThereIsNoContainer) {
+    const std::string image = MiniPeImage();
+    std::vector<uint8_t> bytes(image.begin(), image.end());
+    uint32_t start = 1;
+    EXPECT_EQ(Locate(bytes, start), kErrorHandleEof);  // a bare stub
+    EXPECT_EQ(start, 0u);
+    bytes.resize(0x600 + config::kSize);
+    EXPECT_EQ(Locate(bytes, start), kErrorHandleEof);  // exactly a ConfigBlock behind it
+    bytes.push_back(0);
+    EXPECT_EQ(Locate(bytes, start), 0u);
+}
+
+TEST(LocateContainer, RefusesFilesThatAreNoPeImage) {
+    std::vector<uint8_t> bytes(0x2000, 0);
+    uint32_t start = 0;
+    EXPECT_EQ(Locate(bytes, start), kErrorHandleEof);  // no signature at all
+    std::vector<uint8_t> tiny = {'M', 'Z'};
+    EXPECT_EQ(Locate(tiny, start), kErrorHandleEof);  // ends inside its headers
+
+    // Headers that name no section with raw data.
+    std::string image = MiniPeImage();
+    for (int i = 0; i < 3; ++i) WriteLE32(reinterpret_cast<uint8_t*>(&image[0x178 + 40 * i + 16]), 0);
+    std::vector<uint8_t> empty(image.begin(), image.end());
+    empty.resize(0x4000);
+    EXPECT_EQ(Locate(empty, start), kErrorHandleEof);
+}
+
+TEST(LocateContainer, AFileWithoutMzHeaderIsReadFromOffsetTwo) {
+    std::vector<uint8_t> bytes(0x1000, 0);
+    std::memcpy(&bytes[2], "PE\0\0", 4);
+    WriteLE16(&bytes[8], 1);  // one section
+    WriteLE32(&bytes[6 + 20 + 16], 0x100);
+    WriteLE32(&bytes[6 + 20 + 20], 0x300);
+    uint32_t start = 0;
+    EXPECT_EQ(Locate(bytes, start), 0u);
+    EXPECT_EQ(start, 0x400u);
+}
+
+TEST(LocateContainer, PassesReadErrorsOn) {
+    SfxBuilder sfx;
+    sfx.End();
+    MemoryReader reader(sfx.bytes);
+    reader.failAtRead = 1;
+    reader.failCode = 30;  // the device cannot be read
+    uint32_t start = 0;
+    EXPECT_EQ(stub::LocateContainer(reader, static_cast<int64_t>(sfx.bytes.size()), start), 30u);
+}
+
+TEST(SizeEntries, SumsTheSizesOfAllEntries) {
+    for (bool compressed : {true, false}) {
+        SfxBuilder sfx(compressed, 1000);
+        sfx.Folder("d");
+        sfx.File("d\\a.bin", Pattern(2500, 1));  // three chunks when packed
+        sfx.File("e.txt", "");
+        sfx.File("f.txt", "hello");
+        sfx.End();
+        int64_t total = -1;
+        EXPECT_EQ(Size(sfx, total, compressed), 0u);
+        EXPECT_EQ(total, 2505);
+    }
+}
+
+TEST(SizeEntries, RefusesContainersWithoutData) {
+    SfxBuilder sfx;
+    int64_t total = 0;
+    sfx.End();
+    EXPECT_EQ(Size(sfx, total), kErrorInvalidData);  // no entries at all
+
+    SfxBuilder empty;
+    empty.Folder("d");
+    empty.File("d\\empty.txt", "");
+    empty.End();
+    EXPECT_EQ(Size(empty, total), kErrorInvalidData);
+}
+
+TEST(SizeEntries, RefusesAContainerCutShort) {
+    SfxBuilder sfx(true, 100);
+    sfx.File("a.bin", Pattern(1000, 2));
+    sfx.File("b.bin", Pattern(300, 3));
+    sfx.End();
+    const std::vector<uint8_t> whole = sfx.bytes;
+    int64_t total = 0;
+    // Every cut, down to the first entry header, is caught, never read past.
+    for (size_t cut = whole.size() - 1; cut > sfx.start + config::kSize; cut -= 7) {
+        sfx.bytes.assign(whole.begin(), whole.begin() + cut);
+        EXPECT_EQ(Size(sfx, total), kErrorInvalidData) << "cut at " << cut;
+    }
+}
+
+TEST(SizeEntries, RefusesHeadersItCannotTrust) {
+    struct Case {
+        const char* what;
+        int32_t nameLength;
+        int32_t size;
+        uint32_t attributes;
+    } cases[] = {
+        {"negative size", 5, -5, kAttrArchive},
+        {"size of 2 GiB", 5, INT32_MIN, kAttrArchive},
+        {"empty name", 0, 5, kAttrArchive},
+        {"negative name length", -21, 0, kAttrArchive},  // would otherwise walk on the spot forever
+        {"name longer than any path", stub::kMaxNameLength + 1, 0, kAttrArchive},
+        {"folder with data", 5, 3, kAttrDirectory},
+    };
+    for (const Case& c : cases) {
+        SfxBuilder sfx(false);
+        EntryLayout at = sfx.File("a.txt", "hello");
+        sfx.End();
+        WriteLE32(&sfx.bytes[at.header + 1], static_cast<uint32_t>(c.nameLength));
+        WriteLE32(&sfx.bytes[at.header + 5], static_cast<uint32_t>(c.size));
+        WriteLE32(&sfx.bytes[at.header + 13], c.attributes);
+        int64_t total = 0;
+        EXPECT_EQ(Size(sfx, total, false), kErrorInvalidData) << c.what;
+        RecordingSink sink;
+        stub::Failure failure = Extract(sfx.bytes, sfx.start, false, sink);
+        EXPECT_EQ(failure.code, kErrorInvalidData) << c.what;
+        EXPECT_TRUE(sink.files.empty()) << c.what;
+    }
+}
+
+TEST(ExtractEntries, WritesEveryEntryInContainerOrder) {
+    for (bool compressed : {true, false}) {
+        SfxBuilder sfx(compressed, 4096);
+        const std::string big = Pattern(10000, 7);
+        sfx.File("xsfxdel~.exe", "MZhelper", kEntryHelper, 0, 0);
+        sfx.Folder("sub", kAttrDirectory | kAttrHidden);
+        sfx.File("sub\\big.bin", big, kEntryOrdinary, 0x52A36000u, kAttrArchive | kAttrReadOnly);
+        sfx.File("empty.txt", "");
+        sfx.File("run.exe", "MZprogram", kEntryProgram);
+        sfx.End();
+        RecordingSink sink;
+        ASSERT_EQ(Extract(sfx.bytes, sfx.start, compressed, sink).code, 0u);
+
+        EXPECT_EQ(sink.order, (std::vector<std::string>{"X:\\tmp\\xsfxdel~.exe", "X:\\out\\sub\\big.bin",
+                                                        "X:\\out\\empty.txt", "X:\\out\\run.exe"}));
+        EXPECT_EQ(sink.folders, std::vector<std::string>{"X:\\out\\sub"});
+        EXPECT_EQ(sink.files["X:\\out\\sub\\big.bin"].data, big);
+        EXPECT_EQ(sink.files["X:\\out\\sub\\big.bin"].time, 0x52A36000u);
+        EXPECT_EQ(sink.files["X:\\tmp\\xsfxdel~.exe"].data, "MZhelper");
+        EXPECT_TRUE(sink.files["X:\\out\\empty.txt"].ended);
+        EXPECT_EQ(sink.attributes["X:\\out\\sub"], kAttrDirectory | kAttrHidden);
+        EXPECT_EQ(sink.attributes["X:\\out\\sub\\big.bin"], kAttrArchive | kAttrReadOnly);
+        EXPECT_EQ(sink.progress, 10000 + 8 + 9);
+    }
+}
+
+TEST(ExtractEntries, AKeptFileIsStillReadAndVerified) {
+    SfxBuilder sfx(true, 100);
+    EntryLayout kept = sfx.File("kept.txt", Pattern(300, 4));
+    sfx.File("next.txt", "next");
+    sfx.End();
+    RecordingSink sink;
+    sink.keep["X:\\out\\kept.txt"] = 1;
+    ASSERT_EQ(Extract(sfx.bytes, sfx.start, true, sink).code, 0u);
+    EXPECT_EQ(sink.files["X:\\out\\kept.txt"].data, "");
+    EXPECT_EQ(sink.attributes["X:\\out\\kept.txt"], kAttrArchive);  // a kept file still gets the attributes
+    EXPECT_EQ(sink.files["X:\\out\\next.txt"].data, "next");
+
+    sfx.bytes[kept.checksum] ^= 1;
+    RecordingSink again;
+    again.keep["X:\\out\\kept.txt"] = 1;
+    EXPECT_EQ(Extract(sfx.bytes, sfx.start, true, again).code, kErrorCrc);
+}
+
+TEST(ExtractEntries, AWrongChecksumEndsWithCodeTwentyThree) {
+    SfxBuilder folder;
+    EntryLayout at = folder.Folder("d");
+    folder.File("d\\a.txt", "abc");
+    folder.End();
+    folder.bytes[at.checksum] ^= 1;
+    RecordingSink sink;
+    stub::Failure failure = Extract(folder.bytes, folder.start, true, sink);
+    EXPECT_EQ(failure.code, kErrorCrc);
+    EXPECT_EQ(failure.subject, Subject::OwnFile);
+    EXPECT_TRUE(sink.files.empty());
+
+    // Raw data: the damaged byte is written, then the checksum catches it.
+    SfxBuilder raw(false);
+    at = raw.File("a.txt", "hello world");
+    raw.End();
+    raw.bytes[at.data + 3] ^= 0x20;
+    RecordingSink rawSink;
+    failure = Extract(raw.bytes, raw.start, false, rawSink);
+    EXPECT_EQ(failure.code, kErrorCrc);
+    EXPECT_EQ(failure.subject, Subject::OwnFile);
+    EXPECT_EQ(rawSink.files["X:\\out\\a.txt"].data, "helLo world");
+    EXPECT_FALSE(rawSink.files["X:\\out\\a.txt"].ended);
+}
+
+TEST(ExtractEntries, ADamagedPackedChunkEndsWithCodeOneHundredSixty) {
+    SfxBuilder sfx;
+    EntryLayout at = sfx.File("a.bin", Pattern(5000, 9));
+    sfx.End();
+    sfx.bytes[at.data + kChunkHeaderSize + 40] ^= 0x10;
+    RecordingSink sink;
+    std::string path;
+    stub::Failure failure = Extract(sfx.bytes, sfx.start, true, sink, &path);
+    EXPECT_EQ(failure.code, kErrorBadArguments);
+    EXPECT_EQ(failure.subject, Subject::Target);
+    EXPECT_EQ(path, "X:\\out\\a.bin");
+}
+
+TEST(ExtractEntries, RefusesChunksThatBreakTheChunkRules) {
+    SfxBuilder sfx;
+    EntryLayout at = sfx.File("a.bin", Pattern(5000, 9));
+    sfx.End();
+    const std::vector<uint8_t> good = sfx.bytes;
+
+    // A packed length above the reader's buffer.
+    WriteLE32(&sfx.bytes[at.data + 4], kMaxPackedChunk + 1);
+    RecordingSink sink;
+    stub::Failure failure = Extract(sfx.bytes, sfx.start, true, sink);
+    EXPECT_EQ(failure.code, kErrorNotEnoughMemory);
+    EXPECT_EQ(failure.subject, Subject::OwnFile);
+
+    // A chunk that claims more data than its file has left.
+    sfx.bytes = good;
+    WriteLE32(&sfx.bytes[at.data], 5001);
+    RecordingSink more;
+    EXPECT_EQ(Extract(sfx.bytes, sfx.start, true, more).code, kErrorInvalidData);
+    EXPECT_EQ(more.files["X:\\out\\a.bin"].data, "");
+
+    // A chunk that unpacks to a different length than its header says.
+    sfx.bytes = good;
+    WriteLE32(&sfx.bytes[at.data], 4999);
+    RecordingSink fewer;
+    EXPECT_EQ(Extract(sfx.bytes, sfx.start, true, fewer).code, kErrorBadArguments);
+}
+
+TEST(ExtractEntries, PlatformFailuresNameTheTarget) {
+    SfxBuilder sfx;
+    sfx.File("a.txt", "hello");
+    sfx.End();
+    RecordingSink cannotCreate;
+    cannotCreate.beginError = 5;  // access denied
+    stub::Failure failure = Extract(sfx.bytes, sfx.start, true, cannotCreate);
+    EXPECT_EQ(failure.code, 5u);
+    EXPECT_EQ(failure.subject, Subject::Target);
+
+    RecordingSink cannotWrite;
+    cannotWrite.writeError = 112;  // disk full
+    failure = Extract(sfx.bytes, sfx.start, true, cannotWrite);
+    EXPECT_EQ(failure.code, 112u);
+    EXPECT_EQ(failure.subject, Subject::Target);
+}
+
+TEST(ExtractEntries, ATruncatedContainerNeverReadsPastItsEnd) {
+    SfxBuilder sfx(true, 700);
+    sfx.Folder("d");
+    sfx.File("d\\a.bin", Pattern(2000, 5));
+    sfx.End();
+    const std::vector<uint8_t> whole = sfx.bytes;
+    for (size_t cut = whole.size() - 1; cut > sfx.start + config::kSize; --cut) {
+        std::vector<uint8_t> bytes(whole.begin(), whole.begin() + cut);
+        RecordingSink sink;
+        stub::Failure failure = Extract(bytes, sfx.start, true, sink);
+        EXPECT_NE(failure.code, 0u) << "cut at " << cut;
+    }
+}
+
+TEST(InflateChunk, RequiresOneCompleteStreamOfTheDeclaredLength) {
+    const std::string data = Pattern(3000, 11);
+    std::vector<uint8_t> packed = SfxBuilder::Pack(data.data(), data.size());
+    std::string out;
+    auto collect = [](void* context, const uint8_t* bytes, uint32_t n) -> uint32_t {
+        static_cast<std::string*>(context)->append(reinterpret_cast<const char*>(bytes), n);
+        return 0;
+    };
+    const uint32_t size = static_cast<uint32_t>(packed.size());
+    EXPECT_EQ(stub::InflateChunk(packed.data(), size, 3000, collect, &out), 0u);
+    EXPECT_EQ(out, data);
+
+    EXPECT_EQ(stub::InflateChunk(packed.data(), size, 3001, collect, &out), kErrorBadArguments);
+    EXPECT_EQ(stub::InflateChunk(packed.data(), size, 2999, collect, &out), kErrorBadArguments);
+    EXPECT_EQ(stub::InflateChunk(packed.data(), size - 1, 3000, collect, &out), kErrorBadArguments);
+    std::vector<uint8_t> trailing = packed;
+    trailing.push_back(0);
+    EXPECT_EQ(stub::InflateChunk(trailing.data(), size + 1, 3000, collect, &out), kErrorBadArguments);
+    std::vector<uint8_t> badAdler = packed;
+    badAdler.back() ^= 1;
+    EXPECT_EQ(stub::InflateChunk(badAdler.data(), size, 3000, collect, &out), kErrorBadArguments);
+    std::vector<uint8_t> badHeader = packed;
+    badHeader[1] ^= 1;
+    EXPECT_EQ(stub::InflateChunk(badHeader.data(), size, 3000, collect, &out), kErrorBadArguments);
+
+    auto refuse = [](void*, const uint8_t*, uint32_t) -> uint32_t { return 39; };
+    EXPECT_EQ(stub::InflateChunk(packed.data(), size, 3000, refuse, nullptr), 39u);
+}
+
+}  // namespace
+}  // namespace ql::test
