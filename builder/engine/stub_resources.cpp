@@ -1,13 +1,180 @@
-// Placeholder until the PE resource editor lands: every operation leaves the
-// target as it is.
+// The stub's resource operations on top of the portable resource transaction.
+// Reads of the target go to the update's view of the file as it was before
+// the operation, never to what it has staged.
 #include "builder/engine/stub_resources.h"
+
+#include <exception>
+#include <functional>
+#include <vector>
+
+#include "builder/engine/resource_update.h"
+#include "builder/engine/version_info.h"
+#include "platform/file.h"
+#include "shared/container.h"
 
 namespace ql {
 
-bool CopyIconFromIconFile(const std::string&, const std::string&) { return false; }
-bool CopyIconFromExecutable(const std::string&, const std::string&) { return false; }
-bool CopyVersionInfo(const std::string&, const std::string&) { return false; }
-void WriteElevationManifest(const std::string&, int, std::string_view) {}
-uint16_t VersionLanguage(const std::string&) { return 0; }
+namespace {
+
+constexpr size_t kIconFileHeaderSize = 6;
+constexpr size_t kIconFileEntrySize = 16;
+constexpr size_t kGroupEntrySize = 14;
+constexpr size_t kSharedEntryFields = 12;  // width .. image size: the same in both layouts
+
+const uint8_t* Bytes(std::string_view s) { return reinterpret_cast<const uint8_t*>(s.data()); }
+
+// The icon numbers that a group lists; false when the group is shorter than
+// its own count says.
+bool IconGroupNumbers(std::string_view group, std::vector<uint16_t>& numbers) {
+    numbers.clear();
+    if (group.size() < kIconFileHeaderSize) return false;
+    const size_t count = ReadLE16(Bytes(group) + 4);
+    if (group.size() < kIconFileHeaderSize + kGroupEntrySize * count) return false;
+    for (size_t i = 0; i < count; ++i)
+        numbers.push_back(ReadLE16(Bytes(group) + kIconFileHeaderSize + kGroupEntrySize * i + kSharedEntryFields));
+    return true;
+}
+
+// The transaction frame: `body` stages and sets the flag, returning early at a
+// failing step; then the update commits when the flag is true and discards
+// otherwise.
+bool RunTransaction(const std::string& target, const std::function<void(ResourceUpdate&, bool&)>& body) {
+    try {
+        ResourceUpdate update;
+        if (!update.Begin(target)) return false;
+        bool flag = false;
+        try {
+            body(update, flag);
+        } catch (const std::exception&) {
+            // An allocation failure on a huge input is one more failing step.
+        }
+        return update.End(flag) && flag;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+}  // namespace
+
+bool RemoveFirstIconGroup(ResourceUpdate& update, std::optional<ResourceName>& kept) {
+    const ResourceTree& target = update.Original();
+    kept.reset();
+    const std::vector<ResourceName> names = target.Names(rt::kGroupIcon);
+    if (names.empty()) return true;
+    kept = names.front();
+    for (uint16_t language : target.Languages(rt::kGroupIcon, *kept)) {
+        const ResourceEntry* group = target.Find({rt::kGroupIcon, *kept, language});
+        std::vector<uint16_t> numbers;
+        if (group == nullptr || !IconGroupNumbers(group->data, numbers)) return false;
+        for (uint16_t number : numbers)
+            if (!update.Delete({rt::kIcon, ResourceName::Number(number), language})) return false;
+        if (!update.Delete({rt::kGroupIcon, *kept, language})) return false;
+    }
+    return true;
+}
+
+bool CopyIconFromExecutable(const std::string& sourceExecutable, const std::string& target) {
+    return RunTransaction(target, [&](ResourceUpdate& update, bool& flag) {
+        std::optional<ResourceName> kept;
+        if (!RemoveFirstIconGroup(update, kept)) return;
+        ResourceTree source;
+        if (!LoadResources(sourceExecutable, source)) return;
+        const std::vector<ResourceName> groups = source.Names(rt::kGroupIcon);
+        if (groups.empty()) return;
+        const ResourceName& sourceName = groups.front();
+        const ResourceName groupName = kept ? *kept : sourceName;
+        for (uint16_t language : source.Languages(rt::kGroupIcon, sourceName)) {
+            const ResourceEntry* group = source.Find({rt::kGroupIcon, sourceName, language});
+            std::vector<uint16_t> numbers;
+            if (group == nullptr || !IconGroupNumbers(group->data, numbers)) return;
+            for (uint16_t number : numbers) {
+                // The image is looked up by number alone: the group's own
+                // language when the source has it, else neutral, else the lowest.
+                const ResourceName icon = ResourceName::Number(number);
+                const ResourceEntry* image = number == 0 ? nullptr : source.FindAnyLanguage(rt::kIcon, icon, language);
+                if (image == nullptr || !update.Put({rt::kIcon, icon, language}, image->data)) return;
+            }
+            flag = update.Put({rt::kGroupIcon, groupName, language}, group->data);
+        }
+    });
+}
+
+bool CopyIconFromIconFile(const std::string& iconFile, const std::string& target) {
+    return RunTransaction(target, [&](ResourceUpdate& update, bool& flag) {
+        std::optional<ResourceName> kept;
+        if (!RemoveFirstIconGroup(update, kept)) return;
+        std::string file;
+        if (platform::ReadWholeFile(iconFile, file) != 0) return;
+        if (file.size() < kIconFileHeaderSize) return;
+        const size_t count = ReadLE16(Bytes(file) + 4);
+        if (file.size() < kIconFileHeaderSize + kIconFileEntrySize * count) return;
+        // The header's reserved and type fields are taken over as they stand.
+        std::string group = file.substr(0, kIconFileHeaderSize);
+        group.resize(kIconFileHeaderSize + kGroupEntrySize * count, '\0');
+        const uint16_t language = VersionLanguageOf(update.Original());
+        for (size_t i = 0; i < count; ++i) {
+            const uint8_t* entry = Bytes(file) + kIconFileHeaderSize + kIconFileEntrySize * i;
+            const size_t at = kIconFileHeaderSize + kGroupEntrySize * i;
+            const uint16_t number = static_cast<uint16_t>(i + 1);
+            group.replace(at, kSharedEntryFields, reinterpret_cast<const char*>(entry), kSharedEntryFields);
+            WriteLE16(reinterpret_cast<uint8_t*>(group.data() + at + kSharedEntryFields), number);
+            // A truncated file or an entry pointing past its end is refused
+            // here, as is an image of no bytes.
+            const uint64_t size = ReadLE32(entry + 8);
+            const uint64_t offset = ReadLE32(entry + 12);
+            if (size == 0 || offset + size > file.size()) return;
+            const std::string_view image = std::string_view(file).substr(offset, size);
+            if (!update.Put({rt::kIcon, ResourceName::Number(number), language}, image)) return;
+        }
+        flag = update.Put({rt::kGroupIcon, kept ? *kept : ResourceName::Number(1), language}, group);
+    });
+}
+
+bool CopyVersionInfo(const std::string& sourceExecutable, const std::string& target) {
+    return RunTransaction(target, [&](ResourceUpdate& update, bool& flag) {
+        const ResourceTree& current = update.Original();
+        for (const ResourceName& name : current.Names(rt::kVersion))
+            for (uint16_t language : current.Languages(rt::kVersion, name))
+                if (!update.Delete({rt::kVersion, name, language})) return;
+        ResourceTree source;
+        if (!LoadResources(sourceExecutable, source)) return;
+        const std::vector<ResourceName> names = source.Names(rt::kVersion);
+        if (names.empty()) return;
+        for (const ResourceName& name : names) {
+            for (uint16_t language : source.Languages(rt::kVersion, name)) {
+                const ResourceEntry* block = source.Find({rt::kVersion, name, language});
+                if (block == nullptr) return;
+                flag = update.Put({rt::kVersion, name, language}, block->data);
+            }
+        }
+    });
+}
+
+bool WriteResource(const std::string& target, const ResourceName& type, const ResourceName& name,
+                   std::string_view data) {
+    return RunTransaction(target, [&](ResourceUpdate& update, bool& flag) {
+        flag = update.Put({type, name, VersionLanguageOf(update.Original())}, data);
+    });
+}
+
+void WriteElevationManifest(const std::string& target, int level, std::string_view manifestTemplate) {
+    if (level != 1 && level != 2) return;
+    std::string text(manifestTemplate);
+    if (level == 1) {
+        const std::string_view from = "requireAdministrator";
+        const size_t at = text.find(from);
+        if (at != std::string::npos) text.replace(at, from.size(), "highestAvailable");
+    }
+    WriteResource(target, rt::kManifest, ResourceName::Number(1), text);
+}
+
+uint16_t VersionLanguage(const std::string& file) {
+    try {
+        ResourceTree resources;
+        return LoadResources(file, resources) ? VersionLanguageOf(resources) : 0;
+    } catch (const std::exception&) {
+        return 0;
+    }
+}
 
 }  // namespace ql

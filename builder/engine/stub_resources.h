@@ -2,19 +2,53 @@
 // and elevation manifest. Each operation is one transaction on the target file:
 // all staged changes are committed together, or the file stays untouched.
 // Failures are silent; the build goes on with the stub's own resources.
+//
+// Every operation keeps a success flag that only the staging of its final
+// resource sets. A failing step stops the operation; what was staged is then
+// committed when the flag is already true (a multi-language copy that failed
+// in a later language keeps the earlier ones) and discarded otherwise.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "builder/engine/resource_tree.h"
+
 namespace ql {
 
+class ResourceUpdate;
+
+// Icon from an .ico file: the target's first icon group and its images are
+// replaced by a group of the file's images, numbered 1..n, in the target's
+// version language, under the old group's name (or number 1).
 bool CopyIconFromIconFile(const std::string& iconFile, const std::string& target);
+
+// Icon from another executable's first icon group, in all of that group's
+// languages, with the source's icon numbers, under the target's old group name
+// (or the source's name when the target had none).
 bool CopyIconFromExecutable(const std::string& sourceExecutable, const std::string& target);
+
+// Every version block of the target is replaced by every version block of the
+// source, under the source's names and languages.
 bool CopyVersionInfo(const std::string& sourceExecutable, const std::string& target);
-// level 1: highestAvailable, 2: requireAdministrator; from the 420-byte template.
+
+// Manifest number 1 in the target's version language. Level 1 asks for
+// highestAvailable, level 2 writes the 420-byte template (requireAdministrator)
+// unchanged; other levels write nothing.
 void WriteElevationManifest(const std::string& target, int level, std::string_view manifestTemplate);
+
+// Writes one resource in the target's version language; true when committed.
+bool WriteResource(const std::string& target, const ResourceName& type, const ResourceName& name,
+                   std::string_view data);
+
+// Stages the removal of the first icon group of the update's target and of the
+// images it lists, in every language of the group. `kept` receives the group's
+// name, or nothing when the target has no icon group. False on a step that
+// fails (a group too short for its own count, an icon number 0).
+bool RemoveFirstIconGroup(ResourceUpdate& update, std::optional<ResourceName>& kept);
+
 // The language of the first entry of the file's version translation table, or 0.
 uint16_t VersionLanguage(const std::string& file);
 
