@@ -1,6 +1,7 @@
 // The operations on the stub images that the builders carry, 32-bit and
-// 64-bit: the stub keeps .rsrc as its last section, so every edit applies and
-// nothing stands behind the image for the container to be appended after.
+// 64-bit: MAINICON in Czech with images 1 to 10, a string table, no version
+// information, no manifest, and .rsrc as the last section, so every edit
+// applies and nothing stands behind the image when the container is appended.
 #include <gtest/gtest.h>
 
 #include "builder/engine/pe_image.h"
@@ -10,25 +11,15 @@
 namespace ql::test {
 namespace {
 
-TEST(RealStub, IconVersionAndManifestApplyToBothStubs) {
-    for (const char* stub : {QUILLON_STUB_I686, QUILLON_STUB_X86_64}) {
-        SCOPED_TRACE(stub);
-        TempDir dir;
-        const std::string target = dir / "sfx.exe";
-        WriteFile(target, ReadFile(stub));
-        const ResourceTree before = Resources(target);
-        ASSERT_TRUE(CopyIconFromIconFile(FixturePath("three.ico"), target));
-        ASSERT_TRUE(CopyVersionInfo(FixturePath("res_named.exe"), target));
-        WriteElevationManifest(target, 1, ReadFile(QUILLON_MANIFEST));
+class RealStub : public ::testing::TestWithParam<const char*> {
+protected:
+    RealStub() : target(dir / "sfx.exe") { WriteFile(target, ReadFile(GetParam())); }
+
+    void ExpectUntouchedOthersAndNothingBehind() {
+        const ResourceTree before = Resources(GetParam());
         const ResourceTree after = Resources(target);
-        const std::vector<ResourceName> groups = after.Names(Num(14));
-        ASSERT_FALSE(groups.empty());
-        EXPECT_EQ(groups.front(), before.Names(Num(14)).empty() ? Num(1) : before.Names(Num(14)).front());
-        EXPECT_EQ(after.Languages(Num(14), groups.front()), std::vector<uint16_t>{0});
-        EXPECT_EQ(after.Languages(Num(24), Num(1)), std::vector<uint16_t>{1029});
-        // Resources other than icons, version and manifest are untouched.
         before.ForEach([&](const ResourceKey& key, const ResourceEntry& entry) {
-            if (key.type == Num(3) || key.type == Num(14) || key.type == Num(16) || key.type == Num(24)) return;
+            if (key.type == Num(3) || key.type == Num(14)) return;
             ASSERT_NE(after.Find(key), nullptr);
             EXPECT_EQ(after.Find(key)->data, entry.data);
         });
@@ -40,7 +31,47 @@ TEST(RealStub, IconVersionAndManifestApplyToBothStubs) {
         EXPECT_EQ(rawEnd, image.Bytes().size());
         EXPECT_WINE_AGREES(target);
     }
+
+    TempDir dir;
+    const std::string target;
+};
+
+TEST_P(RealStub, AsDelivered) {
+    const ResourceTree tree = Resources(target);
+    EXPECT_EQ(tree.Names(Num(14)), std::vector<ResourceName>{Text("MAINICON")});
+    EXPECT_EQ(tree.Languages(Num(14), Text("MAINICON")), std::vector<uint16_t>{1029});
+    EXPECT_EQ(GroupNumbers(tree.Find({Num(14), Text("MAINICON"), 1029})->data),
+              (std::vector<uint16_t>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+    EXPECT_TRUE(tree.Names(Num(16)).empty());
+    EXPECT_TRUE(tree.Names(Num(24)).empty());
+    EXPECT_EQ(VersionLanguage(target), 0);
 }
+
+TEST_P(RealStub, IconFileWithThreeImages) {
+    ASSERT_TRUE(CopyIconFromIconFile(FixturePath("three.ico"), target));
+    const ResourceTree tree = Resources(target);
+    EXPECT_EQ(tree.Names(Num(14)), std::vector<ResourceName>{Text("MAINICON")});
+    EXPECT_EQ(tree.Languages(Num(14), Text("MAINICON")), std::vector<uint16_t>{0});
+    EXPECT_EQ(GroupNumbers(tree.Find({Num(14), Text("MAINICON"), 0})->data), (std::vector<uint16_t>{1, 2, 3}));
+    EXPECT_EQ(tree.Names(Num(3)), (std::vector<ResourceName>{Num(1), Num(2), Num(3)}));
+    for (uint16_t n : {1, 2, 3}) EXPECT_EQ(tree.Languages(Num(3), Num(n)), std::vector<uint16_t>{0});
+    ExpectUntouchedOthersAndNothingBehind();
+}
+
+TEST_P(RealStub, ExecutableIconVersionAndManifest) {
+    ASSERT_TRUE(CopyIconFromExecutable(FixturePath("res_named.exe"), target));
+    ASSERT_TRUE(CopyVersionInfo(FixturePath("res_named.exe"), target));
+    WriteElevationManifest(target, 1, ReadFile(QUILLON_MANIFEST));
+    const ResourceTree tree = Resources(target);
+    EXPECT_EQ(tree.Languages(Num(14), Text("MAINICON")), std::vector<uint16_t>{1033});
+    EXPECT_EQ(tree.Names(Num(3)), (std::vector<ResourceName>{Num(7), Num(8)}));
+    EXPECT_EQ(tree.Languages(Num(16), Num(1)), (std::vector<uint16_t>{1029, 1031}));
+    EXPECT_EQ(tree.Languages(Num(24), Num(1)), std::vector<uint16_t>{1029});
+    EXPECT_EQ(tree.Find({Num(24), Num(1), 1029})->data.size(), 416u);
+    ExpectUntouchedOthersAndNothingBehind();
+}
+
+INSTANTIATE_TEST_SUITE_P(BothArchitectures, RealStub, ::testing::Values(QUILLON_STUB_I686, QUILLON_STUB_X86_64));
 
 }  // namespace
 }  // namespace ql::test
