@@ -80,6 +80,28 @@ bool PeImage::Parse(std::string bytes) {
     return true;
 }
 
+uint64_t PeImage::BytesNeeded(std::string_view prefix) {
+    auto le16 = [&](size_t at) { return ReadLE16(reinterpret_cast<const uint8_t*>(prefix.data() + at)); };
+    auto le32 = [&](size_t at) { return ReadLE32(reinterpret_cast<const uint8_t*>(prefix.data() + at)); };
+    if (prefix.size() < 64) return 64;
+    if (prefix[0] != 'M' || prefix[1] != 'Z') return 0;
+    const uint64_t coff = uint64_t{le32(60)} + 4;
+    if (prefix.size() < coff + 20) return coff + 20;
+    if (prefix.substr(static_cast<size_t>(coff - 4), 4) != std::string_view("PE\0\0", 4)) return 0;
+    const uint64_t optional = coff + 20;
+    const uint16_t optionalSize = le16(static_cast<size_t>(coff + 16));
+    const uint16_t sectionCount = le16(static_cast<size_t>(coff + 2));
+    const uint64_t tableEnd = optional + optionalSize + uint64_t{kSectionHeaderSize} * sectionCount;
+    if (prefix.size() < tableEnd) return tableEnd;
+    uint64_t end = tableEnd;
+    if (optionalSize >= 64) end = std::max<uint64_t>(end, le32(static_cast<size_t>(optional + 60)));
+    for (uint64_t at = optional + optionalSize; at < tableEnd; at += kSectionHeaderSize) {
+        const uint32_t rawSize = le32(static_cast<size_t>(at + 16));
+        if (rawSize > 0) end = std::max(end, uint64_t{le32(static_cast<size_t>(at + 20))} + rawSize);
+    }
+    return end;
+}
+
 uint32_t PeImage::CheckSumField() const { return Le32(bytes_, CheckSumOffset()); }
 
 uint32_t PeImage::DirectoryRva(int index) const {

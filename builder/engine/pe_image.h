@@ -32,8 +32,14 @@ struct ResourcePlacement {
 class PeImage {
 public:
     // Takes the file's bytes; false when they are not a PE image whose headers
-    // and sections lie within the file.
+    // lie within them. Section data may be cut short; only what is there can be read.
     bool Parse(std::string bytes);
+
+    // How many bytes from the start of a file the image occupies (headers and
+    // every section's raw data), as far as `prefix` shows; more than the
+    // prefix when it is too short to tell, 0 when it is no PE image. Lets a
+    // reader skip what is appended behind the image, such as an installer's payload.
+    static uint64_t BytesNeeded(std::string_view prefix);
 
     const std::string& Bytes() const { return bytes_; }
     bool IsPe32Plus() const { return pe32Plus_; }

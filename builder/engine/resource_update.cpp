@@ -2,6 +2,8 @@
 // rebuilding the file around a new resource section.
 #include "builder/engine/resource_update.h"
 
+#include <algorithm>
+
 #include "platform/file.h"
 
 namespace ql {
@@ -12,9 +14,33 @@ bool ValidKey(const ResourceKey& key) {
     return (key.type.isText || key.type.number != 0) && (key.name.isText || key.name.number != 0);
 }
 
-bool ParseFile(const std::string& path, PeImage& image, ResourceTree& resources) {
+// Reads the file up to the end of its image, leaving out anything appended
+// behind it: an icon may come from an installer that carries hundreds of
+// megabytes of payload there.
+bool ReadImageBytes(const std::string& path, std::string& bytes) {
+    platform::File file;
+    uint64_t total = 0;
+    if (file.OpenRead(path) != 0 || file.Size(total) != 0) return false;
+    bytes.clear();
+    uint64_t wanted = 4096;
+    // Each round learns more of the headers; a few are enough for any layout.
+    for (int round = 0; round < 6 && wanted > bytes.size() && bytes.size() < total; ++round) {
+        const size_t have = bytes.size();
+        const size_t more = static_cast<size_t>(std::min(wanted, total) - have);
+        bytes.resize(have + more);
+        size_t got = 0;
+        if (file.Read(bytes.data() + have, more, got) != 0) return false;
+        bytes.resize(have + got);
+        if (got < more) break;
+        wanted = PeImage::BytesNeeded(bytes);
+        if (wanted == 0) break;
+    }
+    return true;
+}
+
+bool ParseFile(const std::string& path, bool wholeFile, PeImage& image, ResourceTree& resources) {
     std::string bytes;
-    if (platform::ReadWholeFile(path, bytes) != 0) return false;
+    if (wholeFile ? platform::ReadWholeFile(path, bytes) != 0 : !ReadImageBytes(path, bytes)) return false;
     return image.Parse(std::move(bytes)) && ParseResourceTree(image, resources);
 }
 
@@ -22,13 +48,14 @@ bool ParseFile(const std::string& path, PeImage& image, ResourceTree& resources)
 
 bool LoadResources(const std::string& path, ResourceTree& resources) {
     PeImage image;
-    return ParseFile(path, image, resources);
+    return ParseFile(path, false, image, resources);
 }
 
 bool ResourceUpdate::Begin(const std::string& path) {
     open_ = false;
     path_ = path;
-    if (!ParseFile(path, image_, original_)) return false;
+    // The whole file: it is what a failed write restores.
+    if (!ParseFile(path, true, image_, original_)) return false;
     staged_ = original_;
     open_ = true;
     return true;

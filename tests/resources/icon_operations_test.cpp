@@ -159,6 +159,17 @@ TEST_F(IconOperations, NumberedGroupsGiveTheLowestInEveryLanguage) {
     EXPECT_WINE_AGREES(target);
 }
 
+TEST_F(IconOperations, SourceWithPayloadBehindItsImage) {
+    // An installer: the image, then a large payload that is never read.
+    const std::string source = dir / "setup.exe";
+    WriteFile(source, ReadFile(FixturePath("res_named.exe")) + PatternData(20 << 20, 4));
+    const std::string target = Stub();
+    ASSERT_TRUE(CopyIconFromExecutable(source, target));
+    ASSERT_TRUE(CopyVersionInfo(source, target));
+    EXPECT_EQ(Resources(target).Names(Num(3)), (std::vector<ResourceName>{Num(7), Num(8)}));
+    EXPECT_EQ(VersionLanguage(source), kCzech);
+}
+
 TEST_F(IconOperations, TargetWithoutGroupTakesTheSourceGroupName) {
     const std::string target = CopyFixture(dir, "res_plain.exe");
     ASSERT_TRUE(CopyIconFromExecutable(FixturePath("res_named.exe"), target));

@@ -66,6 +66,19 @@ TEST_F(PeRewrite, ChecksumAlgorithmAgreesWithTheLinker) {
     }
 }
 
+TEST_F(PeRewrite, ExtentOfTheImageFromItsHeaders) {
+    const std::string image = ReadFile(FixturePath("res_named.exe"));
+    EXPECT_EQ(PeImage::BytesNeeded(image), image.size());
+    EXPECT_EQ(PeImage::BytesNeeded(image + "payload"), image.size());
+    // Too short a prefix asks for more, up to the section table, then the whole.
+    const uint64_t headers = PeImage::BytesNeeded(image.substr(0, 70));
+    EXPECT_GT(headers, 70u);
+    const uint64_t table = PeImage::BytesNeeded(image.substr(0, headers));
+    EXPECT_GT(table, headers);
+    EXPECT_EQ(PeImage::BytesNeeded(image.substr(0, table)), image.size());
+    EXPECT_EQ(PeImage::BytesNeeded(std::string(100, 'x')), 0u);
+}
+
 TEST_F(PeRewrite, CommitWithoutChangesKeepsEveryResource) {
     const std::string target = CopyFixture(dir, "res_stublike.exe");
     const std::string before = ReadFile(target);
