@@ -1,2 +1,3 @@
-/* The program part of the resource fixtures: they only need to be valid executables. */
-int main(void) { return 0; }
+/* The program part of the resource fixtures. Its exit code lets a run-mode
+   test see that an SFX file really ran the fixture it packs. */
+int main(void) { return 42; }
