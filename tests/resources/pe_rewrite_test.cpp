@@ -4,6 +4,7 @@
 
 #include "builder/engine/pe_image.h"
 #include "builder/engine/resource_update.h"
+#include "builder/engine/stub_resources.h"
 #include "shared/container.h"
 #include "tests/resources/resource_support.h"
 
@@ -239,6 +240,7 @@ TEST_F(PeRewrite, DamagedFilesAreRefused) {
         {"data size past the section", patched(dataEntry + 4, 0x00FFFFFFu)},
         {"name string outside", patched(root + 16, 0x8FFFFFF0u)},
     };
+    const std::string stub = CopyFixture(dir, "res_stublike.exe");
     for (const auto& [what, bytes] : damaged) {
         SCOPED_TRACE(what);
         const std::string target = dir / "damaged.exe";
@@ -247,7 +249,45 @@ TEST_F(PeRewrite, DamagedFilesAreRefused) {
         EXPECT_FALSE(update.Begin(target));
         ResourceTree tree;
         EXPECT_FALSE(LoadResources(target, tree));
+        // As a target every operation refuses it; as a source it changes nothing.
+        EXPECT_FALSE(CopyIconFromIconFile(FixturePath("three.ico"), target));
+        EXPECT_FALSE(CopyVersionInfo(FixturePath("res_named.exe"), target));
         EXPECT_EQ(ReadFile(target), bytes);
+        EXPECT_FALSE(CopyIconFromExecutable(target, stub));
+        EXPECT_FALSE(CopyVersionInfo(target, stub));
+        EXPECT_EQ(ReadFile(stub), good);
+    }
+}
+
+// Random damage anywhere in the resource section, the version block included:
+// the reader and the operations either refuse the file or read only what is
+// there; an edit that goes through still leaves a file the reader accepts.
+TEST_F(PeRewrite, RandomDamageIsHandled) {
+    const std::string good = ReadFile(FixturePath("res_named.exe"));
+    const PeImage image = Image(FixturePath("res_named.exe"));
+    const PeSection& rsrc = image.Sections().back();
+    ASSERT_EQ(rsrc.virtualAddress, image.ResourceRva());
+    uint32_t seed = 12345;
+    auto next = [&] { return seed = seed * 1103515245u + 12345u, seed >> 8; };
+    for (int round = 0; round < 300; ++round) {
+        std::string bytes = good;
+        for (int flips = 1 + round % 4; flips > 0; --flips)
+            bytes[rsrc.rawPointer + next() % rsrc.virtualSize] = static_cast<char>(next());
+        const std::string source = dir / "source.exe";
+        const std::string target = dir / "target.exe";
+        WriteFile(source, bytes);
+        WriteFile(target, bytes);
+        VersionLanguage(source);
+        const std::string stub = CopyFixture(dir, "res_stublike.exe");
+        CopyIconFromExecutable(source, stub);
+        CopyVersionInfo(source, stub);
+        ResourceTree tree;
+        EXPECT_TRUE(LoadResources(stub, tree));
+        if (CopyIconFromIconFile(FixturePath("three.ico"), target)) {
+            EXPECT_TRUE(LoadResources(target, tree));
+        } else {
+            EXPECT_EQ(ReadFile(target), bytes);
+        }
     }
 }
 
