@@ -20,8 +20,12 @@ constexpr uint32_t kMemoryRead = 0x40000000;
 // address; anything larger is refused rather than built.
 constexpr uint32_t kMaxResourceSize = 0x40000000;
 
-uint16_t Le16(const std::string& s, size_t at) { return ReadLE16(reinterpret_cast<const uint8_t*>(s.data() + at)); }
-uint32_t Le32(const std::string& s, size_t at) { return ReadLE32(reinterpret_cast<const uint8_t*>(s.data() + at)); }
+uint16_t Le16(const std::string& s, size_t at) {
+    return ReadLE16(reinterpret_cast<const uint8_t*>(s.data() + at));
+}
+uint32_t Le32(const std::string& s, size_t at) {
+    return ReadLE32(reinterpret_cast<const uint8_t*>(s.data() + at));
+}
 void Put16(std::string& s, size_t at, uint16_t v) { WriteLE16(reinterpret_cast<uint8_t*>(s.data() + at), v); }
 void Put32(std::string& s, size_t at, uint32_t v) { WriteLE32(reinterpret_cast<uint8_t*>(s.data() + at), v); }
 
@@ -36,7 +40,8 @@ bool PeImage::Parse(std::string bytes) {
     const uint64_t size = bytes_.size();
     if (size < 64 || bytes_[0] != 'M' || bytes_[1] != 'Z') return false;
     const uint32_t peOffset = Le32(bytes_, 60);
-    if (uint64_t{peOffset} + 24 > size || std::memcmp(bytes_.data() + peOffset, "PE\0\0", 4) != 0) return false;
+    if (uint64_t{peOffset} + 24 > size || std::memcmp(bytes_.data() + peOffset, "PE\0\0", 4) != 0)
+        return false;
     coffHeader_ = peOffset + 4;
     const uint16_t sectionCount = Le16(bytes_, coffHeader_ + 2);
     const uint16_t optionalSize = Le16(bytes_, coffHeader_ + 16);
@@ -244,8 +249,8 @@ bool PeImage::Rebuild(const ResourcePlacement& placement, const std::string& dat
     Put32(out, DirectoryOffset(kResourceDirectory), placement.rva);
     Put32(out, DirectoryOffset(kResourceDirectory) + 4, dataSize);
     if (placement.last)
-        Put32(out, optionalHeader_ + 56, static_cast<uint32_t>(AlignUp(uint64_t{placement.rva} + dataSize,
-                                                                         sectionAlignment_)));
+        Put32(out, optionalHeader_ + 56,
+              static_cast<uint32_t>(AlignUp(uint64_t{placement.rva} + dataSize, sectionAlignment_)));
     Put32(out, optionalHeader_ + 8, Le32(out, optionalHeader_ + 8) + newRaw - oldRaw);
 
     // A signature and a COFF symbol table stand behind the sections; both are

@@ -23,10 +23,10 @@ struct PeSection {
 
 // Where a rebuilt resource section goes and how large it may be.
 struct ResourcePlacement {
-    uint32_t rva = 0;         // the section's virtual address; resource data RVAs are built on it
-    uint32_t maxSize = 0;     // the largest resource data that fits there
-    int section = -1;         // index of the section that is rewritten; -1: a new last section
-    bool last = false;        // the section is the last one, so it may grow or shrink
+    uint32_t rva = 0;      // the section's virtual address; resource data RVAs are built on it
+    uint32_t maxSize = 0;  // the largest resource data that fits there
+    int section = -1;      // index of the section that is rewritten; -1: a new last section
+    bool last = false;     // the section is the last one, so it may grow or shrink
 };
 
 class PeImage {
@@ -78,7 +78,7 @@ private:
 
     std::string bytes_;
     bool pe32Plus_ = false;
-    size_t coffHeader_ = 0;      // the 20-byte file header, behind the "PE\0\0" signature
+    size_t coffHeader_ = 0;  // the 20-byte file header, behind the "PE\0\0" signature
     size_t optionalHeader_ = 0;
     size_t dataDirectories_ = 0;
     uint32_t directoryCount_ = 0;

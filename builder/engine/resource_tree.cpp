@@ -25,13 +25,19 @@ constexpr size_t kDataEntrySize = 16;
 // Bounds against directories whose tables share subtrees to multiply their size.
 constexpr size_t kMaxResources = 1 << 18;
 
-uint32_t Le32(std::string_view s, size_t at) { return ReadLE32(reinterpret_cast<const uint8_t*>(s.data() + at)); }
-uint16_t Le16(std::string_view s, size_t at) { return ReadLE16(reinterpret_cast<const uint8_t*>(s.data() + at)); }
+uint32_t Le32(std::string_view s, size_t at) {
+    return ReadLE32(reinterpret_cast<const uint8_t*>(s.data() + at));
+}
+uint16_t Le16(std::string_view s, size_t at) {
+    return ReadLE16(reinterpret_cast<const uint8_t*>(s.data() + at));
+}
 
 class DirectoryReader {
 public:
     DirectoryReader(const PeImage& image, std::string_view directory, ResourceTree& tree)
-        : image_(image), directory_(directory), tree_(tree),
+        : image_(image),
+          directory_(directory),
+          tree_(tree),
           dataBudget_(2 * uint64_t{image.Bytes().size()} + (1u << 20)) {}
 
     bool ReadTable(uint32_t offset, int level, ResourceKey& key) {
@@ -95,8 +101,12 @@ private:
     size_t count_ = 0;
 };
 
-void PutLe16(std::string& s, size_t at, uint16_t v) { WriteLE16(reinterpret_cast<uint8_t*>(s.data() + at), v); }
-void PutLe32(std::string& s, size_t at, uint32_t v) { WriteLE32(reinterpret_cast<uint8_t*>(s.data() + at), v); }
+void PutLe16(std::string& s, size_t at, uint16_t v) {
+    WriteLE16(reinterpret_cast<uint8_t*>(s.data() + at), v);
+}
+void PutLe32(std::string& s, size_t at, uint32_t v) {
+    WriteLE32(reinterpret_cast<uint8_t*>(s.data() + at), v);
+}
 size_t Align8(size_t v) { return (v + 7) & ~size_t{7}; }
 
 }  // namespace
@@ -184,7 +194,7 @@ bool SerialiseResourceTree(const ResourceTree& tree, uint32_t sectionRva, std::s
         size_t at;
         std::vector<ResourceName> names;  // on the language level: the languages, as numbers
     };
-    std::vector<Table> tables;  // root, then one per type, then one per (type, name)
+    std::vector<Table> tables;           // root, then one per type, then one per (type, name)
     std::vector<size_t> firstNameTable;  // per type: the index of its first name's table
     std::vector<const ResourceEntry*> leaves;
 

@@ -31,7 +31,8 @@ bool IconGroupNumbers(std::string_view group, std::vector<uint16_t>& numbers) {
     const size_t count = ReadLE16(Bytes(group) + 4);
     if (group.size() < kIconFileHeaderSize + kGroupEntrySize * count) return false;
     for (size_t i = 0; i < count; ++i)
-        numbers.push_back(ReadLE16(Bytes(group) + kIconFileHeaderSize + kGroupEntrySize * i + kSharedEntryFields));
+        numbers.push_back(
+            ReadLE16(Bytes(group) + kIconFileHeaderSize + kGroupEntrySize * i + kSharedEntryFields));
     return true;
 }
 
@@ -91,7 +92,8 @@ bool CopyIconFromExecutable(const std::string& sourceExecutable, const std::stri
                 // The image is looked up by number alone: the group's own
                 // language when the source has it, else neutral, else the lowest.
                 const ResourceName icon = ResourceName::Number(number);
-                const ResourceEntry* image = number == 0 ? nullptr : source.FindAnyLanguage(rt::kIcon, icon, language);
+                const ResourceEntry* image =
+                    number == 0 ? nullptr : source.FindAnyLanguage(rt::kIcon, icon, language);
                 if (image == nullptr || !update.Put({rt::kIcon, icon, language}, image->data)) return;
             }
             flag = update.Put({rt::kGroupIcon, groupName, language}, group->data);

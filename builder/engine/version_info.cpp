@@ -16,8 +16,12 @@ namespace {
 constexpr uint32_t kFixedInfoSignature = 0xFEEF04BD;
 constexpr size_t kFixedInfoSize = 52;
 
-uint16_t Le16(std::string_view s, size_t at) { return ReadLE16(reinterpret_cast<const uint8_t*>(s.data() + at)); }
-uint32_t Le32(std::string_view s, size_t at) { return ReadLE32(reinterpret_cast<const uint8_t*>(s.data() + at)); }
+uint16_t Le16(std::string_view s, size_t at) {
+    return ReadLE16(reinterpret_cast<const uint8_t*>(s.data() + at));
+}
+uint32_t Le32(std::string_view s, size_t at) {
+    return ReadLE32(reinterpret_cast<const uint8_t*>(s.data() + at));
+}
 size_t Align4(size_t v) { return (v + 3) & ~size_t{3}; }
 
 struct Node {
@@ -129,7 +133,8 @@ bool ReadVersionInfo(const std::string& file, VersionInfo& info) {
     info = VersionInfo();
     ResourceTree resources;
     std::string_view block;
-    return LoadResources(file, resources) && FindVersionBlock(resources, block) && ParseVersionBlock(block, info);
+    return LoadResources(file, resources) && FindVersionBlock(resources, block) &&
+           ParseVersionBlock(block, info);
 }
 
 }  // namespace ql

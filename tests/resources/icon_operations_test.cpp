@@ -23,7 +23,8 @@ protected:
     static void ExpectOthersKept(const ResourceTree& tree) {
         const ResourceTree original = Resources(FixturePath("res_stublike.exe"));
         EXPECT_EQ(tree.Find({Num(6), Num(1), kCzech})->data, original.Find({Num(6), Num(1), kCzech})->data);
-        EXPECT_EQ(tree.Find({Num(10), Text("DATA"), 0})->data, original.Find({Num(10), Text("DATA"), 0})->data);
+        EXPECT_EQ(tree.Find({Num(10), Text("DATA"), 0})->data,
+                  original.Find({Num(10), Text("DATA"), 0})->data);
     }
     TempDir dir;
 };
@@ -150,7 +151,8 @@ TEST_F(IconOperations, NumberedGroupsGiveTheLowestInEveryLanguage) {
     const ResourceTree source = Resources(FixturePath("res_numbered.exe"));
     EXPECT_EQ(tree.Languages(Num(14), Text("MAINICON")), (std::vector<uint16_t>{kGerman, kEnglish}));
     for (uint16_t language : {kGerman, kEnglish})
-        EXPECT_EQ(tree.Find({Num(14), Text("MAINICON"), language})->data, source.Find({Num(14), Num(2), language})->data);
+        EXPECT_EQ(tree.Find({Num(14), Text("MAINICON"), language})->data,
+                  source.Find({Num(14), Num(2), language})->data);
     EXPECT_EQ(tree.Names(Num(3)), (std::vector<ResourceName>{Num(20), Num(21), Num(22)}));
     EXPECT_EQ(tree.Languages(Num(3), Num(20)), (std::vector<uint16_t>{kGerman, kEnglish}));
     EXPECT_EQ(tree.Find({Num(3), Num(20), kGerman})->data, source.Find({Num(3), Num(20), kGerman})->data);
@@ -199,7 +201,7 @@ TEST_F(IconOperations, SourcesWithoutUsableIconChangeNothing) {
     const std::string target = Stub();
     const std::string original = ReadFile(target);
     EXPECT_FALSE(CopyIconFromExecutable(FixturePath("res_plain.exe"), target));  // no icon group
-    EXPECT_FALSE(CopyIconFromExecutable(FixturePath("three.ico"), target));     // not an executable
+    EXPECT_FALSE(CopyIconFromExecutable(FixturePath("three.ico"), target));      // not an executable
     EXPECT_FALSE(CopyIconFromExecutable(dir / "missing.exe", target));
     // A group that announces more entries than it holds.
     const std::string liar = CopyFixture(dir, "res_plain.exe");
@@ -235,7 +237,8 @@ TEST_F(IconOperations, OnlyTheFirstGroupIsRemoved) {
     // group 3's English image 1.
     EXPECT_EQ(tree.Languages(Num(14), Text("ZEBRA")), std::vector<uint16_t>{kCzech});
     EXPECT_EQ(tree.Languages(Num(3), Num(1)), (std::vector<uint16_t>{kCzech, kEnglish}));
-    EXPECT_EQ(tree.Languages(Num(3), Num(7)), std::vector<uint16_t>{kGerman});  // not in the old group's language
+    EXPECT_EQ(tree.Languages(Num(3), Num(7)),
+              std::vector<uint16_t>{kGerman});  // not in the old group's language
     EXPECT_TRUE(tree.Languages(Num(3), Num(8)).empty());
     EXPECT_WINE_AGREES(target);
 }

@@ -38,14 +38,15 @@ void ExpectConsistentImage(const std::string& path) {
     uint64_t end = 0;
     for (const PeSection& s : image.Sections())
         end = std::max<uint64_t>(end, s.virtualAddress + (uint64_t{s.virtualSize} + sectionAlignment - 1) /
-                                                              sectionAlignment * sectionAlignment);
+                                                             sectionAlignment * sectionAlignment);
     EXPECT_EQ(sizeOfImage, end);
     if (image.CheckSumField() != 0) {
         EXPECT_EQ(image.CheckSumField(), PeCheckSum(bytes, image.CheckSumOffset()));
     }
 }
 
-void ExpectSameResourcesExcept(const ResourceTree& before, const ResourceTree& after, const ResourceKey& changed) {
+void ExpectSameResourcesExcept(const ResourceTree& before, const ResourceTree& after,
+                               const ResourceKey& changed) {
     before.ForEach([&](const ResourceKey& key, const ResourceEntry& entry) {
         if (key.type == changed.type && key.name == changed.name && key.language == changed.language) return;
         const ResourceEntry* kept = after.Find(key);
@@ -141,7 +142,8 @@ TEST_F(PeRewrite, NamesAreStoredInTheOrderWindowsSearches) {
     ResourceUpdate update;
     ASSERT_TRUE(update.Begin(target));
     // Upper case only: Windows upper-cases the name it is asked for.
-    for (const char* name : {"_X", "AB", "A1", "A", "B"}) ASSERT_TRUE(update.Put({Num(10), Text(name), 0}, name));
+    for (const char* name : {"_X", "AB", "A1", "A", "B"})
+        ASSERT_TRUE(update.Put({Num(10), Text(name), 0}, name));
     for (uint16_t language : {1049, 0, 1033}) ASSERT_TRUE(update.Put({Num(10), Num(9), language}, "x"));
     ASSERT_TRUE(update.Put({Num(10), Num(2), 0}, "two"));
     ASSERT_TRUE(update.End(true));
@@ -227,7 +229,8 @@ TEST_F(PeRewrite, DamagedFilesAreRefused) {
     };
     const uint32_t firstChild = ReadLE32(reinterpret_cast<const uint8_t*>(good.data() + root + 16 + 4));
     const size_t typeTable = root + (firstChild & 0x7FFFFFFF);
-    const size_t nameTable = root + (ReadLE32(reinterpret_cast<const uint8_t*>(good.data() + typeTable + 20)) & 0x7FFFFFFF);
+    const size_t nameTable =
+        root + (ReadLE32(reinterpret_cast<const uint8_t*>(good.data() + typeTable + 20)) & 0x7FFFFFFF);
     const size_t dataEntry = root + ReadLE32(reinterpret_cast<const uint8_t*>(good.data() + nameTable + 20));
     const std::vector<std::pair<const char*, std::string>> damaged{
         {"not a PE file", "MZ but nothing else of an executable"},

@@ -43,7 +43,8 @@ TEST_P(RealStub, IconFileWithThreeImages) {
     EXPECT_TRUE(tree.Find({Num(3), Num(10), 1029}) == nullptr);
     EXPECT_EQ(tree.Names(Num(14)), std::vector<ResourceName>{Text("MAINICON")});
     EXPECT_EQ(tree.Languages(Num(14), Text("MAINICON")), std::vector<uint16_t>{0});
-    EXPECT_EQ(GroupNumbers(tree.Find({Num(14), Text("MAINICON"), 0})->data), (std::vector<uint16_t>{1, 2, 3}));
+    EXPECT_EQ(GroupNumbers(tree.Find({Num(14), Text("MAINICON"), 0})->data),
+              (std::vector<uint16_t>{1, 2, 3}));
     EXPECT_EQ(tree.Names(Num(3)), (std::vector<ResourceName>{Num(1), Num(2), Num(3)}));
     for (uint16_t n : {1, 2, 3}) EXPECT_EQ(tree.Languages(Num(3), Num(n)), std::vector<uint16_t>{0});
     ExpectUntouchedOthersAndNothingBehind();
@@ -62,7 +63,8 @@ TEST_P(RealStub, ExecutableIconVersionAndManifest) {
     ExpectUntouchedOthersAndNothingBehind();
 }
 
-INSTANTIATE_TEST_SUITE_P(BothArchitectures, RealStub, ::testing::Values(QUILLON_STUB_I686, QUILLON_STUB_X86_64));
+INSTANTIATE_TEST_SUITE_P(BothArchitectures, RealStub,
+                         ::testing::Values(QUILLON_STUB_I686, QUILLON_STUB_X86_64));
 
 }  // namespace
 }  // namespace ql::test

@@ -82,7 +82,8 @@ std::string IconImage(int size, int seed) {
     PutLe(image, 1, 2);
     PutLe(image, 32, 2);
     for (int i = 0; i < 6; ++i) PutLe(image, 0, 4);
-    for (int i = 0; i < size * size; ++i) PutLe(image, 0xFF000000u | static_cast<uint32_t>(seed * 2654435761u >> 8), 4);
+    for (int i = 0; i < size * size; ++i)
+        PutLe(image, 0xFF000000u | static_cast<uint32_t>(seed * 2654435761u >> 8), 4);
     image.append(static_cast<size_t>((size + 31) / 32 * 4 * size), '\0');
     return image;
 }
@@ -136,8 +137,9 @@ std::string NativeListing(const std::string& path) {
                     break;
                 }
                 const uint8_t* e = p + 6 + 14 * i;
-                std::snprintf(line, sizeof line, "  entry %ux%u colors %u planes %u bpp %u bytes %u id %u\n", e[0],
-                              e[1], e[2], ReadLE16(e + 4), ReadLE16(e + 6), ReadLE32(e + 8), ReadLE16(e + 12));
+                std::snprintf(line, sizeof line, "  entry %ux%u colors %u planes %u bpp %u bytes %u id %u\n",
+                              e[0], e[1], e[2], ReadLE16(e + 4), ReadLE16(e + 6), ReadLE32(e + 8),
+                              ReadLE16(e + 12));
                 out += line;
             }
         }
@@ -157,8 +159,10 @@ std::string NativeListing(const std::string& path) {
         ParseVersionBlock(block, info);
         std::string version = "-";
         if (info.hasFixedInfo)
-            version = std::to_string(info.fileVersionMs >> 16) + "." + std::to_string(info.fileVersionMs & 0xFFFF) +
-                      "." + std::to_string(info.fileVersionLs >> 16) + "." + std::to_string(info.fileVersionLs & 0xFFFF);
+            version = std::to_string(info.fileVersionMs >> 16) + "." +
+                      std::to_string(info.fileVersionMs & 0xFFFF) + "." +
+                      std::to_string(info.fileVersionLs >> 16) + "." +
+                      std::to_string(info.fileVersionLs & 0xFFFF);
         out += "version " + std::to_string(info.language) + " " + version + "\n";
     }
     return out;

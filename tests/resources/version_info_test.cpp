@@ -1,10 +1,11 @@
 // The portable version-information reader: which block it reads, what it
 // takes from it, and malformed blocks.
+#include "builder/engine/version_info.h"
+
 #include <gtest/gtest.h>
 
 #include "builder/engine/resource_update.h"
 #include "builder/engine/stub_resources.h"
-#include "builder/engine/version_info.h"
 #include "tests/resources/resource_support.h"
 
 namespace ql::test {
@@ -12,7 +13,8 @@ namespace {
 
 // A block as a resource compiler writes it: root with fixed info 1.2.3.4, one
 // VarFileInfo holding a Translation value.
-std::string Node(const std::string& key, const std::string& value, const std::string& children, uint16_t type = 0) {
+std::string Node(const std::string& key, const std::string& value, const std::string& children,
+                 uint16_t type = 0) {
     std::string node(6, '\0');
     for (char c : key) node += std::string{c, '\0'};
     node += std::string(2, '\0');
@@ -80,7 +82,8 @@ TEST(VersionInfo, BlocksWithoutTranslationOrDamagedGiveLanguageZero) {
     const std::string good = Block("Translation", std::string("\x07\x04\xB0\x04", 4));
     // Truncated blocks whose root still claims the full length, and a root
     // longer than the block: nothing is read from beyond the end.
-    for (size_t cut = 0; cut < good.size(); ++cut) EXPECT_FALSE(ParseVersionBlock(good.substr(0, cut), info)) << cut;
+    for (size_t cut = 0; cut < good.size(); ++cut)
+        EXPECT_FALSE(ParseVersionBlock(good.substr(0, cut), info)) << cut;
     std::string lying = good;
     lying[0] = static_cast<char>(0xFF);
     lying[1] = static_cast<char>(0xFF);

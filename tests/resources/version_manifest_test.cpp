@@ -27,7 +27,8 @@ TEST_F(VersionAndManifest, EveryVersionBlockIsCopied) {
     EXPECT_EQ(tree.Names(Num(16)), std::vector<ResourceName>{Num(1)});
     EXPECT_EQ(tree.Languages(Num(16), Num(1)), (std::vector<uint16_t>{kCzech, kGerman}));
     for (uint16_t language : {kCzech, kGerman})
-        EXPECT_EQ(tree.Find({Num(16), Num(1), language})->data, source.Find({Num(16), Num(1), language})->data);
+        EXPECT_EQ(tree.Find({Num(16), Num(1), language})->data,
+                  source.Find({Num(16), Num(1), language})->data);
     EXPECT_EQ(VersionLanguage(target), kCzech);
     EXPECT_WINE_AGREES(target);
 }

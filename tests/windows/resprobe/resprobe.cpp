@@ -57,7 +57,9 @@ unsigned long long Fnv(const unsigned char* p, DWORD size) {
 }
 
 WORD Le16(const unsigned char* p) { return static_cast<WORD>(p[0] | (p[1] << 8)); }
-DWORD Le32(const unsigned char* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<DWORD>(p[3]) << 24); }
+DWORD Le32(const unsigned char* p) {
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<DWORD>(p[3]) << 24);
+}
 
 void PrintGroup(const unsigned char* p, DWORD size) {
     if (size < 6) {
@@ -82,7 +84,8 @@ void PrintLevel(const unsigned char* p, DWORD size) {
     const size_t at = text.find(key);
     if (at == std::string::npos) return;
     const size_t end = text.find('"', at + key.size());
-    if (end != std::string::npos) std::printf("  level %s\n", text.substr(at + key.size(), end - at - key.size()).c_str());
+    if (end != std::string::npos)
+        std::printf("  level %s\n", text.substr(at + key.size(), end - at - key.size()).c_str());
 }
 
 void PrintVersion(const char* path) {
@@ -101,8 +104,9 @@ void PrintVersion(const char* path) {
     std::string version = "-";
     if (VerQueryValueA(block.data(), "\\", &value, &length) && length >= sizeof(VS_FIXEDFILEINFO)) {
         const VS_FIXEDFILEINFO* info = static_cast<VS_FIXEDFILEINFO*>(value);
-        version = std::to_string(HIWORD(info->dwFileVersionMS)) + "." + std::to_string(LOWORD(info->dwFileVersionMS)) +
-                  "." + std::to_string(HIWORD(info->dwFileVersionLS)) + "." +
+        version = std::to_string(HIWORD(info->dwFileVersionMS)) + "." +
+                  std::to_string(LOWORD(info->dwFileVersionMS)) + "." +
+                  std::to_string(HIWORD(info->dwFileVersionLS)) + "." +
                   std::to_string(LOWORD(info->dwFileVersionLS));
     }
     std::printf("version %u %s\n", language, version.c_str());
@@ -116,18 +120,21 @@ int ListResources(HMODULE module, const char* path) {
         EnumResourceNamesA(module, type.Get(), OnName, reinterpret_cast<LONG_PTR>(&names));
         for (const Name& name : names) {
             std::vector<WORD> languages;
-            EnumResourceLanguagesA(module, type.Get(), name.Get(), OnLanguage, reinterpret_cast<LONG_PTR>(&languages));
+            EnumResourceLanguagesA(module, type.Get(), name.Get(), OnLanguage,
+                                   reinterpret_cast<LONG_PTR>(&languages));
             for (WORD language : languages) {
                 HRSRC found = FindResourceExA(module, type.Get(), name.Get(), language);
                 HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
-                const unsigned char* data = loaded ? static_cast<const unsigned char*>(LockResource(loaded)) : nullptr;
+                const unsigned char* data =
+                    loaded ? static_cast<const unsigned char*>(LockResource(loaded)) : nullptr;
                 if (data == nullptr) {
-                    std::printf("%s %s %u unreadable\n", Id(type.Get()).c_str(), Id(name.Get()).c_str(), language);
+                    std::printf("%s %s %u unreadable\n", Id(type.Get()).c_str(), Id(name.Get()).c_str(),
+                                language);
                     continue;
                 }
                 const DWORD size = SizeofResource(module, found);
-                std::printf("%s %s %u size %lu fnv %016llx\n", Id(type.Get()).c_str(), Id(name.Get()).c_str(), language,
-                            static_cast<unsigned long>(size), Fnv(data, size));
+                std::printf("%s %s %u size %lu fnv %016llx\n", Id(type.Get()).c_str(), Id(name.Get()).c_str(),
+                            language, static_cast<unsigned long>(size), Fnv(data, size));
                 if (type.number && type.value == 14) PrintGroup(data, size);
                 if (type.number && type.value == 24) PrintLevel(data, size);
             }
@@ -145,7 +152,8 @@ BOOL CALLBACK OnFirstName(HMODULE, LPCSTR, LPSTR name, LONG_PTR first) {
 int ShowIcon(HMODULE module) {
     Name group{true, 0, {}};
     EnumResourceNamesA(module, MAKEINTRESOURCEA(14), OnFirstName, reinterpret_cast<LONG_PTR>(&group));
-    HRSRC found = group.number && group.value == 0 ? nullptr : FindResourceA(module, group.Get(), MAKEINTRESOURCEA(14));
+    HRSRC found =
+        group.number && group.value == 0 ? nullptr : FindResourceA(module, group.Get(), MAKEINTRESOURCEA(14));
     HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
     BYTE* directory = loaded ? static_cast<BYTE*>(LockResource(loaded)) : nullptr;
     const int id = directory ? LookupIconIdFromDirectoryEx(directory, TRUE, 32, 32, LR_DEFAULTCOLOR) : 0;
