@@ -128,6 +128,8 @@ TEST(SizeEntries, RefusesAContainerCutShort) {
     sfx.End();
     const std::vector<uint8_t> whole = sfx.bytes;
     int64_t total = 0;
+    sfx.bytes.resize(whole.size() - kEndRecordSize);  // all entries, no EndRecord
+    EXPECT_EQ(Size(sfx, total), kErrorInvalidData);
     // Every cut, down to the first entry header, is caught, never read past.
     for (size_t cut = whole.size() - 1; cut > sfx.start + config::kSize; cut -= 7) {
         sfx.bytes.assign(whole.begin(), whole.begin() + cut);
