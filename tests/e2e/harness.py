@@ -1,0 +1,817 @@
+"""Shared support for the end-to-end tests (standard library only).
+
+It finds the programs of a build, runs Windows programs under 64-bit Wine (in one
+prefix, on an X display it starts when none is set), follows their windows
+through the test driver qldriver.exe, builds SFX files with the Linux and the
+Windows builder, and reads SFX files back with an independent Python reader
+that checks every checksum and unpacks every chunk.
+
+Environment: QUILLON_BUILD_DIR (default: build/ at the top of the tree),
+WINEPREFIX (default as scripts/wine-run: $QUILLON_WINEPREFIX or ~/.quillon-wine),
+DISPLAY (an Xvfb is started for this process when it is unset),
+QUILLON_WINE (default /usr/lib/wine/wine64).
+"""
+
+import atexit
+import dataclasses
+import datetime
+import fcntl
+import os
+import select
+import shutil
+import signal
+import stat
+import struct
+import subprocess
+import tempfile
+import time
+import unittest
+import zlib
+from pathlib import Path
+
+SOURCE_DIR = Path(os.environ.get("QUILLON_SOURCE_DIR") or Path(__file__).resolve().parents[2])
+BUILD_DIR = Path(os.environ.get("QUILLON_BUILD_DIR") or SOURCE_DIR / "build")
+ARTIFACTS_DIR = BUILD_DIR / "e2e-artifacts"
+WINE = Path(os.environ.get("QUILLON_WINE") or "/usr/lib/wine/wine64")
+WINESERVER = WINE.parent / "wineserver"
+WINEPREFIX = Path(
+    os.environ.get("WINEPREFIX")
+    or os.environ.get("QUILLON_WINEPREFIX")
+    or Path.home() / ".quillon-wine"
+)
+
+# Container constants, written out again on purpose: the reader below checks
+# the builders against the format, not against their own header.
+CONFIG_SIZE = 2330
+ENTRY_HEADER_SIZE = 17
+CHUNK_SIZE = 0x900000
+MAX_PACKED_CHUNK = 0xA00000
+ATTR_READONLY = 0x01
+ATTR_HIDDEN = 0x02
+ATTR_DIRECTORY = 0x10
+ATTR_ARCHIVE = 0x20
+ENTRY_ORDINARY, ENTRY_PROGRAM, ENTRY_HELPER = 0, 1, 2
+HELPER_NAME = b"xsfxdel~.exe"
+
+# Exit codes of qldriver.exe (other than `run`).
+DRIVER_NOT_FOUND, DRIVER_USAGE, DRIVER_FAILED, DRIVER_PROCESS_ENDED = 1, 2, 3, 4
+
+
+class HarnessError(AssertionError):
+    """A Windows program or window did not do what the test waited for."""
+
+
+class SfxFormatError(ValueError):
+    """An SFX file breaks the container format."""
+
+
+# ---------------------------------------------------------------- programs
+
+def _program(relative, what):
+    path = BUILD_DIR / relative
+    if not path.is_file():
+        raise HarnessError(f"{what} not found at {path}; build the tree first "
+                           f"(QUILLON_BUILD_DIR={BUILD_DIR})")
+    return path
+
+
+def linux_builder():
+    """The Linux command-line builder."""
+    return _program("builder/cli/quillon", "the Linux builder")
+
+
+def windows_builder():
+    """The x86_64 Windows builder quillon.exe (the one 64-bit Wine runs)."""
+    return _program("win-x86_64/builder/cli/quillon.exe", "the x86_64 Windows builder")
+
+
+def driver():
+    """The Win32 test driver qldriver.exe."""
+    return _program("win-x86_64/tests/windows/driver/qldriver.exe", "the test driver qldriver.exe")
+
+
+def stub_image(arch="x86_64"):
+    """The stub sfxhead.exe of one architecture (i686 or x86_64)."""
+    return _program(f"win-{arch}/stub/sfxhead.exe", f"the {arch} stub")
+
+
+def helper_image(arch="x86_64"):
+    """The self-delete helper selfdelete.exe of one architecture."""
+    return _program(f"win-{arch}/selfdelete/selfdelete.exe", f"the {arch} self-delete helper")
+
+
+# ---------------------------------------------------------------- display and prefix
+
+_xvfb = None
+
+
+def ensure_display():
+    """The X display for Wine: $DISPLAY, or an Xvfb started for this process."""
+    global _xvfb
+    if os.environ.get("DISPLAY"):
+        return os.environ["DISPLAY"]
+    for number in range(90, 130):
+        if Path(f"/tmp/.X{number}-lock").exists() or Path(f"/tmp/.X11-unix/X{number}").exists():
+            continue
+        process = subprocess.Popen(
+            ["Xvfb", f":{number}", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        deadline = time.monotonic() + 10
+        while time.monotonic() < deadline and process.poll() is None:
+            if Path(f"/tmp/.X11-unix/X{number}").exists():
+                _xvfb = process
+                atexit.register(_stop_xvfb)
+                os.environ["DISPLAY"] = f":{number}"
+                return os.environ["DISPLAY"]
+            time.sleep(0.05)
+        if process.poll() is None:
+            process.kill()
+        process.wait()
+    raise HarnessError("could not start Xvfb (is the xvfb package installed?)")
+
+
+def _stop_xvfb():
+    if _xvfb and _xvfb.poll() is None:
+        # Wine's processes hold the display; end them before the server goes.
+        subprocess.run([str(WINESERVER), "-k"], env=wine_env(), check=False,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        _xvfb.terminate()
+        _xvfb.wait()
+
+
+def wine_env(extra=None):
+    """Environment for a Wine process: the shared prefix, quiet, the display,
+    a UTF-8 Unix locale (so Windows sees en-US with ANSI code page 1252 and
+    Unix file names are UTF-8), no Mono or Gecko installer dialogs. `extra`
+    entries override (for example {"LANG": "zh_CN.UTF-8"})."""
+    env = dict(os.environ)
+    for name in ("LC_ALL", "LC_CTYPE", "LC_MESSAGES", "LANGUAGE"):
+        env.pop(name, None)
+    env.update({
+        "WINEPREFIX": str(WINEPREFIX),
+        "WINEDEBUG": os.environ.get("WINEDEBUG", "-all"),
+        "WINEDLLOVERRIDES": os.environ.get("WINEDLLOVERRIDES", "mscoree,mshtml="),
+        "LANG": "C.UTF-8",
+    })
+    if os.environ.get("DISPLAY"):
+        env["DISPLAY"] = os.environ["DISPLAY"]
+    env.update(extra or {})
+    return env
+
+
+_prefix_ready = False
+
+
+def ensure_prefix():
+    """Creates the Wine prefix once (several test processes may ask at once)."""
+    global _prefix_ready
+    if _prefix_ready:
+        return
+    ensure_display()
+    WINEPREFIX.parent.mkdir(parents=True, exist_ok=True)
+    with open(str(WINEPREFIX) + ".lock", "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        if not (WINEPREFIX / "system.reg").exists():
+            subprocess.run([str(WINE), "wineboot", "-i"], env=wine_env(), check=False,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
+            subprocess.run([str(WINESERVER), "-w"], env=wine_env(), check=False, timeout=300)
+        if not (WINEPREFIX / "system.reg").exists():
+            raise HarnessError(f"wineboot did not create the prefix {WINEPREFIX}")
+    _prefix_ready = True
+
+
+# ---------------------------------------------------------------- paths
+
+def to_wine_path(path):
+    """A Linux path as Windows programs see it: Z: plus the absolute path."""
+    return "Z:" + str(Path(path).absolute()).replace("/", "\\")
+
+
+def from_wine_path(path):
+    """The Linux path of a Z: path."""
+    if path[:2].upper() != "Z:":
+        raise ValueError(f"not a Z: path: {path}")
+    return Path(path[2:].replace("\\", "/") or "/")
+
+
+# ---------------------------------------------------------------- running Windows programs
+
+def _kill_group(process):
+    try:
+        os.killpg(process.pid, signal.SIGKILL)
+    except (ProcessLookupError, PermissionError):
+        pass
+    process.wait()
+
+
+def run_windows(program, args=(), timeout=60, cwd=None, env=None):
+    """Runs a Windows program under Wine and waits for it. Returns the
+    CompletedProcess (stdout and stderr as bytes). When it does not end in
+    `timeout` seconds the open windows are recorded, a screenshot taken, the
+    program killed and HarnessError raised."""
+    ensure_prefix()
+    command = [str(WINE), str(program), *map(str, args)]
+    process = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                               cwd=cwd, env=wine_env(env), start_new_session=True)
+    try:
+        out, err = process.communicate(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        report = _hang_report(Path(program).name)
+        _kill_group(process)
+        raise HarnessError(f"{Path(program).name} did not end within {timeout} s\n{report}") from None
+    return subprocess.CompletedProcess(command, process.returncode, out, err)
+
+
+_running = set()
+
+
+class WindowsProgram:
+    """A Windows program running in the background, started through the
+    driver so that its Windows process id is known; the window helpers then
+    look only at its own windows. Use as a context manager, or call kill()."""
+
+    def __init__(self, program, args=(), cwd=None, env=None, raw_command_line=None):
+        ensure_prefix()
+        self.name = Path(program).name
+        if raw_command_line is not None:
+            driver_args = ["run", "--raw", raw_command_line]
+        else:
+            driver_args = ["run", "--", str(program), *map(str, args)]
+        self.process = subprocess.Popen(
+            [str(WINE), str(driver()), *driver_args], stdout=subprocess.PIPE,
+            stderr=subprocess.PIPE, cwd=cwd, env=wine_env(env), start_new_session=True)
+        _running.add(self)
+        self.pid = self._read_pid(timeout=60)
+        self.returncode = None
+        self.stdout = b""
+        self.stderr = b""
+
+    def _read_pid(self, timeout):
+        line = b""
+        deadline = time.monotonic() + timeout
+        fd = self.process.stdout.fileno()
+        while not line.endswith(b"\n"):
+            remaining = deadline - time.monotonic()
+            if remaining <= 0 or not select.select([fd], [], [], remaining)[0]:
+                self.kill()
+                raise HarnessError(f"{self.name} did not start within {timeout} s")
+            byte = os.read(fd, 1)
+            if not byte:
+                err = self.process.stderr.read().decode("utf-8", "replace")
+                self.process.wait()
+                _running.discard(self)
+                raise HarnessError(f"{self.name} did not start: {err.strip()}")
+            line += byte
+        if not line.startswith(b"pid "):
+            self.kill()
+            raise HarnessError(f"unexpected first line from the driver: {line!r}")
+        return int(line[4:])
+
+    def running(self):
+        return self.process.poll() is None
+
+    def wait(self, timeout=60):
+        """Waits for the program to end; returns its exit code. On a timeout
+        the windows are recorded, the program killed and HarnessError raised."""
+        try:
+            out, err = self.process.communicate(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            report = _hang_report(f"{self.name}-{self.pid}")
+            self.kill()
+            raise HarnessError(f"{self.name} did not end within {timeout} s\n{report}") from None
+        self.stdout, self.stderr = out, err
+        self.returncode = self.process.returncode
+        _running.discard(self)
+        return self.returncode
+
+    def kill(self):
+        """Ends the program, and with it any box it still shows."""
+        if self.process.poll() is None:
+            # Killing the driver ends the program too (its job dies with the
+            # driver); the explicit kill makes that not depend on the job.
+            if getattr(self, "pid", None):
+                _driver_call(["kill", "--pid", str(self.pid)], timeout=30, check=False)
+            _kill_group(self.process)
+        for stream in (self.process.stdout, self.process.stderr):
+            if stream:
+                stream.close()
+        _running.discard(self)
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.kill()
+
+    # Window helpers limited to this program's windows.
+    def wait_window(self, title, timeout=20):
+        return wait_window(title, timeout=timeout, pid=self.pid)
+
+    def wait_window_gone(self, title, timeout=20):
+        return wait_window_gone(title, timeout=timeout, pid=self.pid)
+
+    def window_text(self, title, timeout=20):
+        return window_text(title, timeout=timeout, pid=self.pid)
+
+    def press_button(self, title, button, timeout=20):
+        return press_button(title, button, timeout=timeout, pid=self.pid)
+
+    def click(self, title, x, y, timeout=20):
+        return click(title, x, y, timeout=timeout, pid=self.pid)
+
+    def close_window(self, title, timeout=20):
+        return close_window(title, timeout=timeout, pid=self.pid)
+
+    def list_windows(self):
+        return list_windows(pid=self.pid)
+
+
+def start_windows(program, args=(), cwd=None, env=None, raw_command_line=None):
+    """Starts a Windows program in the background (see WindowsProgram)."""
+    return WindowsProgram(program, args, cwd=cwd, env=env, raw_command_line=raw_command_line)
+
+
+def kill_all_programs():
+    """Kills every program started here that still runs (boxes left open go with it)."""
+    for program in list(_running):
+        program.kill()
+
+
+atexit.register(kill_all_programs)
+
+
+# ---------------------------------------------------------------- the driver
+
+@dataclasses.dataclass
+class Window:
+    handle: int
+    pid: int
+    class_name: str
+    title: str
+
+
+def _unescape(line):
+    out, i = [], 0
+    while i < len(line):
+        if line[i] == "\\" and i + 1 < len(line):
+            out.append({"r": "\r", "n": "\n", "t": "\t", "\\": "\\"}.get(line[i + 1], line[i + 1]))
+            i += 2
+        else:
+            out.append(line[i])
+            i += 1
+    return "".join(out)
+
+
+def _driver_call(args, timeout, check=True):
+    ensure_prefix()
+    command = [str(WINE), str(driver()), *args]
+    try:
+        result = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                env=wine_env(), timeout=timeout, start_new_session=True)
+    except subprocess.TimeoutExpired:
+        raise HarnessError(f"qldriver {' '.join(args)} hung for {timeout} s") from None
+    if check and result.returncode != 0:
+        what = result.stderr.decode("utf-8", "replace").strip()
+        windows = "\n".join(f"  {w.pid} {w.class_name} {w.title!r}" for w in list_windows())
+        shot = screenshot(f"driver-{args[0]}")
+        raise HarnessError(f"qldriver {args[0]} failed ({result.returncode}): {what}\n"
+                           f"visible windows:\n{windows or '  none'}\nscreenshot: {shot}")
+    return result
+
+
+def _window_args(title, timeout, pid):
+    args = ["--title", title, "--timeout", str(int(timeout * 1000))]
+    if pid:
+        args += ["--pid", str(pid)]
+    return args
+
+
+def list_windows(pid=None):
+    """Visible top-level windows (of one Windows process id, or all)."""
+    result = _driver_call(["list"] + (["--pid", str(pid)] if pid else []), timeout=30, check=False)
+    windows = []
+    for line in result.stdout.decode("utf-8", "replace").splitlines():
+        handle, process, class_name, title = line.split("\t", 3)
+        windows.append(Window(int(handle, 16), int(process), class_name, _unescape(title)))
+    return windows
+
+
+def wait_window(title, timeout=20, pid=None):
+    """Waits until a visible top-level window with exactly this title exists;
+    returns its handle. Raises HarnessError (with a screenshot) otherwise."""
+    result = _driver_call(["wait", *_window_args(title, timeout, pid)], timeout=timeout + 30)
+    return int(result.stdout.split()[0], 16)
+
+
+def wait_window_gone(title, timeout=20, pid=None):
+    """Waits until no visible window with this title is left."""
+    _driver_call(["wait", "--gone", *_window_args(title, timeout, pid)], timeout=timeout + 30)
+
+
+def window_text(title, timeout=20, pid=None):
+    """The texts of the window (first) and of its children with a text, in
+    their order; a message box gives [title, button texts..., message]."""
+    result = _driver_call(["text", *_window_args(title, timeout, pid)], timeout=timeout + 30)
+    return [_unescape(line) for line in result.stdout.decode("utf-8").splitlines()]
+
+
+def press_button(title, button, timeout=20, pid=None):
+    """Clicks the child button whose text, '&' aside, is `button`."""
+    _driver_call(["press", *_window_args(title, timeout, pid), "--button", button], timeout=timeout + 30)
+
+
+def click(title, x, y, timeout=20, pid=None):
+    """A mouse click at client coordinates of the window."""
+    _driver_call(["click", *_window_args(title, timeout, pid), "--x", str(x), "--y", str(y)],
+                 timeout=timeout + 30)
+
+
+def close_window(title, timeout=20, pid=None):
+    """Posts WM_CLOSE to the window."""
+    _driver_call(["close", *_window_args(title, timeout, pid)], timeout=timeout + 30)
+
+
+def message_box(program, title, timeout=20):
+    """Waits for a message box of `program` and returns its message text (the
+    longest child text that is not a button: the static text of the box)."""
+    texts = program.window_text(title, timeout=timeout)
+    buttons = {"OK", "Cancel", "&Yes", "&No", "Yes", "No", "&OK", "Abort", "&Retry", "&Ignore"}
+    candidates = [t for t in texts[1:] if t not in buttons]
+    return max(candidates, key=len) if candidates else ""
+
+
+# ---------------------------------------------------------------- screenshots
+
+def _xwd_to_png(xwd, png_path):
+    header = struct.unpack(">25I", xwd[:100])
+    (header_size, _version, pixmap_format, depth, width, height, _xoffset, byte_order,
+     _unit, _bit_order, _pad, bits_per_pixel, bytes_per_line, _visual, red_mask,
+     green_mask, blue_mask, _bits_rgb, _cmap_entries, ncolors) = header[:20]
+    if pixmap_format != 2 or bits_per_pixel not in (24, 32):
+        raise ValueError(f"unsupported XWD image: format {pixmap_format}, {bits_per_pixel} bpp, depth {depth}")
+    data = xwd[header_size + 12 * ncolors:]
+    step = bits_per_pixel // 8
+    order = "little" if byte_order == 0 else "big"
+
+    def shift(mask):
+        return (mask & -mask).bit_length() - 1
+
+    shifts = [(mask, shift(mask)) for mask in (red_mask, green_mask, blue_mask)]
+    rows = bytearray()
+    for y in range(height):
+        rows.append(0)
+        line = data[y * bytes_per_line:y * bytes_per_line + width * step]
+        if all(mask == 0xFF << s and s % 8 == 0 for mask, s in shifts):
+            # Byte-aligned channels (the usual 24-bit visual): slice them out.
+            rgb = bytearray(3 * width)
+            for channel, (_mask, s) in enumerate(shifts):
+                index = s // 8 if order == "little" else step - 1 - s // 8
+                rgb[channel::3] = line[index::step]
+            rows.extend(rgb)
+            continue
+        for x in range(0, width * step, step):
+            pixel = int.from_bytes(line[x:x + step], order)
+            rows.extend(((pixel & mask) >> s) & 0xFF for mask, s in shifts)
+
+    def chunk(kind, body):
+        return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+
+    png = (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
+           + chunk(b"IDAT", zlib.compress(bytes(rows), 6)) + chunk(b"IEND", b""))
+    Path(png_path).write_bytes(png)
+
+
+def screenshot(name):
+    """Saves the X display as build/e2e-artifacts/<name>.png; returns the path,
+    or None when no picture could be taken (a screenshot never fails a test)."""
+    display = os.environ.get("DISPLAY")
+    if not display or not shutil.which("xwd"):
+        return None
+    try:
+        ARTIFACTS_DIR.mkdir(parents=True, exist_ok=True)
+        safe = "".join(c if c.isalnum() or c in "-_." else "_" for c in name)
+        path = ARTIFACTS_DIR / f"{time.strftime('%H%M%S')}-{safe}.png"
+        xwd = subprocess.run(["xwd", "-root", "-silent", "-display", display],
+                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=30, check=True).stdout
+        _xwd_to_png(xwd, path)
+        return path
+    except (OSError, ValueError, subprocess.SubprocessError):
+        return None
+
+
+def _hang_report(name):
+    windows = "\n".join(f"  {w.pid} {w.class_name} {w.title!r}" for w in list_windows())
+    return f"visible windows:\n{windows or '  none'}\nscreenshot: {screenshot('hang-' + name)}"
+
+
+# ---------------------------------------------------------------- building SFX files
+
+def build_sfx_linux(source, target, switches=("-h", "-o", "-c"), extra_args=(), arch="x86_64",
+                    env=None, timeout=300, check=True):
+    """Runs the Linux builder: quillon SWITCHES SOURCE TARGET EXTRA_ARGS with
+    QUILLON_STUB_ARCH=arch (x86_64 by default, so that Wine can run the SFX).
+    Returns the CompletedProcess (text output); with `check` a nonzero status
+    raises HarnessError."""
+    run_env = dict(os.environ, QUILLON_STUB_ARCH=arch)
+    run_env.update(env or {})
+    command = [str(linux_builder()), *switches, str(source), str(target), *map(str, extra_args)]
+    result = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True,
+                            env=run_env, timeout=timeout)
+    if check and result.returncode != 0:
+        raise HarnessError(f"the Linux builder failed ({result.returncode}): {result.stderr.strip()}")
+    return result
+
+
+def build_sfx_windows(source, target, switches=("-h", "-o", "-c"), extra_args=(), timeout=300, check=True):
+    """Runs the x86_64 Windows builder under Wine with Linux paths turned into
+    Z: paths. A box that should not be there makes it hang; the timeout then
+    reports the windows and a screenshot."""
+    args = [*switches, to_wine_path(source), to_wine_path(target), *extra_args]
+    result = run_windows(windows_builder(), args, timeout=timeout)
+    if check and result.returncode != 0:
+        raise HarnessError(f"the Windows builder failed ({result.returncode})")
+    return result
+
+
+# ---------------------------------------------------------------- test trees
+
+def make_tree(root, layout):
+    """Creates files and folders under `root` from {relative path: content}:
+    bytes or str content makes a file (str as UTF-8), None a folder. Missing
+    parent folders are created. Returns root as a Path."""
+    root = Path(root)
+    root.mkdir(parents=True, exist_ok=True)
+    for relative, content in layout.items():
+        path = root / relative
+        if content is None:
+            path.mkdir(parents=True, exist_ok=True)
+        else:
+            path.parent.mkdir(parents=True, exist_ok=True)
+            path.write_bytes(content.encode("utf-8") if isinstance(content, str) else content)
+    return root
+
+
+def stored_name(relative, codepage="cp1252"):
+    """The name bytes an SFX file stores for a relative Linux path."""
+    return str(relative).replace("/", "\\").encode(codepage)
+
+
+@dataclasses.dataclass
+class TreeItem:
+    name: bytes
+    is_folder: bool
+    data: bytes
+
+
+def tree_items(root, codepage="cp1252"):
+    """Every file and folder below `root`, keyed by the name an SFX file stores."""
+    items = {}
+    root = Path(root)
+    for path in sorted(root.rglob("*")):
+        name = stored_name(path.relative_to(root).as_posix(), codepage)
+        if path.is_dir():
+            items[name] = TreeItem(name, True, b"")
+        elif path.is_file():
+            items[name] = TreeItem(name, False, path.read_bytes())
+    return items
+
+
+def remove_tree(path):
+    """Removes a test folder, read-only parts included."""
+    def make_writable(function, failed, _info):
+        os.chmod(failed, stat.S_IRWXU)
+        parent = os.path.dirname(failed)
+        os.chmod(parent, os.stat(parent).st_mode | stat.S_IRWXU)
+        function(failed)
+
+    if Path(path).exists():
+        shutil.rmtree(path, onerror=make_writable)
+
+
+def dos_time_of(timestamp):
+    """The MS-DOS date and time (local time) of a POSIX timestamp."""
+    t = time.localtime(timestamp)
+    return ((max(t.tm_year - 1980, 0) << 25) | (t.tm_mon << 21) | (t.tm_mday << 16)
+            | (t.tm_hour << 11) | (t.tm_min << 5) | (t.tm_sec // 2))
+
+
+def decode_dos_time(value):
+    """A DOS date and time as a naive datetime (None when it is not a valid one)."""
+    date, clock = value >> 16, value & 0xFFFF
+    try:
+        return datetime.datetime(1980 + (date >> 9), (date >> 5) & 15, date & 31,
+                                 clock >> 11, (clock >> 5) & 63, (clock & 31) * 2)
+    except ValueError:
+        return None
+
+
+# ---------------------------------------------------------------- reading SFX files
+
+def byte_sum(*parts):
+    """The container's checksum: the sum of all bytes modulo 2^32."""
+    return sum(sum(part) for part in parts) & 0xFFFFFFFF
+
+
+def container_start(image):
+    """Where the container begins: the end of the raw data of the PE image's
+    sections (the largest PointerToRawData + SizeOfRawData of the sections
+    with raw data)."""
+    if image[:2] != b"MZ":
+        raise SfxFormatError("no MZ header")
+    pe = struct.unpack_from("<I", image, 0x3C)[0]
+    if image[pe:pe + 4] != b"PE\0\0":
+        raise SfxFormatError("no PE signature")
+    sections, optional_size = struct.unpack_from("<H", image, pe + 6)[0], struct.unpack_from("<H", image, pe + 20)[0]
+    table = pe + 24 + optional_size
+    end = 0
+    for i in range(sections):
+        raw_size, raw_pointer = struct.unpack_from("<II", image, table + 40 * i + 16)
+        if raw_size > 0:
+            end = max(end, raw_pointer + raw_size)
+    if end == 0 or end > len(image):
+        raise SfxFormatError(f"section data ends at {end}, the file has {len(image)} bytes")
+    return end
+
+
+@dataclasses.dataclass
+class SfxConfig:
+    extraction_mode: int
+    extraction_folder: int
+    cmd_parameters: bytes
+    custom_folder: bytes
+    instance_id: str
+    open_folder: int
+    compression: int
+    one_instance: int
+    silent_mode: int
+    self_delete_mode: int
+    delete_mode: int
+    working_directory: int
+    overwrite_mode: int
+
+
+def _text_field(block, offset, size, what):
+    field = block[offset:offset + size]
+    end = field.find(b"\0")
+    if end < 0:
+        raise SfxFormatError(f"{what} has no terminating zero byte")
+    if any(field[end:]):
+        raise SfxFormatError(f"{what} is not zero-padded")
+    return field[:end]
+
+
+def parse_config(block):
+    """Decodes and checks the 2330-byte ConfigBlock."""
+    if len(block) != CONFIG_SIZE:
+        raise SfxFormatError(f"the ConfigBlock has {len(block)} bytes")
+    instance = block[2311:2322]
+    if instance[10] != 0 or any(c not in b"0123456789ABCDEF" for c in instance[:10]):
+        raise SfxFormatError(f"bad InstanceId {instance!r}")
+    config = SfxConfig(block[0], block[1], _text_field(block, 2, 2048, "CmdParameters"),
+                       _text_field(block, 2050, 261, "CustomFolder"), instance[:10].decode("ascii"),
+                       *block[2322:2330])
+    limits = {"extraction_mode": 1, "extraction_folder": 5, "open_folder": 1, "compression": 1,
+              "one_instance": 1, "silent_mode": 1, "self_delete_mode": 1, "delete_mode": 2,
+              "working_directory": 2, "overwrite_mode": 2}
+    for field, limit in limits.items():
+        if getattr(config, field) > limit:
+            raise SfxFormatError(f"{field} is {getattr(config, field)}, above {limit}")
+    return config
+
+
+@dataclasses.dataclass
+class SfxEntry:
+    entry_type: int
+    name: bytes
+    size: int
+    dos_time: int
+    attributes: int
+    data: bytes            # unpacked file data; empty for a folder
+    checksum: int
+    chunks: list           # (unpacked length, packed length) per chunk
+
+    @property
+    def is_folder(self):
+        return bool(self.attributes & ATTR_DIRECTORY)
+
+
+@dataclasses.dataclass
+class Sfx:
+    container_start: int
+    config: SfxConfig
+    entries: list
+    file_size: int
+
+    def by_name(self):
+        return {entry.name: entry for entry in self.entries}
+
+
+def _inflate_chunk(packed, unpacked_length, where):
+    inflater = zlib.decompressobj()
+    try:
+        data = inflater.decompress(packed) + inflater.flush()
+    except zlib.error as error:
+        raise SfxFormatError(f"{where}: {error}") from None
+    if not inflater.eof or inflater.unused_data:
+        raise SfxFormatError(f"{where}: not exactly one complete zlib stream")
+    if len(data) != unpacked_length:
+        raise SfxFormatError(f"{where}: unpacks to {len(data)} bytes, the header says {unpacked_length}")
+    return data
+
+
+def read_sfx_bytes(image):
+    """Reads a whole SFX image: finds the container, decodes the ConfigBlock,
+    walks every entry, unpacks every chunk and checks every checksum and the
+    end record. Raises SfxFormatError at the first fault."""
+    start = container_start(image)
+    position = start + CONFIG_SIZE
+    if position > len(image):
+        raise SfxFormatError("the file ends inside the ConfigBlock")
+    config = parse_config(image[start:position])
+
+    def take(count, what):
+        nonlocal position
+        if count < 0 or position + count > len(image):
+            raise SfxFormatError(f"the file ends inside {what} (offset {position}, {count} bytes)")
+        piece = image[position:position + count]
+        position += count
+        return piece
+
+    entries = []
+    while True:
+        entry_type, name_length, size, dos_time, attributes = struct.unpack(
+            "<BiiII", take(ENTRY_HEADER_SIZE, "an entry header"))
+        if name_length == 0 and size == 0 and dos_time == 0 and attributes == 0:
+            if entry_type != 0:
+                raise SfxFormatError(f"the end record has type {entry_type}")
+            break
+        if name_length <= 0 or size < 0:
+            raise SfxFormatError(f"entry {len(entries)}: name length {name_length}, size {size}")
+        if entry_type not in (ENTRY_ORDINARY, ENTRY_PROGRAM, ENTRY_HELPER):
+            raise SfxFormatError(f"entry {len(entries)}: type {entry_type}")
+        name = take(name_length, "an entry name")
+        where = f"entry {name!r}"
+        chunks = []
+        if attributes & ATTR_DIRECTORY:
+            if size != 0:
+                raise SfxFormatError(f"{where}: a folder with size {size}")
+            data = b""
+        elif config.compression:
+            pieces, done = [], 0
+            while done < size:
+                unpacked, packed = struct.unpack("<II", take(8, f"a chunk header of {where}"))
+                if packed > MAX_PACKED_CHUNK:
+                    raise SfxFormatError(f"{where}: packed chunk of {packed} bytes")
+                if unpacked == 0 or done + unpacked > size:
+                    raise SfxFormatError(f"{where}: chunk of {unpacked} bytes at {done} of {size}")
+                pieces.append(_inflate_chunk(take(packed, f"a chunk of {where}"), unpacked,
+                                             f"{where} chunk {len(chunks)}"))
+                chunks.append((unpacked, packed))
+                done += unpacked
+            data = b"".join(pieces)
+        else:
+            data = take(size, f"the data of {where}")
+        checksum = struct.unpack("<I", take(4, f"the checksum of {where}"))[0]
+        if checksum != byte_sum(name, data):
+            raise SfxFormatError(f"{where}: checksum {checksum:#x}, the content sums to {byte_sum(name, data):#x}")
+        entries.append(SfxEntry(entry_type, name, size, dos_time, attributes, data, checksum, chunks))
+    if position != len(image):
+        raise SfxFormatError(f"{len(image) - position} bytes follow the end record")
+    return Sfx(start, config, entries, len(image))
+
+
+def read_sfx(path):
+    """read_sfx_bytes over a file."""
+    return read_sfx_bytes(Path(path).read_bytes())
+
+
+# ---------------------------------------------------------------- test case base
+
+class WineTestCase(unittest.TestCase):
+    """A test case with its own temporary folder (self.tmp, a Path under /tmp,
+    removed afterwards), a ready Wine prefix and display, and every Windows
+    program it started killed at its end (boxes left open go with them)."""
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        ensure_display()
+        ensure_prefix()
+
+    def setUp(self):
+        super().setUp()
+        self.tmp = Path(tempfile.mkdtemp(prefix="ql-e2e-"))
+        self.addCleanup(remove_tree, self.tmp)
+        self.addCleanup(kill_all_programs)
+
+    def assertSfxMatchesTree(self, sfx, root, codepage="cp1252"):
+        """The SFX file's ordinary entries are exactly the tree below root:
+        names, kinds, sizes and data (the checksums were checked on reading)."""
+        expected = tree_items(root, codepage)
+        entries = {e.name: e for e in sfx.entries if e.entry_type != ENTRY_HELPER}
+        self.assertEqual(sorted(entries), sorted(expected))
+        for name, item in expected.items():
+            entry = entries[name]
+            self.assertEqual(entry.is_folder, item.is_folder, name)
+            self.assertEqual(entry.size, len(item.data), name)
+            self.assertTrue(entry.data == item.data, f"{name!r}: data differs")

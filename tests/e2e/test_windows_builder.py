@@ -1,0 +1,102 @@
+"""The x86_64 Windows builder's headless build under Wine: the SFX file it
+writes, and the message boxes a headless build still shows (success,
+overwrite question, validation error, fatal error)."""
+
+import os
+import unittest
+
+import harness
+from harness import to_wine_path
+
+SUCCESS_TEXT = "该自解压文件创建成功！"
+OVERWRITE_QUESTION = "该文件己经存在，你要覆盖它吗?"
+
+
+class WindowsBuilderTest(harness.WineTestCase):
+    def make_source(self):
+        return harness.make_tree(self.tmp / "source", {
+            "readme.txt": "top level\r\n",
+            "docs/guide/chapter1.txt": "nested two levels down\n" * 50,
+            "docs/notes.txt": "",
+            "bin/tool.dat": bytes(range(256)) * 40 + os.urandom(3000),
+            "café.txt": "a Latin-1 name",
+        })
+
+    def start_builder(self, *switches, source, target):
+        return harness.start_windows(harness.windows_builder(),
+                                     [*switches, to_wine_path(source), to_wine_path(target)])
+
+    def test_headless_build_writes_the_source_tree_behind_the_stub(self):
+        source = self.make_source()
+        target = self.tmp / "out" / "setup.exe"  # the folder does not exist yet
+        result = harness.build_sfx_windows(source, target)
+        self.assertEqual(result.returncode, 0)
+
+        image = target.read_bytes()
+        sfx = harness.read_sfx_bytes(image)
+        self.assertSfxMatchesTree(sfx, source)
+        # Without icon, run mode or elevation nothing edits the stub, so the
+        # image in front of the container is the builder's own stub.
+        self.assertEqual(image[:sfx.container_start], harness.stub_image("x86_64").read_bytes())
+        self.assertIn("caf\xe9.txt".encode("cp1252"), sfx.by_name())
+        config = sfx.config
+        self.assertEqual((config.extraction_mode, config.extraction_folder, config.compression,
+                          config.silent_mode, config.self_delete_mode, config.overwrite_mode),
+                         (0, 0, 1, 0, 0, 0))
+        self.assertTrue(config.instance_id.startswith("00"))
+
+    def test_success_box_without_c(self):
+        source = self.make_source()
+        target = self.tmp / "setup.exe"
+        with self.start_builder("-h", "-o", source=source, target=target) as builder:
+            self.assertEqual(harness.message_box(builder, "Information"), SUCCESS_TEXT)
+            # The file is complete before the box appears.
+            harness.read_sfx(target)
+            builder.press_button("Information", "OK")
+            self.assertEqual(builder.wait(), 0)
+        self.assertSfxMatchesTree(harness.read_sfx(target), source)
+
+    def test_overwrite_question_without_o(self):
+        source = self.make_source()
+        target = self.tmp / "setup.exe"
+        old = b"an earlier file that must survive a No"
+        target.write_bytes(old)
+
+        with self.start_builder("-h", "-c", source=source, target=target) as builder:
+            self.assertEqual(harness.message_box(builder, "Confirmation"), OVERWRITE_QUESTION)
+            builder.press_button("Confirmation", "No")
+            builder.wait()
+        self.assertEqual(target.read_bytes(), old)
+
+        with self.start_builder("-h", "-c", source=source, target=target) as builder:
+            builder.press_button("Confirmation", "Yes")
+            self.assertEqual(builder.wait(), 0)
+        self.assertSfxMatchesTree(harness.read_sfx(target), source)
+
+    def test_failed_build_shows_the_fatal_error_box_and_exits_with_1(self):
+        source = self.make_source()
+        # Wine running as root writes over read-only files, but no one can
+        # create a file where a folder stands: access denied, code 5.
+        target = self.tmp / "taken.exe"
+        target.mkdir()
+        with self.start_builder("-h", "-o", "-c", source=source, target=target) as builder:
+            self.assertEqual(harness.message_box(builder, "程序错误"), "文件访问被拒绝")
+            builder.press_button("程序错误", "OK")
+            self.assertEqual(builder.wait(), 1)
+        self.assertTrue(target.is_dir())
+
+    def test_missing_source_shows_the_error_box(self):
+        source = self.tmp / "missing"
+        target = self.tmp / "setup.exe"
+        with self.start_builder("-h", "-o", "-c", source=source, target=target) as builder:
+            text = harness.message_box(builder, "Error")
+            # The source is shown normalised: a full path with a trailing backslash.
+            self.assertEqual(text, "源文件夹不存在\r\n\r\n" + to_wine_path(source) + "\\")
+            builder.press_button("Error", "OK")
+            # A rejected build must not look like a successful one to a script.
+            self.assertNotEqual(builder.wait(), 0)
+        self.assertFalse(target.exists())
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,385 @@
+// qldriver: a console tool that starts a Windows program and finds, reads and
+// operates its top-level windows from outside its process, so that end-to-end
+// tests can follow message boxes and windows under Wine. Texts are read and
+// printed through the wide API as UTF-8, so Chinese texts survive any ANSI
+// code page.
+//
+//   qldriver run [--raw LINE | -- PROGRAM ARGS...]
+//   qldriver list  [--pid P]
+//   qldriver wait  --title T [--pid P] [--timeout ms] [--gone]
+//   qldriver text  --title T [--pid P] [--timeout ms]
+//   qldriver press --title T --button TEXT [--pid P] [--timeout ms]
+//   qldriver click --title T --x X --y Y [--pid P] [--timeout ms]
+//   qldriver close --title T [--pid P] [--timeout ms]
+//   qldriver kill  --pid P
+//
+// `run` prints "pid N" (the program's Windows process id) as its first line,
+// waits for the program and exits with its exit code; the program ends with the
+// driver. --pid limits the search to the windows of that process, so tests
+// that run side by side in one Wine prefix cannot take each other's boxes.
+//
+// Exit codes (other than `run`): 0 done; 1 the window did not appear (or, with
+// --gone, did not go) in time; 2 usage error; 3 the window is there but the
+// action failed; 4 the process given by --pid has ended.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kOk = 0;
+constexpr int kNotFound = 1;
+constexpr int kUsage = 2;
+constexpr int kFailed = 3;
+constexpr int kProcessEnded = 4;
+constexpr DWORD kDefaultTimeoutMs = 10000;
+constexpr DWORD kPollMs = 50;
+
+std::string Utf8(const std::wstring& text) {
+    if (text.empty()) return {};
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+// Bytes straight to the handle: the C runtime would translate them through the
+// console code page.
+void Write(DWORD which, const std::string& text) {
+    DWORD written = 0;
+    WriteFile(GetStdHandle(which), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
+void Out(const std::wstring& line) { Write(STD_OUTPUT_HANDLE, Utf8(line) + "\n"); }
+
+int Fail(int code, const std::wstring& message) {
+    Write(STD_ERROR_HANDLE, "qldriver: " + Utf8(message) + "\n");
+    return code;
+}
+
+// One window per output line: control characters and backslashes are escaped,
+// so a message box's multi-line text stays on one line.
+std::wstring Escaped(const std::wstring& text) {
+    std::wstring out;
+    for (wchar_t c : text) {
+        switch (c) {
+            case L'\\': out += L"\\\\"; break;
+            case L'\r': out += L"\\r"; break;
+            case L'\n': out += L"\\n"; break;
+            case L'\t': out += L"\\t"; break;
+            default: out += c;
+        }
+    }
+    return out;
+}
+
+// GetWindowTextW reads another process's window text without sending it a
+// message, so a hung program cannot block the driver.
+std::wstring TextOf(HWND window) {
+    std::wstring text(32768, L'\0');
+    int got = GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
+    text.resize(static_cast<size_t>(got > 0 ? got : 0));
+    return text;
+}
+
+std::wstring ClassOf(HWND window) {
+    wchar_t name[256] = {};
+    GetClassNameW(window, name, 256);
+    return name;
+}
+
+DWORD ProcessOf(HWND window) {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    return processId;
+}
+
+std::wstring Handle(HWND window) {
+    wchar_t buffer[32];
+    swprintf(buffer, 32, L"0x%llx", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)));
+    return buffer;
+}
+
+template <typename Enumerate>
+std::vector<HWND> Collect(Enumerate enumerate) {
+    std::vector<HWND> windows;
+    enumerate(
+        [](HWND window, LPARAM list) -> BOOL {
+            reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&windows));
+    return windows;
+}
+
+std::vector<HWND> TopLevelWindows() {
+    return Collect([](WNDENUMPROC proc, LPARAM list) { EnumWindows(proc, list); });
+}
+
+std::vector<HWND> ChildWindows(HWND parent) {
+    return Collect([parent](WNDENUMPROC proc, LPARAM list) { EnumChildWindows(parent, proc, list); });
+}
+
+struct Arguments {
+    std::wstring command, title, button, raw;
+    std::vector<std::wstring> program;  // after "--" of `run`
+    DWORD pid = 0;                      // 0: any process
+    DWORD timeoutMs = kDefaultTimeoutMs;
+    bool gone = false;
+    bool hasX = false, hasY = false;
+    int x = 0, y = 0;
+};
+
+bool ProcessEnded(DWORD pid) {
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (!process) return true;
+    bool ended = WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+    CloseHandle(process);
+    return ended;
+}
+
+// A visible top-level window with exactly this title; a hidden one is not yet
+// (or no longer) something a user could act on.
+HWND FindVisible(const Arguments& args) {
+    for (HWND window : TopLevelWindows())
+        if (IsWindowVisible(window) && (args.pid == 0 || ProcessOf(window) == args.pid) &&
+            TextOf(window) == args.title)
+            return window;
+    return nullptr;
+}
+
+// Polls until the window is there; gives up early when its process has ended.
+int WaitFor(const Arguments& args, HWND& window) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        if ((window = FindVisible(args))) return kOk;
+        if (args.pid != 0 && ProcessEnded(args.pid))
+            return Fail(kProcessEnded, L"process " + std::to_wstring(args.pid) + L" ended without a window titled \"" +
+                                           args.title + L"\"");
+        if (GetTickCount() - start >= args.timeoutMs)
+            return Fail(kNotFound, L"no window titled \"" + args.title + L"\" appeared");
+        Sleep(kPollMs);
+    }
+}
+
+std::wstring WithoutAmpersands(const std::wstring& text) {
+    std::wstring out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        // "&&" stands for a literal ampersand.
+        if (text[i] == L'&' && i + 1 < text.size() && text[i + 1] == L'&') {
+            out += L'&';
+            ++i;
+        } else if (text[i] != L'&') {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+bool ParseNumber(const wchar_t* text, long& value) {
+    wchar_t* end = nullptr;
+    value = wcstol(text, &end, 10);
+    return end != text && *end == L'\0';
+}
+
+bool Parse(int argc, wchar_t** argv, Arguments& args, std::wstring& error) {
+    if (argc < 2) {
+        error = L"usage: qldriver run | list | wait | text | press | click | close | kill [options]";
+        return false;
+    }
+    args.command = argv[1];
+    for (int i = 2; i < argc; ++i) {
+        std::wstring name = argv[i];
+        if (name == L"--") {
+            args.program.assign(argv + i + 1, argv + argc);
+            break;
+        }
+        if (name == L"--gone") {
+            args.gone = true;
+            continue;
+        }
+        if (i + 1 >= argc) {
+            error = L"missing value after " + name;
+            return false;
+        }
+        const wchar_t* value = argv[++i];
+        long number = 0;
+        if (name == L"--title") {
+            args.title = value;
+        } else if (name == L"--button") {
+            args.button = value;
+        } else if (name == L"--raw") {
+            args.raw = value;
+        } else if (name == L"--timeout" || name == L"--x" || name == L"--y" || name == L"--pid") {
+            if (!ParseNumber(value, number) || number < 0) {
+                error = L"not a number: " + name + L" " + value;
+                return false;
+            }
+            if (name == L"--timeout") args.timeoutMs = static_cast<DWORD>(number);
+            if (name == L"--pid") args.pid = static_cast<DWORD>(number);
+            if (name == L"--x") args.x = static_cast<int>(number), args.hasX = true;
+            if (name == L"--y") args.y = static_cast<int>(number), args.hasY = true;
+        } else {
+            error = L"unknown option " + name;
+            return false;
+        }
+    }
+    return true;
+}
+
+// The usual quoting of one argument, the inverse of the C runtime's parsing:
+// backslashes double only in front of a double quote.
+std::wstring Quoted(const std::wstring& argument) {
+    if (!argument.empty() && argument.find_first_of(L" \t\n\v\"") == std::wstring::npos) return argument;
+    std::wstring out = L"\"";
+    size_t backslashes = 0;
+    for (wchar_t c : argument) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        out += c;
+    }
+    out.append(backslashes * 2, L'\\');
+    return out + L"\"";
+}
+
+int Run(const Arguments& args) {
+    std::wstring commandLine = args.raw;
+    if (commandLine.empty()) {
+        if (args.program.empty()) return Fail(kUsage, L"run needs --raw LINE or -- PROGRAM ARGS...");
+        for (const auto& argument : args.program) commandLine += (commandLine.empty() ? L"" : L" ") + Quoted(argument);
+    }
+    // The program lives in a job that dies with the driver, so a test that
+    // kills the driver does not leave the program (and its boxes) behind.
+    HANDLE job = CreateJobObjectW(nullptr, nullptr);
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (job) SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr, nullptr,
+                        &startup, &process))
+        return Fail(kFailed, L"cannot start " + commandLine + L" (error " + std::to_wstring(GetLastError()) + L")");
+    if (job) AssignProcessToJobObject(job, process.hProcess);
+    Out(L"pid " + std::to_wstring(process.dwProcessId));
+    ResumeThread(process.hThread);
+    CloseHandle(process.hThread);
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD exitCode = 1;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hProcess);
+    return static_cast<int>(exitCode);
+}
+
+int List(const Arguments& args) {
+    for (HWND window : TopLevelWindows()) {
+        DWORD pid = ProcessOf(window);
+        if (IsWindowVisible(window) && (args.pid == 0 || pid == args.pid))
+            Out(Handle(window) + L"\t" + std::to_wstring(pid) + L"\t" + ClassOf(window) + L"\t" +
+                Escaped(TextOf(window)));
+    }
+    return kOk;
+}
+
+int WaitGone(const Arguments& args) {
+    DWORD start = GetTickCount();
+    while (FindVisible(args)) {
+        if (GetTickCount() - start >= args.timeoutMs)
+            return Fail(kNotFound, L"the window titled \"" + args.title + L"\" is still there");
+        Sleep(kPollMs);
+    }
+    return kOk;
+}
+
+int Text(HWND window) {
+    Out(Escaped(TextOf(window)));
+    for (HWND child : ChildWindows(window)) {
+        std::wstring text = TextOf(child);
+        if (!text.empty()) Out(Escaped(text));
+    }
+    return kOk;
+}
+
+int Press(HWND window, const std::wstring& button) {
+    for (HWND child : ChildWindows(window)) {
+        if (ClassOf(child) != L"Button" || WithoutAmpersands(TextOf(child)) != WithoutAmpersands(button))
+            continue;
+        if (!IsWindowEnabled(child) || !IsWindowVisible(child))
+            return Fail(kFailed, L"the button \"" + button + L"\" is disabled or hidden");
+        // What a click delivers to the dialog in the end; posting it does not
+        // depend on which window has the focus or where the mouse is.
+        int id = GetDlgCtrlID(child);
+        if (!PostMessageW(GetParent(child), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(child)))
+            return Fail(kFailed, L"could not post the click to \"" + button + L"\"");
+        return kOk;
+    }
+    return Fail(kFailed, L"no button \"" + button + L"\" in the window \"" + TextOf(window) + L"\"");
+}
+
+// A real mouse click at client coordinates, through the input queue.
+int Click(HWND window, int x, int y) {
+    POINT point{x, y};
+    if (!ClientToScreen(window, &point)) return Fail(kFailed, L"cannot map the point to the screen");
+    SetForegroundWindow(window);
+    SetCursorPos(point.x, point.y);
+    INPUT inputs[2] = {};
+    inputs[0].type = inputs[1].type = INPUT_MOUSE;
+    inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    if (SendInput(2, inputs, sizeof(INPUT)) != 2) return Fail(kFailed, L"SendInput failed");
+    return kOk;
+}
+
+int Close(HWND window) {
+    if (!PostMessageW(window, WM_CLOSE, 0, 0)) return Fail(kFailed, L"could not post WM_CLOSE");
+    return kOk;
+}
+
+int Kill(DWORD pid) {
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+    if (!process) return Fail(kProcessEnded, L"no process " + std::to_wstring(pid));
+    BOOL killed = TerminateProcess(process, 1);
+    if (killed) WaitForSingleObject(process, 5000);
+    CloseHandle(process);
+    return killed ? kOk : Fail(kFailed, L"TerminateProcess failed");
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    Arguments args;
+    std::wstring error;
+    if (!Parse(argc, argv, args, error)) return Fail(kUsage, error);
+    const std::wstring& command = args.command;
+    if (command == L"run") return Run(args);
+    if (command == L"list") return List(args);
+    if (command == L"kill") return args.pid ? Kill(args.pid) : Fail(kUsage, L"kill needs --pid");
+
+    bool windowCommand = command == L"wait" || command == L"text" || command == L"press" || command == L"click" ||
+                         command == L"close";
+    if (!windowCommand) return Fail(kUsage, L"unknown command " + command);
+    if (args.title.empty()) return Fail(kUsage, command + L" needs --title");
+    if (command == L"press" && args.button.empty()) return Fail(kUsage, L"press needs --button");
+    if (command == L"click" && !(args.hasX && args.hasY)) return Fail(kUsage, L"click needs --x and --y");
+    if (command == L"wait" && args.gone) return WaitGone(args);
+
+    HWND window = nullptr;
+    if (int status = WaitFor(args, window); status != kOk) return status;
+    if (command == L"wait") {
+        Out(Handle(window));
+        return kOk;
+    }
+    if (command == L"text") return Text(window);
+    if (command == L"press") return Press(window, args.button);
+    if (command == L"click") return Click(window, args.x, args.y);
+    return Close(window);
+}
