@@ -60,7 +60,17 @@ start_wine_session() {
     "$wineserver" -w
     [ -f "$WINEPREFIX/system.reg" ] || { echo "wineboot did not create $WINEPREFIX" >&2; exit 1; }
   fi
-  if "$wineserver" -p >/dev/null 2>&1; then
+  if "$wineserver" -p </dev/null >/dev/null 2>&1; then
     started_wineserver=yes
+  fi
+  # Start Wine's own background processes (services, devices, the desktop)
+  # now, with nothing attached to their output: started later by a test they
+  # would inherit that test's output pipe and, living as long as the server,
+  # keep ctest waiting for it forever.
+  local driver="$build_dir/win-x86_64/tests/windows/driver/qldriver.exe"
+  if [ -f "$driver" ]; then
+    "$wine" "$driver" list </dev/null >/dev/null 2>&1 || true
+  else
+    "$wine" wineboot </dev/null >/dev/null 2>&1 || true
   fi
 }

@@ -17,7 +17,6 @@ import dataclasses
 import datetime
 import fcntl
 import os
-import select
 import shutil
 import signal
 import stat
@@ -204,6 +203,46 @@ def _kill_group(process):
     process.wait()
 
 
+class _WineProcess:
+    """A Wine process whose output goes to unnamed files, not pipes: Wine's
+    helper processes (the desktop's explorer.exe, services.exe) may start from
+    any Wine process and inherit its output; a pipe would then stay open long
+    after the process itself ended."""
+
+    def __init__(self, command, cwd=None, env=None):
+        self.stdout_file = tempfile.TemporaryFile()
+        self.stderr_file = tempfile.TemporaryFile()
+        self.process = subprocess.Popen(command, stdout=self.stdout_file, stderr=self.stderr_file,
+                                        stdin=subprocess.DEVNULL, cwd=cwd, env=wine_env(env),
+                                        start_new_session=True)
+
+    def output(self):
+        """What the process wrote so far: (stdout, stderr) as bytes."""
+        texts = []
+        for file in (self.stdout_file, self.stderr_file):
+            file.seek(0)
+            texts.append(file.read())
+        return tuple(texts)
+
+    def wait(self, timeout):
+        """The exit code, or None when the process is still running after `timeout` seconds."""
+        try:
+            return self.process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            return None
+
+    def kill(self):
+        if self.process.poll() is None:
+            _kill_group(self.process)
+
+    def finish(self):
+        """The output, after which the files are closed."""
+        output = self.output()
+        self.stdout_file.close()
+        self.stderr_file.close()
+        return output
+
+
 def run_windows(program, args=(), timeout=60, cwd=None, env=None):
     """Runs a Windows program under Wine and waits for it. Returns the
     CompletedProcess (stdout and stderr as bytes). When it does not end in
@@ -211,15 +250,13 @@ def run_windows(program, args=(), timeout=60, cwd=None, env=None):
     program killed and HarnessError raised."""
     ensure_prefix()
     command = [str(WINE), str(program), *map(str, args)]
-    process = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                               cwd=cwd, env=wine_env(env), start_new_session=True)
-    try:
-        out, err = process.communicate(timeout=timeout)
-    except subprocess.TimeoutExpired:
+    process = _WineProcess(command, cwd=cwd, env=env)
+    if process.wait(timeout) is None:
         report = _hang_report(Path(program).name)
-        _kill_group(process)
-        raise HarnessError(f"{Path(program).name} did not end within {timeout} s\n{report}") from None
-    return subprocess.CompletedProcess(command, process.returncode, out, err)
+        process.kill()
+        process.finish()
+        raise HarnessError(f"{Path(program).name} did not end within {timeout} s\n{report}")
+    return subprocess.CompletedProcess(command, process.process.returncode, *process.finish())
 
 
 _running = set()
@@ -237,64 +274,77 @@ class WindowsProgram:
             driver_args = ["run", "--raw", raw_command_line]
         else:
             driver_args = ["run", "--", str(program), *map(str, args)]
-        self.process = subprocess.Popen(
-            [str(WINE), str(driver()), *driver_args], stdout=subprocess.PIPE,
-            stderr=subprocess.PIPE, cwd=cwd, env=wine_env(env), start_new_session=True)
-        _running.add(self)
-        self.pid = self._read_pid(timeout=60)
+        self.pid = None
         self.returncode = None
         self.stdout = b""
         self.stderr = b""
+        self._wine = _WineProcess([str(WINE), str(driver()), *driver_args], cwd=cwd, env=env)
+        _running.add(self)
+        self.pid = self._read_pid(timeout=60)
 
     def _read_pid(self, timeout):
-        line = b""
         deadline = time.monotonic() + timeout
-        fd = self.process.stdout.fileno()
-        while not line.endswith(b"\n"):
-            remaining = deadline - time.monotonic()
-            if remaining <= 0 or not select.select([fd], [], [], remaining)[0]:
+        while True:
+            out, err = self._wine.output()
+            if b"\n" in out:
+                line = out.split(b"\n", 1)[0]
+                if not line.startswith(b"pid "):
+                    self.kill()
+                    raise HarnessError(f"unexpected first line from the driver: {line!r}")
+                return int(line[4:])
+            if self._wine.process.poll() is not None:
+                self._wine.finish()
+                _running.discard(self)
+                raise HarnessError(f"{self.name} did not start: {err.decode('utf-8', 'replace').strip()}")
+            if time.monotonic() > deadline:
                 self.kill()
                 raise HarnessError(f"{self.name} did not start within {timeout} s")
-            byte = os.read(fd, 1)
-            if not byte:
-                err = self.process.stderr.read().decode("utf-8", "replace")
-                self.process.wait()
-                _running.discard(self)
-                raise HarnessError(f"{self.name} did not start: {err.strip()}")
-            line += byte
-        if not line.startswith(b"pid "):
-            self.kill()
-            raise HarnessError(f"unexpected first line from the driver: {line!r}")
-        return int(line[4:])
+            time.sleep(0.05)
 
     def running(self):
-        return self.process.poll() is None
+        return self._wine.process.poll() is None
 
     def wait(self, timeout=60):
-        """Waits for the program to end; returns its exit code. On a timeout
-        the windows are recorded, the program killed and HarnessError raised."""
-        try:
-            out, err = self.process.communicate(timeout=timeout)
-        except subprocess.TimeoutExpired:
+        """Waits for the program to end; returns its exit code (its output is
+        then in .stdout and .stderr). On a timeout the windows are recorded,
+        the program killed and HarnessError raised."""
+        if self._wine.wait(timeout) is None:
             report = _hang_report(f"{self.name}-{self.pid}")
             self.kill()
-            raise HarnessError(f"{self.name} did not end within {timeout} s\n{report}") from None
-        self.stdout, self.stderr = out, err
-        self.returncode = self.process.returncode
+            raise HarnessError(f"{self.name} did not end within {timeout} s\n{report}")
+        out, self.stderr = self._wine.finish()
+        self.stdout = out.split(b"\n", 1)[1] if b"\n" in out else b""
+        self.returncode = self._wine.process.returncode
         _running.discard(self)
         return self.returncode
 
+    def wait_without_windows(self, timeout=60):
+        """Waits for a program that should show nothing (a headless build with
+        -o and -c, a silent SFX): returns its exit code, but as soon as it
+        shows a window, reports the window's texts, kills it and raises
+        HarnessError instead of waiting for a click that never comes."""
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            if self._wine.wait(min(1.0, max(deadline - time.monotonic(), 0))) is not None:
+                return self.wait(0)
+            windows = self.list_windows()
+            if windows:
+                texts = [window_text(w.title, timeout=5, pid=self.pid) for w in windows]
+                shot = screenshot(f"unexpected-{self.name}")
+                self.kill()
+                raise HarnessError(f"{self.name} showed a window instead of ending: {texts}\nscreenshot: {shot}")
+        return self.wait(0)
+
     def kill(self):
         """Ends the program, and with it any box it still shows."""
-        if self.process.poll() is None:
+        if self.running():
             # Killing the driver ends the program too (its job dies with the
             # driver); the explicit kill makes that not depend on the job.
-            if getattr(self, "pid", None):
+            if self.pid:
                 _driver_call(["kill", "--pid", str(self.pid)], timeout=30, check=False)
-            _kill_group(self.process)
-        for stream in (self.process.stdout, self.process.stderr):
-            if stream:
-                stream.close()
+            self._wine.kill()
+        if not self._wine.stdout_file.closed:
+            self._wine.finish()
         _running.discard(self)
 
     def __enter__(self):
@@ -365,11 +415,12 @@ def _unescape(line):
 def _driver_call(args, timeout, check=True):
     ensure_prefix()
     command = [str(WINE), str(driver()), *args]
-    try:
-        result = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                                env=wine_env(), timeout=timeout, start_new_session=True)
-    except subprocess.TimeoutExpired:
-        raise HarnessError(f"qldriver {' '.join(args)} hung for {timeout} s") from None
+    process = _WineProcess(command)
+    if process.wait(timeout) is None:
+        process.kill()
+        process.finish()
+        raise HarnessError(f"qldriver {' '.join(args)} hung for {timeout} s")
+    result = subprocess.CompletedProcess(command, process.process.returncode, *process.finish())
     if check and result.returncode != 0:
         what = result.stderr.decode("utf-8", "replace").strip()
         windows = "\n".join(f"  {w.pid} {w.class_name} {w.title!r}" for w in list_windows())
@@ -522,15 +573,18 @@ def build_sfx_linux(source, target, switches=("-h", "-o", "-c"), extra_args=(), 
     return result
 
 
-def build_sfx_windows(source, target, switches=("-h", "-o", "-c"), extra_args=(), timeout=300, check=True):
+def build_sfx_windows(source, target, switches=("-h", "-o", "-c"), extra_args=(), timeout=300, check=True,
+                      show_nothing=True):
     """Runs the x86_64 Windows builder under Wine with Linux paths turned into
-    Z: paths. A box that should not be there makes it hang; the timeout then
-    reports the windows and a screenshot."""
+    Z: paths; returns its exit status (with `check`, nonzero raises). With
+    `show_nothing` any window it opens (an error box, say) fails at once with
+    the window's texts; pass extra_args already as Windows paths."""
     args = [*switches, to_wine_path(source), to_wine_path(target), *extra_args]
-    result = run_windows(windows_builder(), args, timeout=timeout)
-    if check and result.returncode != 0:
-        raise HarnessError(f"the Windows builder failed ({result.returncode})")
-    return result
+    with start_windows(windows_builder(), args) as builder:
+        status = builder.wait_without_windows(timeout) if show_nothing else builder.wait(timeout)
+    if check and status != 0:
+        raise HarnessError(f"the Windows builder failed ({status})")
+    return status
 
 
 # ---------------------------------------------------------------- test trees

@@ -29,8 +29,7 @@ class WindowsBuilderTest(harness.WineTestCase):
     def test_headless_build_writes_the_source_tree_behind_the_stub(self):
         source = self.make_source()
         target = self.tmp / "out" / "setup.exe"  # the folder does not exist yet
-        result = harness.build_sfx_windows(source, target)
-        self.assertEqual(result.returncode, 0)
+        self.assertEqual(harness.build_sfx_windows(source, target), 0)
 
         image = target.read_bytes()
         sfx = harness.read_sfx_bytes(image)

@@ -1,0 +1,142 @@
+"""The Linux builder and the Windows builder (x86_64, under Wine) write the
+same container for the same source tree and options: the same entries with
+the same names, kinds, sizes, data, checksums, attributes and DOS times, and
+the same ConfigBlock. The one known difference is the order of entries within
+a folder: the Linux builder lists names in byte order, while Wine (like NTFS)
+lists them ordered by their upper-case form."""
+
+import os
+import time
+import unittest
+from pathlib import Path
+
+import harness
+from harness import to_wine_path
+
+# Mid-2021, an odd second: DOS times have two-second steps.
+SOME_MTIME = 1625140801
+BEFORE_1980 = 300000000  # 1979: both clamp to the first DOS time
+
+
+class BuildersAgreeTest(harness.WineTestCase):
+    def make_source(self):
+        root = harness.make_tree(self.tmp / "source", {
+            "readme.txt": "top level file\n",
+            "docs/guide/chapter1.txt": "two levels down\n" * 100,
+            "docs/guide/Chapter2.txt": "mixed case sorts differently\n",
+            "docs/_index.txt": "an underscore sorts after letters in Wine's order\n",
+            "empty-folder": None,
+            "empty-file.txt": b"",
+            "bin/data.bin": bytes(range(256)) * 16,
+            # Above one chunk: 9 MiB and a bit, so the file gets two chunks.
+            "big/large.bin": os.urandom(harness.CHUNK_SIZE + 4321),
+            ".hidden": "dot-files count as hidden",
+            ".config/settings.ini": "[a]\nb=1\n",
+            "read-only.txt": "cannot be written",
+            "locked-folder/inside.txt": "the folder is read-only",
+            "café.txt": "a Latin-1 name",
+            "Upper.txt": "capital",
+        })
+        os.chmod(root / "read-only.txt", 0o444)
+        os.utime(root / "readme.txt", (SOME_MTIME, SOME_MTIME))
+        os.utime(root / "empty-file.txt", (BEFORE_1980, BEFORE_1980))
+        os.chmod(root / "locked-folder", 0o555)
+        return root
+
+    def build_both(self, source, switches=("-h", "-o", "-c"), linux_extra=(), windows_extra=()):
+        linux_target = self.tmp / "linux.exe"
+        windows_target = self.tmp / "windows.exe"
+        harness.build_sfx_linux(source, linux_target, switches, linux_extra)
+        harness.build_sfx_windows(source, windows_target, switches, windows_extra)
+        return harness.read_sfx(linux_target), harness.read_sfx(windows_target)
+
+    def walk_order(self, root, sibling_key):
+        """Entry names of a depth-first walk that lists each folder's items in
+        the order of sibling_key(name bytes)."""
+        names = []
+
+        def walk(folder, prefix):
+            children = sorted(folder.iterdir(), key=lambda p: sibling_key(p.name.encode("cp1252")))
+            for child in children:
+                name = prefix + child.name.encode("cp1252")
+                names.append(name)
+                if child.is_dir():
+                    walk(child, name + b"\\")
+
+        walk(Path(root), b"")
+        return names
+
+    def test_same_entries_for_the_same_tree(self):
+        source = self.make_source()
+        linux, windows = self.build_both(source)
+
+        self.assertSfxMatchesTree(linux, source)
+        self.assertSfxMatchesTree(windows, source)
+        linux_entries, windows_entries = linux.by_name(), windows.by_name()
+        self.assertEqual(sorted(linux_entries), sorted(windows_entries))
+        for name, ours in linux_entries.items():
+            theirs = windows_entries[name]
+            with self.subTest(name=name):
+                self.assertEqual(
+                    (ours.entry_type, ours.is_folder, ours.size, ours.checksum, ours.attributes, ours.dos_time),
+                    (theirs.entry_type, theirs.is_folder, theirs.size, theirs.checksum, theirs.attributes,
+                     theirs.dos_time))
+                self.assertEqual([unpacked for unpacked, _ in ours.chunks],
+                                 [unpacked for unpacked, _ in theirs.chunks])
+
+        # What both builders derive from the POSIX metadata.
+        expected_attributes = {
+            b"readme.txt": 0x20, b"docs": 0x10, b"empty-folder": 0x10, b".hidden": 0x22,
+            b".config": 0x12, b".config\\settings.ini": 0x20, b"read-only.txt": 0x21,
+            b"locked-folder": 0x11, b"locked-folder\\inside.txt": 0x20,
+        }
+        for name, attributes in expected_attributes.items():
+            self.assertEqual(linux_entries[name].attributes, attributes, name)
+        self.assertEqual(linux_entries[b"readme.txt"].dos_time, harness.dos_time_of(SOME_MTIME))
+        self.assertEqual(linux_entries[b"empty-file.txt"].dos_time, 0x00210000)  # 1980-01-01 00:00:00
+        self.assertEqual([unpacked for unpacked, _ in linux_entries[b"big\\large.bin"].chunks],
+                         [harness.CHUNK_SIZE, 4321])
+
+        # The one difference: the order of names inside a folder.
+        self.assertEqual([e.name for e in linux.entries], self.walk_order(source, lambda name: name))
+        self.assertEqual([e.name for e in windows.entries],
+                         self.walk_order(source, lambda name: name.decode("cp1252").upper()))
+
+    def test_same_config_block_and_special_entries(self):
+        source = harness.make_tree(self.tmp / "source", {
+            "setup/install.exe": b"MZ not really a program, only packed",
+            "payload.txt": "data",
+        })
+        custom_folder = r"%TEMP%\quillon agree"
+        parameters = '"first parameter" second'
+        switches = ("-h", "-o", "-c", "-mf", "-fm", "-i", "-s", "-d", "-dr", "-ws", "-oo")
+        linux, windows = self.build_both(
+            source, switches,
+            linux_extra=[source / "setup" / "install.exe", custom_folder, parameters],
+            windows_extra=[to_wine_path(source / "setup" / "install.exe"), custom_folder, parameters])
+
+        ours, theirs = linux.config, windows.config
+        self.assertNotEqual(ours.instance_id, "")
+        ours.instance_id = theirs.instance_id = "random per build"
+        self.assertEqual(ours, theirs)
+        self.assertEqual((ours.extraction_mode, ours.extraction_folder, ours.one_instance, ours.silent_mode,
+                          ours.self_delete_mode, ours.delete_mode, ours.working_directory, ours.overwrite_mode),
+                         (1, 5, 1, 1, 1, 1, 1, 1))
+        self.assertEqual(ours.custom_folder, (custom_folder + "\\").encode())
+        self.assertEqual(ours.cmd_parameters, parameters.encode())
+
+        helper = harness.helper_image("x86_64").read_bytes()
+        for sfx in (linux, windows):
+            with self.subTest(builder="linux" if sfx is linux else "windows"):
+                first = sfx.entries[0]
+                self.assertEqual((first.entry_type, first.name, first.dos_time, first.attributes),
+                                 (harness.ENTRY_HELPER, harness.HELPER_NAME, 0, 0))
+                self.assertEqual(first.data, helper)
+                programs = [e.name for e in sfx.entries if e.entry_type == harness.ENTRY_PROGRAM]
+                self.assertEqual(programs, [b"setup\\install.exe"])
+        self.assertEqual({e.name: (e.entry_type, e.attributes, e.dos_time, e.data) for e in linux.entries},
+                         {e.name: (e.entry_type, e.attributes, e.dos_time, e.data) for e in windows.entries})
+
+
+if __name__ == "__main__":
+    unittest.main()
