@@ -67,6 +67,9 @@ start_wine_session() {
   # now, with nothing attached to their output: started later by a test they
   # would inherit that test's output pipe and, living as long as the server,
   # keep ctest waiting for it forever.
+  # Chinese texts draw with the WenQuanYi font wherever Windows would use SimSun.
+  "$wine" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' \
+    /v SimSun /d 'WenQuanYi Micro Hei' /f </dev/null >/dev/null 2>&1 || true
   local driver="$build_dir/win-x86_64/tests/windows/driver/qldriver.exe"
   if [ -f "$driver" ]; then
     "$wine" "$driver" list </dev/null >/dev/null 2>&1 || true

@@ -173,6 +173,11 @@ def ensure_prefix():
         if not (WINEPREFIX / "system.reg").exists():
             subprocess.run([str(WINE), "wineboot", "-i"], env=wine_env(), check=False,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
+            # Chinese texts draw with the WenQuanYi font wherever Windows would use SimSun.
+            subprocess.run([str(WINE), "reg", "add",
+                            r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes",
+                            "/v", "SimSun", "/d", "WenQuanYi Micro Hei", "/f"], env=wine_env(), check=False,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
             subprocess.run([str(WINESERVER), "-w"], env=wine_env(), check=False, timeout=300)
         if not (WINEPREFIX / "system.reg").exists():
             raise HarnessError(f"wineboot did not create the prefix {WINEPREFIX}")
