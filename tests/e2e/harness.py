@@ -131,9 +131,9 @@ def ensure_display():
 
 def _stop_xvfb():
     if _xvfb and _xvfb.poll() is None:
-        # Wine's processes hold the display; end them before the server goes.
-        subprocess.run([str(WINESERVER), "-k"], env=wine_env(), check=False,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # Our programs go before their display does; the wineserver stays, as
+        # another test process may still use the prefix.
+        kill_all_programs()
         _xvfb.terminate()
         _xvfb.wait()
 
@@ -368,8 +368,14 @@ class WindowsProgram:
     def window_text(self, title, timeout=20):
         return window_text(title, timeout=timeout, pid=self.pid)
 
-    def press_button(self, title, button, timeout=20):
-        return press_button(title, button, timeout=timeout, pid=self.pid)
+    def press_button(self, title, button=None, timeout=20, control_id=None):
+        return press_button(title, button, timeout=timeout, pid=self.pid, control_id=control_id)
+
+    def controls(self, title, timeout=20):
+        return controls(title, timeout=timeout, pid=self.pid)
+
+    def set_text(self, title, control_id, text, timeout=20):
+        return set_text(title, control_id, text, timeout=timeout, pid=self.pid)
 
     def click(self, title, x, y, timeout=20):
         return click(title, x, y, timeout=timeout, pid=self.pid)
@@ -471,9 +477,39 @@ def window_text(title, timeout=20, pid=None):
     return [_unescape(line) for line in result.stdout.decode("utf-8").splitlines()]
 
 
-def press_button(title, button, timeout=20, pid=None):
-    """Clicks the child button whose text, '&' aside, is `button`."""
-    _driver_call(["press", *_window_args(title, timeout, pid), "--button", button], timeout=timeout + 30)
+def press_button(title, button=None, timeout=20, pid=None, control_id=None):
+    """Clicks the child button whose text, '&' aside, is `button` (or the
+    control with the id `control_id`); a disabled button fails."""
+    which = ["--id", str(control_id)] if control_id is not None else ["--button", button]
+    _driver_call(["press", *_window_args(title, timeout, pid), *which], timeout=timeout + 30)
+
+
+@dataclasses.dataclass
+class Control:
+    control_id: int
+    class_name: str
+    enabled: bool
+    visible: bool
+    checked: bool
+    rect: tuple            # x, y, width, height in the parent's client area
+    text: str
+
+
+def controls(title, timeout=20, pid=None):
+    """Every child window of the window, in Z order: id, class, state, place, text."""
+    result = _driver_call(["controls", *_window_args(title, timeout, pid)], timeout=timeout + 30)
+    found = []
+    for line in result.stdout.decode("utf-8").splitlines():
+        control_id, class_name, state, rect, text = line.split("\t", 4)
+        found.append(Control(int(control_id), class_name, "e" in state, "v" in state, "c" in state,
+                             tuple(int(n) for n in rect.split(",")), _unescape(text)))
+    return found
+
+
+def set_text(title, control_id, text, timeout=20, pid=None):
+    """Sets the text of the child control with this id (WM_SETTEXT)."""
+    _driver_call(["set-text", *_window_args(title, timeout, pid), "--id", str(control_id), "--text", text],
+                 timeout=timeout + 30)
 
 
 def click(title, x, y, timeout=20, pid=None):
@@ -488,12 +524,10 @@ def close_window(title, timeout=20, pid=None):
 
 
 def message_box(program, title, timeout=20):
-    """Waits for a message box of `program` and returns its message text (the
-    longest child text that is not a button: the static text of the box)."""
-    texts = program.window_text(title, timeout=timeout)
-    buttons = {"OK", "Cancel", "&Yes", "&No", "Yes", "No", "&OK", "Abort", "&Retry", "&Ignore"}
-    candidates = [t for t in texts[1:] if t not in buttons]
-    return max(candidates, key=len) if candidates else ""
+    """Waits for a message box of `program` and returns its message: the text
+    of its static controls (the icon is a static without text)."""
+    texts = [c.text for c in program.controls(title, timeout=timeout) if c.class_name == "Static" and c.text]
+    return "\n".join(texts)
 
 
 # ---------------------------------------------------------------- screenshots

@@ -8,7 +8,9 @@
 //   qldriver list  [--pid P]
 //   qldriver wait  --title T [--pid P] [--timeout ms] [--gone]
 //   qldriver text  --title T [--pid P] [--timeout ms]
-//   qldriver press --title T --button TEXT [--pid P] [--timeout ms]
+//   qldriver controls --title T [--pid P] [--timeout ms]
+//   qldriver press --title T (--button TEXT | --id N) [--pid P] [--timeout ms]
+//   qldriver set-text --title T --id N --text S [--pid P] [--timeout ms]
 //   qldriver click --title T --x X --y Y [--pid P] [--timeout ms]
 //   qldriver close --title T [--pid P] [--timeout ms]
 //   qldriver kill  --pid P
@@ -17,12 +19,16 @@
 // waits for the program and exits with its exit code; the program ends with the
 // driver. --pid limits the search to the windows of that process, so tests
 // that run side by side in one Wine prefix cannot take each other's boxes.
+// `controls` prints one line per child window: control id, class, state
+// (e enabled, v visible, c checked, or -), position and size in the parent's
+// client area as x,y,w,h, and the text.
 //
 // Exit codes (other than `run`): 0 done; 1 the window did not appear (or, with
 // --gone, did not go) in time; 2 usage error; 3 the window is there but the
 // action failed; 4 the process given by --pid has ended.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -43,7 +49,8 @@ std::string Utf8(const std::wstring& text) {
     int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
                                 nullptr);
     std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr,
+                        nullptr);
     return out;
 }
 
@@ -67,22 +74,39 @@ std::wstring Escaped(const std::wstring& text) {
     std::wstring out;
     for (wchar_t c : text) {
         switch (c) {
-            case L'\\': out += L"\\\\"; break;
-            case L'\r': out += L"\\r"; break;
-            case L'\n': out += L"\\n"; break;
-            case L'\t': out += L"\\t"; break;
-            default: out += c;
+            case L'\\':
+                out += L"\\\\";
+                break;
+            case L'\r':
+                out += L"\\r";
+                break;
+            case L'\n':
+                out += L"\\n";
+                break;
+            case L'\t':
+                out += L"\\t";
+                break;
+            default:
+                out += c;
         }
     }
     return out;
 }
 
-// GetWindowTextW reads another process's window text without sending it a
-// message, so a hung program cannot block the driver.
+// GetWindowTextW reads a top-level window's title without sending it a
+// message, so a hung program cannot block the driver. A control keeps its
+// text itself (an edit control's typed text is not its window text), so a
+// control is asked with WM_GETTEXT, which Wine carries across processes; a
+// control that does not answer in time falls back to the stored text.
 std::wstring TextOf(HWND window) {
     std::wstring text(32768, L'\0');
-    int got = GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
-    text.resize(static_cast<size_t>(got > 0 ? got : 0));
+    DWORD_PTR got = 0;
+    bool control = (GetWindowLongW(window, GWL_STYLE) & WS_CHILD) != 0;
+    if (!control || !SendMessageTimeoutW(window, WM_GETTEXT, text.size(),
+                                         reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG, 2000, &got))
+        got = static_cast<DWORD_PTR>(
+            std::max(GetWindowTextW(window, text.data(), static_cast<int>(text.size())), 0));
+    text.resize(std::min<size_t>(got, text.size()));
     return text;
 }
 
@@ -125,7 +149,9 @@ std::vector<HWND> ChildWindows(HWND parent) {
 }
 
 struct Arguments {
-    std::wstring command, title, button, raw;
+    std::wstring command, title, button, raw, text;
+    bool hasId = false, hasText = false;
+    int id = 0;
     std::vector<std::wstring> program;  // after "--" of `run`
     DWORD pid = 0;                      // 0: any process
     DWORD timeoutMs = kDefaultTimeoutMs;
@@ -158,8 +184,8 @@ int WaitFor(const Arguments& args, HWND& window) {
     for (;;) {
         if ((window = FindVisible(args))) return kOk;
         if (args.pid != 0 && ProcessEnded(args.pid))
-            return Fail(kProcessEnded, L"process " + std::to_wstring(args.pid) + L" ended without a window titled \"" +
-                                           args.title + L"\"");
+            return Fail(kProcessEnded, L"process " + std::to_wstring(args.pid) +
+                                           L" ended without a window titled \"" + args.title + L"\"");
         if (GetTickCount() - start >= args.timeoutMs)
             return Fail(kNotFound, L"no window titled \"" + args.title + L"\" appeared");
         Sleep(kPollMs);
@@ -188,7 +214,9 @@ bool ParseNumber(const wchar_t* text, long& value) {
 
 bool Parse(int argc, wchar_t** argv, Arguments& args, std::wstring& error) {
     if (argc < 2) {
-        error = L"usage: qldriver run | list | wait | text | press | click | close | kill [options]";
+        error =
+            L"usage: qldriver run | list | wait | text | controls | press | set-text | click | close | kill "
+            L"...";
         return false;
     }
     args.command = argv[1];
@@ -214,13 +242,18 @@ bool Parse(int argc, wchar_t** argv, Arguments& args, std::wstring& error) {
             args.button = value;
         } else if (name == L"--raw") {
             args.raw = value;
-        } else if (name == L"--timeout" || name == L"--x" || name == L"--y" || name == L"--pid") {
+        } else if (name == L"--text") {
+            args.text = value;
+            args.hasText = true;
+        } else if (name == L"--timeout" || name == L"--x" || name == L"--y" || name == L"--pid" ||
+                   name == L"--id") {
             if (!ParseNumber(value, number) || number < 0) {
                 error = L"not a number: " + name + L" " + value;
                 return false;
             }
             if (name == L"--timeout") args.timeoutMs = static_cast<DWORD>(number);
             if (name == L"--pid") args.pid = static_cast<DWORD>(number);
+            if (name == L"--id") args.id = static_cast<int>(number), args.hasId = true;
             if (name == L"--x") args.x = static_cast<int>(number), args.hasX = true;
             if (name == L"--y") args.y = static_cast<int>(number), args.hasY = true;
         } else {
@@ -254,7 +287,8 @@ int Run(const Arguments& args) {
     std::wstring commandLine = args.raw;
     if (commandLine.empty()) {
         if (args.program.empty()) return Fail(kUsage, L"run needs --raw LINE or -- PROGRAM ARGS...");
-        for (const auto& argument : args.program) commandLine += (commandLine.empty() ? L"" : L" ") + Quoted(argument);
+        for (const auto& argument : args.program)
+            commandLine += (commandLine.empty() ? L"" : L" ") + Quoted(argument);
     }
     // The program lives in a job that dies with the driver, so a test that
     // kills the driver does not leave the program (and its boxes) behind.
@@ -266,9 +300,10 @@ int Run(const Arguments& args) {
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr, nullptr,
-                        &startup, &process))
-        return Fail(kFailed, L"cannot start " + commandLine + L" (error " + std::to_wstring(GetLastError()) + L")");
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr,
+                        nullptr, &startup, &process))
+        return Fail(kFailed,
+                    L"cannot start " + commandLine + L" (error " + std::to_wstring(GetLastError()) + L")");
     if (job) AssignProcessToJobObject(job, process.hProcess);
     Out(L"pid " + std::to_wstring(process.dwProcessId));
     ResumeThread(process.hThread);
@@ -309,20 +344,71 @@ int Text(HWND window) {
     return kOk;
 }
 
-int Press(HWND window, const std::wstring& button) {
+int Controls(HWND window) {
     for (HWND child : ChildWindows(window)) {
-        if (ClassOf(child) != L"Button" || WithoutAmpersands(TextOf(child)) != WithoutAmpersands(button))
-            continue;
-        if (!IsWindowEnabled(child) || !IsWindowVisible(child))
-            return Fail(kFailed, L"the button \"" + button + L"\" is disabled or hidden");
-        // What a click delivers to the dialog in the end; posting it does not
-        // depend on which window has the focus or where the mouse is.
-        int id = GetDlgCtrlID(child);
-        if (!PostMessageW(GetParent(child), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(child)))
-            return Fail(kFailed, L"could not post the click to \"" + button + L"\"");
-        return kOk;
+        std::wstring state;
+        if (IsWindowEnabled(child)) state += L'e';
+        if (IsWindowVisible(child)) state += L'v';
+        if (ClassOf(child) == L"Button") {
+            DWORD_PTR checked = 0;
+            if (SendMessageTimeoutW(child, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &checked) &&
+                checked == BST_CHECKED)
+                state += L'c';
+        }
+        RECT rect = {};
+        GetWindowRect(child, &rect);
+        MapWindowPoints(HWND_DESKTOP, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
+        Out(std::to_wstring(GetDlgCtrlID(child)) + L"\t" + ClassOf(child) + L"\t" +
+            (state.empty() ? L"-" : state) + L"\t" + std::to_wstring(rect.left) + L"," +
+            std::to_wstring(rect.top) + L"," + std::to_wstring(rect.right - rect.left) + L"," +
+            std::to_wstring(rect.bottom - rect.top) + L"\t" + Escaped(TextOf(child)));
     }
-    return Fail(kFailed, L"no button \"" + button + L"\" in the window \"" + TextOf(window) + L"\"");
+    return kOk;
+}
+
+HWND ControlById(HWND window, int id) {
+    for (HWND child : ChildWindows(window))
+        if (GetDlgCtrlID(child) == id) return child;
+    return nullptr;
+}
+
+int Press(HWND window, const Arguments& args) {
+    HWND button = nullptr;
+    std::wstring what =
+        args.hasId ? L"control " + std::to_wstring(args.id) : L"button \"" + args.button + L"\"";
+    if (args.hasId) {
+        button = ControlById(window, args.id);
+    } else {
+        for (HWND child : ChildWindows(window))
+            if (ClassOf(child) == L"Button" &&
+                WithoutAmpersands(TextOf(child)) == WithoutAmpersands(args.button)) {
+                button = child;
+                break;
+            }
+    }
+    if (!button) return Fail(kFailed, L"no " + what + L" in the window \"" + TextOf(window) + L"\"");
+    if (!IsWindowEnabled(button) || !IsWindowVisible(button))
+        return Fail(kFailed, L"the " + what + L" is disabled or hidden");
+    // What a click delivers to the dialog in the end; posting it does not
+    // depend on which window has the focus or where the mouse is.
+    if (!PostMessageW(GetParent(button), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+                      reinterpret_cast<LPARAM>(button)))
+        return Fail(kFailed, L"could not post the click to the " + what);
+    return kOk;
+}
+
+// WM_SETTEXT, as typing would leave it; an edit control then tells its parent
+// through EN_CHANGE.
+int SetText(HWND window, int id, const std::wstring& text) {
+    HWND control = ControlById(window, id);
+    if (!control)
+        return Fail(kFailed, L"no control " + std::to_wstring(id) + L" in \"" + TextOf(window) + L"\"");
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG,
+                             5000, &result) ||
+        !result)
+        return Fail(kFailed, L"control " + std::to_wstring(id) + L" did not take the text");
+    return kOk;
 }
 
 // A real mouse click at client coordinates, through the input queue.
@@ -364,11 +450,15 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"list") return List(args);
     if (command == L"kill") return args.pid ? Kill(args.pid) : Fail(kUsage, L"kill needs --pid");
 
-    bool windowCommand = command == L"wait" || command == L"text" || command == L"press" || command == L"click" ||
-                         command == L"close";
+    bool windowCommand = command == L"wait" || command == L"text" || command == L"press" ||
+                         command == L"click" || command == L"close" || command == L"controls" ||
+                         command == L"set-text";
     if (!windowCommand) return Fail(kUsage, L"unknown command " + command);
     if (args.title.empty()) return Fail(kUsage, command + L" needs --title");
-    if (command == L"press" && args.button.empty()) return Fail(kUsage, L"press needs --button");
+    if (command == L"press" && args.button.empty() && !args.hasId)
+        return Fail(kUsage, L"press needs --button or --id");
+    if (command == L"set-text" && !(args.hasId && args.hasText))
+        return Fail(kUsage, L"set-text needs --id and --text");
     if (command == L"click" && !(args.hasX && args.hasY)) return Fail(kUsage, L"click needs --x and --y");
     if (command == L"wait" && args.gone) return WaitGone(args);
 
@@ -379,7 +469,9 @@ int wmain(int argc, wchar_t** argv) {
         return kOk;
     }
     if (command == L"text") return Text(window);
-    if (command == L"press") return Press(window, args.button);
+    if (command == L"controls") return Controls(window);
+    if (command == L"press") return Press(window, args);
+    if (command == L"set-text") return SetText(window, args.id, args.text);
     if (command == L"click") return Click(window, args.x, args.y);
     return Close(window);
 }
