@@ -137,6 +137,24 @@ class BuildersAgreeTest(harness.WineTestCase):
         self.assertEqual({e.name: (e.entry_type, e.attributes, e.dos_time, e.data) for e in linux.entries},
                          {e.name: (e.entry_type, e.attributes, e.dos_time, e.data) for e in windows.entries})
 
+    def test_both_sfx_files_extract_the_source_tree(self):
+        source = harness.make_tree(self.tmp / "source", {
+            "readme.txt": "top level\n",
+            "docs/deep/notes.txt": "nested\n" * 1000,
+            "data/blob.bin": os.urandom(70000),
+            "empty.txt": b"",
+            "café.txt": "Latin-1 name",
+        })
+        for builder, build in (("linux", harness.build_sfx_linux), ("windows", harness.build_sfx_windows)):
+            with self.subTest(builder=builder):
+                extracted = self.tmp / f"extracted-{builder}"
+                sfx = self.tmp / f"{builder}.exe"
+                # Silent, into a custom folder, overwriting: no window at all.
+                build(source, sfx, ("-h", "-o", "-c", "-s", "-oo", "-fm"), [to_wine_path(extracted)])
+                with harness.start_windows(sfx) as program:
+                    self.assertEqual(program.wait_without_windows(120), 0)
+                self.assertEqual(harness.tree_items(extracted), harness.tree_items(source))
+
 
 if __name__ == "__main__":
     unittest.main()
