@@ -613,13 +613,14 @@ def build_sfx_linux(source, target, switches=("-h", "-o", "-c"), extra_args=(), 
 
 
 def build_sfx_windows(source, target, switches=("-h", "-o", "-c"), extra_args=(), timeout=300, check=True,
-                      show_nothing=True):
+                      show_nothing=True, env=None):
     """Runs the x86_64 Windows builder under Wine with Linux paths turned into
     Z: paths; returns its exit status (with `check`, nonzero raises). With
     `show_nothing` any window it opens (an error box, say) fails at once with
-    the window's texts; pass extra_args already as Windows paths."""
+    the window's texts; pass extra_args already as Windows paths. `env` adds
+    to the Wine environment (see wine_env)."""
     args = [*switches, to_wine_path(source), to_wine_path(target), *extra_args]
-    with start_windows(windows_builder(), args) as builder:
+    with start_windows(windows_builder(), args, env=env) as builder:
         status = builder.wait_without_windows(timeout) if show_nothing else builder.wait(timeout)
     if check and status != 0:
         raise HarnessError(f"the Windows builder failed ({status})")
@@ -681,11 +682,16 @@ def remove_tree(path):
         shutil.rmtree(path, onerror=make_writable)
 
 
+def dos_time(moment):
+    """The MS-DOS date and time of a datetime's wall-clock reading (two-second
+    steps, rounded down; 1980 to 2107)."""
+    return (((moment.year - 1980) << 25) | (moment.month << 21) | (moment.day << 16)
+            | (moment.hour << 11) | (moment.minute << 5) | (moment.second // 2))
+
+
 def dos_time_of(timestamp):
     """The MS-DOS date and time (local time) of a POSIX timestamp."""
-    t = time.localtime(timestamp)
-    return ((max(t.tm_year - 1980, 0) << 25) | (t.tm_mon << 21) | (t.tm_mday << 16)
-            | (t.tm_hour << 11) | (t.tm_min << 5) | (t.tm_sec // 2))
+    return dos_time(datetime.datetime.fromtimestamp(timestamp))
 
 
 def decode_dos_time(value):

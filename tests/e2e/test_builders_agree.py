@@ -1,13 +1,17 @@
 """The Linux builder and the Windows builder (x86_64, under Wine) write the
 same container for the same source tree and options: the same entries with
 the same names, kinds, sizes, data, checksums, attributes and DOS times, and
-the same ConfigBlock. The one known difference is the order of entries within
-a folder: the Linux builder lists names in byte order, while Wine (like NTFS)
-lists them ordered by their upper-case form."""
+the same ConfigBlock. Known differences: the order of entries within a folder
+(the Linux builder lists names in byte order, Wine, like NTFS, by their
+upper-case form), and in time zones with daylight saving time the local time
+of files from the other half of the year (Windows converts every file time
+with today's offset from UTC, the Linux builder with the offset in force at
+the file's time)."""
 
+import datetime
 import os
-import time
 import unittest
+import zoneinfo
 from pathlib import Path
 
 import harness
@@ -136,6 +140,32 @@ class BuildersAgreeTest(harness.WineTestCase):
                 self.assertEqual(programs, [b"setup\\install.exe"])
         self.assertEqual({e.name: (e.entry_type, e.attributes, e.dos_time, e.data) for e in linux.entries},
                          {e.name: (e.entry_type, e.attributes, e.dos_time, e.data) for e in windows.entries})
+
+    def test_local_times_in_a_zone_with_daylight_saving_time(self):
+        zone_name = "America/New_York"
+        zone = zoneinfo.ZoneInfo(zone_name)
+        january, july = 1610000001, 1625140801  # 2021, standard and daylight saving time
+        source = harness.make_tree(self.tmp / "source", {"january.txt": "winter", "july.txt": "summer"})
+        os.utime(source / "january.txt", (january, january))
+        os.utime(source / "july.txt", (july, july))
+        linux_target, windows_target = self.tmp / "linux.exe", self.tmp / "windows.exe"
+        harness.build_sfx_linux(source, linux_target, env={"TZ": zone_name})
+        harness.build_sfx_windows(source, windows_target, env={"TZ": zone_name})
+        linux = harness.read_sfx(linux_target).by_name()
+        windows = harness.read_sfx(windows_target).by_name()
+
+        today = datetime.datetime.now(zone).utcoffset()
+        differing = []
+        for name, moment in ((b"january.txt", january), (b"july.txt", july)):
+            at_the_time = harness.dos_time(datetime.datetime.fromtimestamp(moment, zone))
+            with_today_offset = harness.dos_time(
+                datetime.datetime.fromtimestamp(moment, datetime.timezone.utc) + today)
+            self.assertEqual(linux[name].dos_time, at_the_time, name)
+            self.assertEqual(windows[name].dos_time, with_today_offset, name)
+            if at_the_time != with_today_offset:
+                differing.append(name)
+        # Whatever today is, exactly one of the two lies in the other half of the year.
+        self.assertEqual(len(differing), 1)
 
     def test_both_sfx_files_extract_the_source_tree(self):
         source = harness.make_tree(self.tmp / "source", {
