@@ -52,9 +52,6 @@ ATTR_ARCHIVE = 0x20
 ENTRY_ORDINARY, ENTRY_PROGRAM, ENTRY_HELPER = 0, 1, 2
 HELPER_NAME = b"xsfxdel~.exe"
 
-# Exit codes of qldriver.exe (other than `run`).
-DRIVER_NOT_FOUND, DRIVER_USAGE, DRIVER_FAILED, DRIVER_PROCESS_ENDED = 1, 2, 3, 4
-
 
 class HarnessError(AssertionError):
     """A Windows program or window did not do what the test waited for."""
@@ -278,7 +275,11 @@ class WindowsProgram:
         if raw_command_line is not None:
             driver_args = ["run", "--raw", raw_command_line]
         else:
-            driver_args = ["run", "--", str(program), *map(str, args)]
+            # A program of the Linux file system starts by its Z: path, so its
+            # command line reads as it would on Windows.
+            path = Path(program)
+            shown = to_wine_path(path) if path.is_absolute() and path.exists() else str(program)
+            driver_args = ["run", "--", shown, *map(str, args)]
         self.pid = None
         self.returncode = None
         self.stdout = b""
