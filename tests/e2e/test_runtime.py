@@ -1,0 +1,171 @@
+"""SFX files as a user runs them, under Wine, without any window: extraction of
+a whole tree, the exit codes of damaged files, one instance at a time, run
+mode with its parameters, working folder and exit code, the clean-up and the
+self-deletion."""
+
+import os
+import time
+
+import harness
+import runtime_support as rt
+from harness import to_wine_path
+
+# Odd seconds: the container keeps times to two seconds.
+BASE_TIME = 1_600_000_001
+
+
+class SilentRuntimeTest(harness.WineTestCase):
+    def make_mixed_source(self):
+        source = harness.make_tree(self.tmp / "source", {
+            "readme.txt": "top level\r\n",
+            "docs/guide/chapter.txt": "nested two levels down\n" * 2000,
+            "docs/empty": None,
+            "docs/zero.txt": b"",
+            "big.bin": os.urandom(harness.CHUNK_SIZE + 4321),  # two chunks
+            "caf\xe9.txt": "a Latin-1 name",
+            ".hidden.txt": "hidden",
+            "locked.txt": "read-only",
+        })
+        for i, path in enumerate(sorted(source.rglob("*"))):
+            if path.is_file():
+                os.utime(path, (BASE_TIME, BASE_TIME + 86_400 * i))
+        os.chmod(source / "locked.txt", 0o444)
+        return source
+
+    def assertExtracted(self, source, out):
+        self.assertEqual(harness.tree_items(out), harness.tree_items(source))
+        for path in source.rglob("*"):
+            extracted = out / path.relative_to(source)
+            name = str(path.relative_to(source))
+            self.assertEqual(rt.windows_attributes(extracted), rt.windows_attributes(path), name)
+            if path.is_file():
+                mtime = int(path.stat().st_mtime)
+                self.assertEqual(int(extracted.stat().st_mtime), mtime - mtime % 2, name)
+
+    def run_sfx(self, sfx, args=(), env=None, cwd=None):
+        """Runs a silent SFX file; a window it shows fails the test at once."""
+        return harness.start_windows(sfx, args, env=env, cwd=cwd).wait_without_windows(timeout=120)
+
+    def test_both_builders_extract_a_mixed_tree_to_a_custom_folder(self):
+        source = self.make_mixed_source()
+        for builder in rt.BUILDERS:
+            with self.subTest(builder=builder):
+                out = self.tmp / f"out-{builder}" / "deeper"  # neither level exists yet
+                sfx = rt.build(builder, source, self.tmp / f"{builder}.exe", "-me", "-fm", "-s",
+                               custom_folder=to_wine_path(out) + "\\")
+                self.assertEqual(self.run_sfx(sfx), 0)
+                self.assertExtracted(source, out)
+
+    def test_damaged_files_end_with_their_codes_and_write_nothing_wrong(self):
+        source = harness.make_tree(self.tmp / "source", {"a.bin": os.urandom(200_000)})
+        out = self.tmp / "out"
+        sfx = rt.build("linux", source, self.tmp / "good.exe", "-me", "-fm", "-s", "-oo",
+                       custom_folder=to_wine_path(out) + "\\")
+        image = sfx.read_bytes()
+        start = harness.read_sfx_bytes(image).container_start
+
+        truncated = self.tmp / "truncated.exe"
+        truncated.write_bytes(image[:-30])
+        # One byte in the middle of the packed data of a.bin.
+        flipped = bytearray(image)
+        flipped[start + harness.CONFIG_SIZE + harness.ENTRY_HEADER_SIZE + len("a.bin") + 8 + 5000] ^= 0x40
+        damaged = self.tmp / "damaged.exe"
+        damaged.write_bytes(bytes(flipped))
+
+        self.assertEqual(self.run_sfx(truncated), 13)
+        self.assertFalse(out.exists(), "a cut file is refused before anything is written")
+        self.assertEqual(self.run_sfx(damaged), 160)
+        self.assertEqual(self.run_sfx(sfx), 0)
+        self.assertEqual((out / "a.bin").read_bytes(), (source / "a.bin").read_bytes())
+
+    def test_a_second_start_of_a_one_instance_sfx_fails_while_the_first_runs(self):
+        source = harness.make_tree(self.tmp / "source", {})
+        (source / "probe.exe").write_bytes(rt.runprobe().read_bytes())
+        sfx = rt.build("linux", source, self.tmp / "once.exe", "-mf", "-ft", "-s", "-i",
+                       executable=source / "probe.exe")
+        record = self.tmp / "record.txt"
+        env = {"QUILLON_RECORD": to_wine_path(record), "QUILLON_LINGER_MS": "4000"}
+        with harness.start_windows(sfx, env=env) as first:
+            deadline = time.monotonic() + 60
+            while not record.exists() and time.monotonic() < deadline:
+                time.sleep(0.1)
+            self.assertTrue(record.exists(), "the first run did not start its program")
+            second = {"QUILLON_RECORD": to_wine_path(self.tmp / "second.txt")}
+            self.assertEqual(rt.full_exit_code(sfx, env=second), 1152)
+            self.assertEqual(first.wait(timeout=120), 3)
+        self.assertFalse((self.tmp / "second.txt").exists())
+
+    def test_run_mode_passes_parameters_and_the_exit_code_and_cleans_up(self):
+        source = harness.make_tree(self.tmp / "source", {"data/input.txt": "input"})
+        (source / "bin").mkdir()
+        (source / "bin" / "probe.exe").write_bytes(rt.runprobe().read_bytes())
+        sfx = rt.build("linux", source, self.tmp / "run.exe", "-mf", "-ft", "-s",
+                       executable=source / "bin" / "probe.exe", parameters='/switch "quoted arg"')
+        instance = harness.read_sfx(sfx).config.instance_id
+        record = self.tmp / "record.txt"
+        env = {"QUILLON_RECORD": to_wine_path(record)}
+
+        self.assertEqual(self.run_sfx(sfx, ["first", "second arg"], env=env), 3)
+        probe = rt.read_record(record)
+        self.assertEqual(probe["args"], ["/switch", "quoted arg", "first", "second arg"])
+        self.assertTrue(probe["cmdline"].endswith(' /switch "quoted arg" "first" "second arg"'), probe["cmdline"])
+        extraction = rt.linux_path(probe["cwd"])
+        self.assertEqual(extraction.name.lower(), f"~sfx{instance}".lower())
+        self.assertEqual(extraction.parent, rt.temp_folder())
+        # DeleteMode 0: the files and the folders the stub made are gone.
+        self.assertFalse(extraction.exists())
+
+    def test_working_folder_and_delete_modes(self):
+        source = harness.make_tree(self.tmp / "source", {"keep/me.txt": "kept"})
+        (source / "probe.exe").write_bytes(rt.runprobe().read_bytes())
+        record = self.tmp / "record.txt"
+        env = {"QUILLON_RECORD": to_wine_path(record)}
+        here = harness.make_tree(self.tmp / "current", {})
+        out = self.tmp / "out"
+        for switch, expected in [("-ws", self.tmp / "sfx"), ("-wc", here), ("-we", out)]:
+            with self.subTest(working_folder=switch):
+                sfx = rt.build("linux", source, self.tmp / "sfx" / "run.exe", "-mf", "-fm", "-s", "-oo", switch,
+                               "-dn", executable=source / "probe.exe", custom_folder=to_wine_path(out) + "\\")
+                self.assertEqual(self.run_sfx(sfx, env=env, cwd=here), 3)
+                self.assertEqual(rt.linux_path(rt.read_record(record)["cwd"].rstrip("\\")), expected)
+                # DeleteMode 2 keeps everything.
+                self.assertEqual((out / "keep" / "me.txt").read_text(), "kept")
+
+        existing = harness.make_tree(self.tmp / "existing", {"foreign.txt": "not ours"})
+        sfx = rt.build("linux", source, self.tmp / "clean.exe", "-mf", "-fm", "-s", "-di",
+                       executable=source / "probe.exe", custom_folder=to_wine_path(existing) + "\\")
+        self.assertEqual(self.run_sfx(sfx, env=env), 3)
+        # DeleteMode 0 removes what the stub extracted and the folders it made;
+        # the folder that existed stays with what it held before.
+        self.assertEqual(sorted(p.name for p in existing.rglob("*")), ["foreign.txt"])
+
+    def test_the_sfx_file_deletes_itself_after_a_successful_run(self):
+        source = harness.make_tree(self.tmp / "source", {"a.txt": "a"})
+        out = self.tmp / "out"
+        # -oo: a helper left in the temporary folder by an earlier run is
+        # replaced without a question.
+        sfx = rt.build("linux", source, self.tmp / "self.exe", "-me", "-fm", "-s", "-oo", "-d",
+                       custom_folder=to_wine_path(out) + "\\")
+        # Straight under Wine: the driver's job would take the helper down with it.
+        self.assertEqual(harness.run_windows(sfx, timeout=120).returncode, 0)
+        deadline = time.monotonic() + 30
+        while sfx.exists() and time.monotonic() < deadline:
+            time.sleep(0.2)
+        self.assertFalse(sfx.exists())
+        self.assertEqual((out / "a.txt").read_text(), "a")
+        self.assertTrue((rt.temp_folder() / "xsfxdel~.exe").exists())
+
+        # A failed run leaves the SFX file alone.
+        damaged = self.tmp / "damaged.exe"
+        image = bytearray(rt.build("linux", source, self.tmp / "again.exe", "-me", "-fm", "-s", "-oo", "-d",
+                                   custom_folder=to_wine_path(out) + "\\").read_bytes())
+        image[-17 - 4] ^= 1  # the last entry's checksum
+        damaged.write_bytes(bytes(image))
+        self.assertEqual(self.run_sfx(damaged), 23)
+        time.sleep(2)
+        self.assertTrue(damaged.exists())
+
+
+if __name__ == "__main__":
+    import unittest
+    unittest.main()
