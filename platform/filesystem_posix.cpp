@@ -86,17 +86,27 @@ static uint64_t IdOf(const struct stat& st) {
     return (static_cast<uint64_t>(st.st_dev) << 40) ^ static_cast<uint64_t>(st.st_ino);
 }
 
+// Local time the way Windows computes it for a listing: with today's offset
+// from UTC, whatever offset was in force at the file's time. The stub turns
+// the time back with today's offset too, so the round trip is exact, and both
+// builders store the same times.
 static uint32_t DosTimeOf(time_t seconds) {
+    time_t now = time(nullptr);
+    struct tm today;
+    if (localtime_r(&now, &today) == nullptr) return kFirstDosTime;
+    time_t shifted = seconds + today.tm_gmtoff;
     struct tm local;
-    if (localtime_r(&seconds, &local) == nullptr) return kFirstDosTime;
+    if (gmtime_r(&shifted, &local) == nullptr) return kFirstDosTime;
     return DosDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
                        local.tm_min, local.tm_sec);
 }
 
 // Attributes as Windows reports them for files on a POSIX volume: archive for
-// files, read-only without the owner's write permission, hidden for dot names.
-static uint32_t AttributesOf(const std::string& name, const struct stat& st) {
+// files, read-only without the owner's write permission, hidden for dot names,
+// reparse point for a link to a folder.
+static uint32_t AttributesOf(const std::string& name, const struct stat& st, bool link) {
     uint32_t attributes = S_ISDIR(st.st_mode) ? 0x10 : 0x20;
+    if (link && S_ISDIR(st.st_mode)) attributes |= 0x400;
     if ((st.st_mode & S_IWUSR) == 0) attributes |= 0x01;
     if (!name.empty() && name[0] == '.') attributes |= 0x02;
     return attributes;
@@ -114,12 +124,13 @@ bool ListFolder(const std::string& folder, std::vector<DirItem>& items) {
     closedir(dir);
     std::sort(names.begin(), names.end());
     for (const auto& name : names) {
-        struct stat st;
         // Links are followed; one that leads nowhere has nothing to pack.
-        if (stat((folder + name).c_str(), &st) != 0) continue;
+        struct stat st, linkStat;
+        std::string path = folder + name;
+        if (stat(path.c_str(), &st) != 0 || lstat(path.c_str(), &linkStat) != 0) continue;
         if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode)) continue;  // devices, pipes, sockets
         bool isFolder = S_ISDIR(st.st_mode);
-        items.push_back(DirItem{name, AttributesOf(name, st),
+        items.push_back(DirItem{name, AttributesOf(name, st, S_ISLNK(linkStat.st_mode)),
                                 isFolder ? 0 : static_cast<uint64_t>(st.st_size),
                                 DosTimeOf(st.st_mtime), isFolder ? IdOf(st) : 0});
     }

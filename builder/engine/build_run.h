@@ -11,6 +11,9 @@
 
 namespace ql {
 
+// Why a name found on a non-Windows system cannot go into an SFX file.
+enum class NameProblem { None, CodePage, InvalidOnWindows };
+
 // One file or folder of the source tree, as its container entry needs it.
 struct SourceItem {
     std::string nativeName;  // relative to Source, native delimiters: opens the file
@@ -19,7 +22,7 @@ struct SourceItem {
     int32_t Size = 0;        // low 32 bits of the size; 0 for a folder
     uint32_t Attributes = 0;
     uint64_t fullSize = 0;   // the real size, to refuse files the format cannot describe
-    bool nameStorable = true;
+    NameProblem nameProblem = NameProblem::None;
 };
 
 struct BuildRun {

@@ -18,11 +18,28 @@ struct ScanState {
     std::vector<uint64_t> ancestorIds; // folders being listed, to stop at links that loop
 };
 
-// A name is storable when the ANSI code page can hold it and, off Windows,
-// when it holds no backslash, which Windows would read as a separator.
-bool StoredName(const std::string& name, std::string& stored) {
-    if (!platform::ToAnsi(name, stored)) return false;
-    return platform::PathDelimiter() == '\\' || stored.find('\\') == std::string::npos;
+// Names are checked only where the file system is not Windows' own: there a
+// name may hold characters the code page lacks, or that Windows cannot use in
+// a file name (the stub could not extract such a file).
+bool InvalidOnWindows(const std::string& name) {
+    if (name.find_first_of("\\<>:\"|?*") != std::string::npos) return true;
+    for (unsigned char c : name)
+        if (c < 32) return true;
+    if (name.back() == '.' || name.back() == ' ') return true;
+    std::string base = name.substr(0, name.find('.'));
+    for (char& c : base) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+    static const char* const kDevices[] = {"CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3", "COM4",
+                                           "COM5", "COM6", "COM7", "COM8", "COM9", "LPT1", "LPT2", "LPT3",
+                                           "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9"};
+    for (const char* device : kDevices)
+        if (base == device) return true;
+    return false;
+}
+
+NameProblem StoredName(const std::string& name, std::string& stored) {
+    if (!platform::ToAnsi(name, stored)) return NameProblem::CodePage;
+    if (platform::PathDelimiter() != '\\' && InvalidOnWindows(name)) return NameProblem::InvalidOnWindows;
+    return NameProblem::None;
 }
 
 void ScanFolder(ScanState& state) {
@@ -32,7 +49,7 @@ void ScanFolder(ScanState& state) {
         if (entry.attributes & kAttrVolumeLabel) continue;
         SourceItem item;
         std::string stored;
-        item.nameStorable = StoredName(entry.name, stored);
+        item.nameProblem = StoredName(entry.name, stored);
         item.nativeName = state.nativePath + entry.name;
         item.storedName = state.storedPath + stored;
         item.FileTime = entry.dosTime;

@@ -138,10 +138,20 @@ TEST_F(BuildTest, NamesTheCodePageCannotHoldAreRefusedBeforeTheTargetExists) {
     EXPECT_EQ(c.entries[0].name, "\xce\xc4.txt");  // GBK
 }
 
-TEST_F(BuildTest, BackslashInALinuxNameIsRefused) {
-    WriteFile(Src("a\\b.txt"), "would become a folder on Windows");
-    CatchBuildError([&] { BuildSfx(options, env); });
-    EXPECT_EQ(access(options.Target.c_str(), F_OK), -1);
+TEST_F(BuildTest, NamesWindowsCannotUseAreRefused) {
+    // A backslash would become a folder; the others cannot be created at all.
+    for (const char* name : {"a\\b.txt", "a:b.txt", "q?.txt", "dot.", "blank ", "con.txt", "LPT1"}) {
+        TempDir fresh;
+        MakeFolder(fresh / "src");
+        WriteFile(fresh / ("src/" + std::string(name)), "x");
+        options.Source = fresh / "src";
+        BuildError error = CatchBuildError([&] { BuildSfx(options, env); });
+        EXPECT_NE(std::string(error.what()).find(name), std::string::npos) << name;
+        EXPECT_EQ(access(options.Target.c_str(), F_OK), -1) << name;
+    }
+    WriteFile(Src("console.txt"), "only whole device names are reserved");
+    options.Source = dir / "src";
+    EXPECT_EQ(BuildAndRead().entries.size(), 1u);
 }
 
 }  // namespace
