@@ -28,13 +28,11 @@ bool Exists(const char* path, bool folder) {
 }
 
 bool AskOverwrite(const char* path) {
-    SystemText(ERROR_FILE_EXISTS, g_question, sizeof g_question);
-    size_t length = TextLength(g_question);
-    const char* parts[] = {"\r\n", path, "\r\n\r\n", StubText(g_run.languageRow, TextKind::OverwriteFile)};
-    for (const char* part : parts) {
-        CopyText(g_question + length, sizeof g_question - length, part);
-        length = TextLength(g_question);
-    }
+    char exists[256];
+    SystemText(ERROR_FILE_EXISTS, exists, sizeof exists);
+    const char* const parts[] = {exists, "\r\n", path, "\r\n\r\n",
+                                 StubText(g_run.languageRow, TextKind::OverwriteFile)};
+    JoinTexts(g_question, sizeof g_question, parts);
     return MessageBoxA(nullptr, g_question, nullptr, kOverwriteQuestion) == IDYES;
 }
 
@@ -194,12 +192,8 @@ void CheckFreeSpace() {
     FormatSizeText(freeBytes, separator, freeText, sizeof freeText);
     FormatSizeText(g_run.totalSize, separator, neededText, sizeof neededText);
     char subject[2 * kSizeTextCapacity + 16];
-    const char* parts[] = {root, "   [", freeText, " < ", neededText, "]"};
-    size_t length = 0;
-    for (const char* part : parts) {
-        CopyText(subject + length, sizeof subject - length, part);
-        length = TextLength(subject);
-    }
+    const char* const parts[] = {root, "   [", freeText, " < ", neededText, "]"};
+    JoinTexts(subject, sizeof subject, parts);
     FinishRun(subject, ERROR_DISK_FULL);
 }
 

@@ -87,11 +87,8 @@ void CleanUp() {
 // deletes the helper at the next restart.
 void StartSelfDelete() {
     char parameters[kFolderCapacity + 2];
-    parameters[0] = '"';
-    CopyText(parameters + 1, sizeof parameters - 2, g_run.ownPath);
-    const size_t length = TextLength(parameters);
-    parameters[length] = '"';
-    parameters[length + 1] = '\0';
+    const char* const parts[] = {"\"", g_run.ownPath, "\""};
+    JoinTexts(parameters, sizeof parameters, parts);
     ShellExecuteA(nullptr, "open", g_run.helperPath, parameters, nullptr, SW_HIDE);
     MoveFileExA(g_run.helperPath, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }

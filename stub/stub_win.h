@@ -71,6 +71,16 @@ void AddTrailingBackslash(char* path, size_t capacity);
 size_t TextLength(const char* text);
 // Copies at most capacity - 1 bytes and terminates.
 void CopyText(char* out, size_t capacity, const char* text, size_t maxLength = static_cast<size_t>(-1));
+// The texts one behind the other, cut to capacity - 1 bytes.
+template <size_t N>
+void JoinTexts(char* out, size_t capacity, const char* const (&parts)[N]) {
+    out[0] = '\0';
+    size_t length = 0;
+    for (const char* part : parts) {
+        CopyText(out + length, capacity - length, part);
+        length += TextLength(out + length);
+    }
+}
 
 // The only way a run ends: message (failures, unless silent), clean-up,
 // self-delete start (success only), mutex release, exit.
