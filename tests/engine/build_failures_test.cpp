@@ -6,7 +6,7 @@
 #include "builder/engine/build_errors.h"
 #include "builder/engine/cancel.h"
 #include "platform/posix_setup.h"
-#include "tests/engine/build_fixture.h"
+#include "tests/support/build_fixture.h"
 
 namespace ql::test {
 namespace {

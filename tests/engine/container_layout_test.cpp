@@ -4,7 +4,7 @@
 
 #include "builder/engine/pack_chunk.h"
 #include "shared/container.h"
-#include "tests/engine/build_fixture.h"
+#include "tests/support/build_fixture.h"
 #include <zlib.h>
 
 namespace ql::test {

@@ -4,7 +4,7 @@
 #include <utime.h>
 
 #include "platform/dos_time.h"
-#include "tests/engine/build_fixture.h"
+#include "tests/support/build_fixture.h"
 
 namespace ql::test {
 namespace {

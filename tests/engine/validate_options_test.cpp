@@ -2,7 +2,7 @@
 #include <unistd.h>
 
 #include "builder/engine/options_check.h"
-#include "tests/engine/build_fixture.h"
+#include "tests/support/build_fixture.h"
 
 namespace ql::test {
 namespace {

@@ -2,35 +2,22 @@
 // engine is located, sized and extracted by the stub's walk, compiled natively.
 #include <gtest/gtest.h>
 
-#include "builder/engine/build_driver.h"
-#include "builder/engine/build_environment.h"
 #include "tests/stub/container_fixture.h"
-#include "tests/support/fake_pe.h"
-#include "tests/support/recording_dialogs.h"
-#include "tests/support/temp_tree.h"
+#include "tests/support/build_fixture.h"
 
 namespace ql::test {
 namespace {
 
-class BuilderRoundTrip : public ::testing::Test {
+class BuilderRoundTrip : public BuildTest {
 protected:
-    BuilderRoundTrip() : env(dialogs) {
-        stub = FakeStubImage();
-        helper = PatternData(5000, 3);
-        env.stubImage = stub;
-        env.helperImage = helper;
-        env.editResources = false;
-        env.overwriteTarget = true;
+    BuilderRoundTrip() {
         env.showMessages = false;
-        MakeFolder(dir / "src");
         MakeFolder(dir / "src/sub");
         MakeFolder(dir / "src/sub/empty");
         WriteFile(dir / "src/a.txt", "hello");
         WriteFile(dir / "src/sub/zero.bin", "");
         big = PatternData(kChunkSize + 1, 8);  // two chunks
         WriteFile(dir / "src/sub/big.bin", big);
-        options.Source = dir / "src";
-        options.Target = dir / "out.exe";
     }
 
     // Builds, then runs the stub's three steps over the result.
@@ -47,11 +34,7 @@ protected:
         return Extract(bytes, start, true, sink);
     }
 
-    TempDir dir;
-    RecordingDialogs dialogs;
-    BuildEnvironment env;
-    BuildOptions options;
-    std::string stub, helper, big;
+    std::string big;
     std::vector<uint8_t> bytes;
 };
 

@@ -1,4 +1,4 @@
-// Common set-up of the build tests: a source tree, a target, a recording
+// Common set-up of the tests that build SFX files: a source tree, a target, a recording
 // dialog host and a fake stub image.
 #pragma once
 
