@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "shared/container.h"
+#include "builder/engine/byte_fields.h"
 
 namespace ql {
 
@@ -20,14 +20,6 @@ constexpr uint32_t kMemoryRead = 0x40000000;
 // address; anything larger is refused rather than built.
 constexpr uint32_t kMaxResourceSize = 0x40000000;
 
-uint16_t Le16(const std::string& s, size_t at) {
-    return ReadLE16(reinterpret_cast<const uint8_t*>(s.data() + at));
-}
-uint32_t Le32(const std::string& s, size_t at) {
-    return ReadLE32(reinterpret_cast<const uint8_t*>(s.data() + at));
-}
-void Put16(std::string& s, size_t at, uint16_t v) { WriteLE16(reinterpret_cast<uint8_t*>(s.data() + at), v); }
-void Put32(std::string& s, size_t at, uint32_t v) { WriteLE32(reinterpret_cast<uint8_t*>(s.data() + at), v); }
 
 bool IsPowerOfTwo(uint32_t v) { return v != 0 && (v & (v - 1)) == 0; }
 uint64_t AlignUp(uint64_t v, uint32_t alignment) { return (v + alignment - 1) / alignment * alignment; }
@@ -86,23 +78,21 @@ bool PeImage::Parse(std::string bytes) {
 }
 
 uint64_t PeImage::BytesNeeded(std::string_view prefix) {
-    auto le16 = [&](size_t at) { return ReadLE16(reinterpret_cast<const uint8_t*>(prefix.data() + at)); };
-    auto le32 = [&](size_t at) { return ReadLE32(reinterpret_cast<const uint8_t*>(prefix.data() + at)); };
     if (prefix.size() < 64) return 64;
     if (prefix[0] != 'M' || prefix[1] != 'Z') return 0;
-    const uint64_t coff = uint64_t{le32(60)} + 4;
+    const uint64_t coff = uint64_t{Le32(prefix, 60)} + 4;
     if (prefix.size() < coff + 20) return coff + 20;
     if (prefix.substr(static_cast<size_t>(coff - 4), 4) != std::string_view("PE\0\0", 4)) return 0;
     const uint64_t optional = coff + 20;
-    const uint16_t optionalSize = le16(static_cast<size_t>(coff + 16));
-    const uint16_t sectionCount = le16(static_cast<size_t>(coff + 2));
+    const uint16_t optionalSize = Le16(prefix, static_cast<size_t>(coff + 16));
+    const uint16_t sectionCount = Le16(prefix, static_cast<size_t>(coff + 2));
     const uint64_t tableEnd = optional + optionalSize + uint64_t{kSectionHeaderSize} * sectionCount;
     if (prefix.size() < tableEnd) return tableEnd;
     uint64_t end = tableEnd;
-    if (optionalSize >= 64) end = std::max<uint64_t>(end, le32(static_cast<size_t>(optional + 60)));
+    if (optionalSize >= 64) end = std::max<uint64_t>(end, Le32(prefix, static_cast<size_t>(optional + 60)));
     for (uint64_t at = optional + optionalSize; at < tableEnd; at += kSectionHeaderSize) {
-        const uint32_t rawSize = le32(static_cast<size_t>(at + 16));
-        if (rawSize > 0) end = std::max(end, uint64_t{le32(static_cast<size_t>(at + 20))} + rawSize);
+        const uint32_t rawSize = Le32(prefix, static_cast<size_t>(at + 16));
+        if (rawSize > 0) end = std::max(end, uint64_t{Le32(prefix, static_cast<size_t>(at + 20))} + rawSize);
     }
     return end;
 }
@@ -237,35 +227,35 @@ bool PeImage::Rebuild(const ResourcePlacement& placement, const std::string& dat
         header = SectionHeaderOffset(static_cast<size_t>(placement.section));
     } else {
         header = SectionHeaderOffset(sections_.size());
-        Put16(out, coffHeader_ + 2, static_cast<uint16_t>(sections_.size() + 1));
+        PutLe16(out, coffHeader_ + 2, static_cast<uint16_t>(sections_.size() + 1));
         out.replace(header, 8, std::string(".rsrc\0\0\0", 8));
-        Put32(out, header + 12, placement.rva);
-        Put32(out, header + 20, rawPointer);
-        Put32(out, header + 36, kInitialisedData | kMemoryRead);
+        PutLe32(out, header + 12, placement.rva);
+        PutLe32(out, header + 20, rawPointer);
+        PutLe32(out, header + 36, kInitialisedData | kMemoryRead);
     }
-    Put32(out, header + 8, dataSize);
-    Put32(out, header + 16, newRaw);
+    PutLe32(out, header + 8, dataSize);
+    PutLe32(out, header + 16, newRaw);
 
-    Put32(out, DirectoryOffset(kResourceDirectory), placement.rva);
-    Put32(out, DirectoryOffset(kResourceDirectory) + 4, dataSize);
+    PutLe32(out, DirectoryOffset(kResourceDirectory), placement.rva);
+    PutLe32(out, DirectoryOffset(kResourceDirectory) + 4, dataSize);
     if (placement.last)
-        Put32(out, optionalHeader_ + 56,
+        PutLe32(out, optionalHeader_ + 56,
               static_cast<uint32_t>(AlignUp(uint64_t{placement.rva} + dataSize, sectionAlignment_)));
-    Put32(out, optionalHeader_ + 8, Le32(out, optionalHeader_ + 8) + newRaw - oldRaw);
+    PutLe32(out, optionalHeader_ + 8, Le32(out, optionalHeader_ + 8) + newRaw - oldRaw);
 
     // A signature and a COFF symbol table stand behind the sections; both are
     // gone now, so their header fields must not point there any more.
     const uint32_t signature = DirectoryRva(kSecurityDirectory);
     if (signature != 0 && signature >= out.size()) {
-        Put32(out, DirectoryOffset(kSecurityDirectory), 0);
-        Put32(out, DirectoryOffset(kSecurityDirectory) + 4, 0);
+        PutLe32(out, DirectoryOffset(kSecurityDirectory), 0);
+        PutLe32(out, DirectoryOffset(kSecurityDirectory) + 4, 0);
     }
     const uint32_t symbols = Le32(out, coffHeader_ + 8);
     if (symbols != 0 && symbols >= out.size()) {
-        Put32(out, coffHeader_ + 8, 0);
-        Put32(out, coffHeader_ + 12, 0);
+        PutLe32(out, coffHeader_ + 8, 0);
+        PutLe32(out, coffHeader_ + 12, 0);
     }
-    if (CheckSumField() != 0) Put32(out, CheckSumOffset(), PeCheckSum(out, CheckSumOffset()));
+    if (CheckSumField() != 0) PutLe32(out, CheckSumOffset(), PeCheckSum(out, CheckSumOffset()));
     return true;
 }
 

@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "builder/engine/pe_image.h"
-#include "shared/container.h"
+#include "builder/engine/byte_fields.h"
 
 namespace ql {
 
@@ -25,12 +25,6 @@ constexpr size_t kDataEntrySize = 16;
 // Bounds against directories whose tables share subtrees to multiply their size.
 constexpr size_t kMaxResources = 1 << 18;
 
-uint32_t Le32(std::string_view s, size_t at) {
-    return ReadLE32(reinterpret_cast<const uint8_t*>(s.data() + at));
-}
-uint16_t Le16(std::string_view s, size_t at) {
-    return ReadLE16(reinterpret_cast<const uint8_t*>(s.data() + at));
-}
 
 class DirectoryReader {
 public:
@@ -101,12 +95,6 @@ private:
     size_t count_ = 0;
 };
 
-void PutLe16(std::string& s, size_t at, uint16_t v) {
-    WriteLE16(reinterpret_cast<uint8_t*>(s.data() + at), v);
-}
-void PutLe32(std::string& s, size_t at, uint32_t v) {
-    WriteLE32(reinterpret_cast<uint8_t*>(s.data() + at), v);
-}
 size_t Align8(size_t v) { return (v + 7) & ~size_t{7}; }
 
 }  // namespace

@@ -10,7 +10,7 @@
 #include "builder/engine/resource_update.h"
 #include "builder/engine/version_info.h"
 #include "platform/file.h"
-#include "shared/container.h"
+#include "builder/engine/byte_fields.h"
 
 namespace ql {
 
@@ -21,18 +21,16 @@ constexpr size_t kIconFileEntrySize = 16;
 constexpr size_t kGroupEntrySize = 14;
 constexpr size_t kSharedEntryFields = 12;  // width .. image size: the same in both layouts
 
-const uint8_t* Bytes(std::string_view s) { return reinterpret_cast<const uint8_t*>(s.data()); }
-
 // The icon numbers that a group lists; false when the group is shorter than
 // its own count says.
 bool IconGroupNumbers(std::string_view group, std::vector<uint16_t>& numbers) {
     numbers.clear();
     if (group.size() < kIconFileHeaderSize) return false;
-    const size_t count = ReadLE16(Bytes(group) + 4);
+    const size_t count = Le16(group, 4);
     if (group.size() < kIconFileHeaderSize + kGroupEntrySize * count) return false;
     for (size_t i = 0; i < count; ++i)
         numbers.push_back(
-            ReadLE16(Bytes(group) + kIconFileHeaderSize + kGroupEntrySize * i + kSharedEntryFields));
+            Le16(group, kIconFileHeaderSize + kGroupEntrySize * i + kSharedEntryFields));
     return true;
 }
 
@@ -108,22 +106,22 @@ bool CopyIconFromIconFile(const std::string& iconFile, const std::string& target
         std::string file;
         if (platform::ReadWholeFile(iconFile, file) != 0) return;
         if (file.size() < kIconFileHeaderSize) return;
-        const size_t count = ReadLE16(Bytes(file) + 4);
+        const size_t count = Le16(file, 4);
         if (file.size() < kIconFileHeaderSize + kIconFileEntrySize * count) return;
         // The header's reserved and type fields are taken over as they stand.
         std::string group = file.substr(0, kIconFileHeaderSize);
         group.resize(kIconFileHeaderSize + kGroupEntrySize * count, '\0');
         const uint16_t language = VersionLanguageOf(update.Original());
         for (size_t i = 0; i < count; ++i) {
-            const uint8_t* entry = Bytes(file) + kIconFileHeaderSize + kIconFileEntrySize * i;
+            const size_t entry = kIconFileHeaderSize + kIconFileEntrySize * i;
             const size_t at = kIconFileHeaderSize + kGroupEntrySize * i;
             const uint16_t number = static_cast<uint16_t>(i + 1);
-            group.replace(at, kSharedEntryFields, reinterpret_cast<const char*>(entry), kSharedEntryFields);
-            WriteLE16(reinterpret_cast<uint8_t*>(group.data() + at + kSharedEntryFields), number);
+            group.replace(at, kSharedEntryFields, file, entry, kSharedEntryFields);
+            PutLe16(group, at + kSharedEntryFields, number);
             // A truncated file or an entry pointing past its end is refused
             // here, as is an image of no bytes.
-            const uint64_t size = ReadLE32(entry + 8);
-            const uint64_t offset = ReadLE32(entry + 12);
+            const uint64_t size = Le32(file, entry + 8);
+            const uint64_t offset = Le32(file, entry + 12);
             if (size == 0 || offset + size > file.size()) return;
             const std::string_view image = std::string_view(file).substr(offset, size);
             if (!update.Put({rt::kIcon, ResourceName::Number(number), language}, image)) return;

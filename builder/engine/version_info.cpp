@@ -7,7 +7,7 @@
 
 #include "builder/engine/resource_tree.h"
 #include "builder/engine/resource_update.h"
-#include "shared/container.h"
+#include "builder/engine/byte_fields.h"
 
 namespace ql {
 
@@ -16,12 +16,6 @@ namespace {
 constexpr uint32_t kFixedInfoSignature = 0xFEEF04BD;
 constexpr size_t kFixedInfoSize = 52;
 
-uint16_t Le16(std::string_view s, size_t at) {
-    return ReadLE16(reinterpret_cast<const uint8_t*>(s.data() + at));
-}
-uint32_t Le32(std::string_view s, size_t at) {
-    return ReadLE32(reinterpret_cast<const uint8_t*>(s.data() + at));
-}
 size_t Align4(size_t v) { return (v + 3) & ~size_t{3}; }
 
 struct Node {
