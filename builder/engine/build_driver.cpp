@@ -51,14 +51,14 @@ std::string StoredText(const std::string& native, const char* what) {
 // instead of producing an SFX file that extracts wrong data.
 void CheckItemsStorable(const BuildRun& run) {
     for (const SourceItem& item : run.items) {
+        if (item.nameProblem == NameProblem::None && item.fullSize < 0x80000000ull) continue;
         std::string path = platform::ToDisplay(run.options.Source + item.nativeName);
         if (item.nameProblem == NameProblem::CodePage)
             throw BuildError(FillPattern("文件名无法用代码页 %s 保存:\r\n%s",
                                          {std::to_string(platform::AnsiCodePage()), path}));
         if (item.nameProblem == NameProblem::InvalidOnWindows)
             throw BuildError(FillPattern("文件名在 Windows 上无效:\r\n%s", {path}));
-        if (item.fullSize >= 0x80000000ull)
-            throw BuildError(FillPattern("文件太大（必须小于 2 GB）:\r\n%s", {path}));
+        throw BuildError(FillPattern("文件太大（必须小于 2 GB）:\r\n%s", {path}));
     }
 }
 
