@@ -58,6 +58,16 @@ uint32_t TakeChunkOutput(void* context, const uint8_t* data, uint32_t length) {
 
 Failure Fail(uint32_t code, Subject subject) { return Failure{code, subject}; }
 
+// The helper's name is fixed; anything else in a helper entry would land in
+// the temporary folder under a name of the container's choosing.
+bool IsAcceptableName(const EntryHeader& h, const char* name, uint32_t length, LeadByteTest isLead) {
+    if (h.EntryType != kEntryHelper) return IsSafeEntryName(name, length, isLead);
+    if (length != kHelperEntryNameLength) return false;
+    for (uint32_t i = 0; i < length; ++i)
+        if (name[i] != kHelperEntryName[i]) return false;
+    return true;
+}
+
 // inflateBack hands its output over in pieces of at most its window; this
 // forwards them, counts them against the expected length and runs Adler-32.
 struct InflateState {
@@ -182,6 +192,8 @@ Failure ExtractEntries(ByteReader& reader, const ExtractionPlan& plan, EntrySink
         if (uint32_t error = reader.Read(name, nameLength)) return Fail(error, Subject::OwnFile);
         name[nameLength] = '\0';
         position += nameLength;
+        if (!IsAcceptableName(h, name, nameLength, plan.isLeadByte))
+            return Fail(kErrorInvalidData, Subject::OwnFile);
         uint32_t checksum = ByteSum(name, nameLength);
 
         if (IsFolderEntry(h)) {

@@ -8,6 +8,7 @@
 #include <stdint.h>
 
 #include "shared/container.h"
+#include "shared/entry_name.h"
 
 namespace ql::stub {
 
@@ -92,10 +93,13 @@ struct ExtractionPlan {
     const char* helperFolder = nullptr;  // temporary folder for the helper entry, ends in a backslash
     uint8_t* buffer = nullptr;           // kMaxPackedChunk bytes: one raw block or one packed chunk
     char* targetPath = nullptr;          // kTargetPathCapacity bytes
+    LeadByteTest isLeadByte = nullptr;   // of the code page the names are stored in
 };
 
 // Extracts every entry in container order, verifying each checksum; a kept
-// file is still read and unpacked so its checksum is checked too.
+// file is still read and unpacked so its checksum is checked too. A name that
+// is not a safe relative path (or, for the helper entry, not the helper's own
+// name) ends the walk with kErrorInvalidData before anything of it is created.
 Failure ExtractEntries(ByteReader& reader, const ExtractionPlan& plan, EntrySink& sink);
 
 // Receives unpacked bytes; 0 to go on, else an error code that stops the unpacking.

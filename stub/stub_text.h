@@ -6,10 +6,9 @@
 #include <stddef.h>
 #include <stdint.h>
 
-namespace ql::stub {
+#include "shared/entry_name.h"
 
-// True for the first byte of a double-byte character of the ANSI code page.
-using LeadByteTest = bool (*)(uint8_t c);
+namespace ql::stub {
 
 // Length of `text` without its trailing control characters, blanks and full stops.
 size_t TrimMessageEnd(const char* text, size_t length);

@@ -6,6 +6,7 @@
 #include "platform/filesystem.h"
 #include "platform/text.h"
 #include "shared/container.h"
+#include "shared/entry_name.h"
 
 namespace ql {
 
@@ -20,20 +21,10 @@ struct ScanState {
 
 // Names are checked only where the file system is not Windows' own: there a
 // name may hold characters the code page lacks, or that Windows cannot use in
-// a file name (the stub could not extract such a file).
+// a file name (the stub would refuse to extract such a file). A backslash is
+// a character of a POSIX name, not a separator.
 bool InvalidOnWindows(const std::string& name) {
-    if (name.find_first_of("\\<>:\"|?*") != std::string::npos) return true;
-    for (unsigned char c : name)
-        if (c < 32) return true;
-    if (name.back() == '.' || name.back() == ' ') return true;
-    std::string base = name.substr(0, name.find('.'));
-    for (char& c : base) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
-    static const char* const kDevices[] = {"CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3", "COM4",
-                                           "COM5", "COM6", "COM7", "COM8", "COM9", "LPT1", "LPT2", "LPT3",
-                                           "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9"};
-    for (const char* device : kDevices)
-        if (base == device) return true;
-    return false;
+    return name.find('\\') != std::string::npos || !IsSafeEntryName(name.data(), name.size(), nullptr);
 }
 
 NameProblem StoredName(const std::string& name, std::string& stored) {

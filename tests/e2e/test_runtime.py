@@ -4,6 +4,7 @@ mode with its parameters, working folder and exit code, the clean-up and the
 self-deletion."""
 
 import os
+import struct
 import time
 
 import harness
@@ -77,6 +78,35 @@ class SilentRuntimeTest(harness.WineTestCase):
         self.assertEqual(self.run_sfx(damaged), 160)
         self.assertEqual(self.run_sfx(sfx), 0)
         self.assertEqual((out / "a.bin").read_bytes(), (source / "a.bin").read_bytes())
+
+    def test_names_altered_after_the_build_cannot_leave_the_extraction_folder(self):
+        placeholder = "zzzzzzzzzzzz.txt"
+        source = harness.make_tree(self.tmp / "source", {"a.txt": "first", placeholder: "payload"})
+        (source / "probe.exe").write_bytes(rt.runprobe().read_bytes())
+        out = self.tmp / "one" / "two" / "out"
+        sfx = rt.build("linux", source, self.tmp / "good.exe", "-mf", "-fm", "-s", "-oo",
+                       executable=source / "probe.exe", custom_folder=to_wine_path(out) + "\\")
+        image = sfx.read_bytes()
+        entry = harness.read_sfx_bytes(image).by_name()[placeholder.encode()]
+        offset = image.index(placeholder.encode())
+        checksum_at = offset + len(placeholder) + sum(8 + packed for _, packed in entry.chunks)
+        before = set(self.tmp.rglob("*"))
+        # Each name has the placeholder's length, so only the name and the
+        # checksum change and the container stays well-formed.
+        for name in ["..\\..\\escape.txt", "x/../../esc1.txt", "zzzzzzz:zzzz.txt", "CON.zzzzzzzz.txt"]:
+            with self.subTest(name=name):
+                tampered = bytearray(image)
+                tampered[offset:offset + len(placeholder)] = name.encode()
+                fixed = entry.checksum - harness.byte_sum(placeholder.encode()) + harness.byte_sum(name.encode())
+                struct.pack_into("<I", tampered, checksum_at, fixed & 0xFFFFFFFF)
+                bad = self.tmp / "tampered.exe"
+                bad.write_bytes(bytes(tampered))
+                self.assertEqual(self.run_sfx(bad), 13)
+                # The entries before it were cleaned up as in any failed run,
+                # and nothing new stands outside the extraction folder.
+                self.assertEqual(list(out.rglob("*")), [])
+                new = set(self.tmp.rglob("*")) - before - {bad, out}
+                self.assertEqual({p for p in new if p not in out.parents}, set())
 
     def test_a_second_start_of_a_one_instance_sfx_fails_while_the_first_runs(self):
         source = harness.make_tree(self.tmp / "source", {})

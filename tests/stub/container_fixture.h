@@ -193,7 +193,12 @@ public:
     int64_t progress = 0;
 };
 
-// Runs the extraction over `bytes` into folder "X:\out\" (helper: "X:\tmp\").
+// Lead bytes as in the Chinese code page 936, whose trail bytes include the
+// backslash, so name checks meet double-byte characters.
+inline bool Cp936LeadByte(uint8_t c) { return c >= 0x81 && c <= 0xFE; }
+
+// Runs the extraction over `bytes` into folder "X:\out\" (helper: "X:\tmp\"),
+// with names in code page 936.
 inline stub::Failure Extract(const std::vector<uint8_t>& bytes, size_t start, bool compressed,
                              RecordingSink& sink, std::string* failedPath = nullptr) {
     static std::vector<uint8_t> buffer(kMaxPackedChunk);
@@ -207,6 +212,7 @@ inline stub::Failure Extract(const std::vector<uint8_t>& bytes, size_t start, bo
     plan.helperFolder = "X:\\tmp\\";
     plan.buffer = buffer.data();
     plan.targetPath = path.data();
+    plan.isLeadByte = Cp936LeadByte;
     stub::Failure failure = stub::ExtractEntries(reader, plan, sink);
     if (failedPath) *failedPath = path.data();
     return failure;

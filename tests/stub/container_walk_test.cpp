@@ -193,6 +193,61 @@ TEST(ExtractEntries, WritesEveryEntryInContainerOrder) {
     }
 }
 
+// Names altered after the build must not reach outside the extraction
+// folder or past what Windows can create; the entries before stay extracted
+// for the clean-up, nothing of the refused one is created.
+TEST(ExtractEntries, RefusesUnsafeNamesBeforeCreatingAnything) {
+    const std::string unsafe[] = {
+        "..\\..\\x.txt", "x/../../y.txt", "sub\\..\\..\\..\\..\\z.txt", "..", ".", "a\\.\\b", "\\abs.txt",
+        "sub\\", "a\\\\b", "C:\\x.txt", "name:stream", "tab\there", "nul", "Con.txt", "sub\\LPT1", "com9.log",
+        "dot.", "blank ", "a?b", "a*b", "a|b", "a<b", "a>b", "a\"b", std::string("nu\0l", 4),
+        "\x83",  // a lead byte without its trail byte
+    };
+    for (const std::string& name : unsafe) {
+        for (bool folder : {false, true}) {
+            SfxBuilder sfx;
+            sfx.File("first.txt", "first");
+            if (folder)
+                sfx.Folder(name);
+            else
+                sfx.File(name, "payload", kEntryProgram);
+            sfx.End();
+            RecordingSink sink;
+            const stub::Failure failure = Extract(sfx.bytes, sfx.start, true, sink);
+            EXPECT_EQ(failure.code, kErrorInvalidData) << name;
+            EXPECT_EQ(failure.subject, Subject::OwnFile) << name;
+            EXPECT_EQ(sink.order, std::vector<std::string>{"X:\\out\\first.txt"}) << name;
+            EXPECT_TRUE(sink.folders.empty()) << name;
+        }
+    }
+}
+
+TEST(ExtractEntries, NamesAreReadAsDoubleByteText) {
+    // 0x83 0x5C and 0x95 0x7C are whole characters: their trail bytes are no
+    // separator and no forbidden character, and a name may end in them.
+    SfxBuilder sfx;
+    sfx.Folder("\x83\x5C");
+    sfx.File("\x83\x5C\\\x95\x7C.txt", "x");
+    sfx.File("\x83\x5C\\com10.txt", "not a device");
+    sfx.End();
+    RecordingSink sink;
+    ASSERT_EQ(Extract(sfx.bytes, sfx.start, true, sink).code, 0u);
+    EXPECT_EQ(sink.folders, std::vector<std::string>{"X:\\out\\\x83\x5C"});
+    EXPECT_EQ(sink.files["X:\\out\\\x83\x5C\\\x95\x7C.txt"].data, "x");
+}
+
+TEST(ExtractEntries, TheHelperEntryCarriesOnlyTheHelpersName) {
+    for (const char* name : {"..\\xsfxdel~.exe", "XSFXDEL~.EXE", "other.exe", "xsfxdel~.exe\\x"}) {
+        SfxBuilder sfx;
+        sfx.File(name, "MZ", kEntryHelper);
+        sfx.File("later.txt", "later");
+        sfx.End();
+        RecordingSink sink;
+        EXPECT_EQ(Extract(sfx.bytes, sfx.start, true, sink).code, kErrorInvalidData) << name;
+        EXPECT_TRUE(sink.order.empty()) << name;
+    }
+}
+
 TEST(ExtractEntries, AKeptFileIsStillReadAndVerified) {
     SfxBuilder sfx(true, 100);
     EntryLayout kept = sfx.File("kept.txt", Pattern(300, 4));
