@@ -37,4 +37,13 @@ private:
 int ReadWholeFile(const std::string& path, std::string& content);
 int WriteWholeFile(const std::string& path, const std::string& content);
 
+// 0 when nothing stands at `path` or a file that may be replaced; else the code
+// that opening it for writing fails with (5 for a read-only file or a folder,
+// 32 for a file another program holds open). Changes nothing.
+int CheckReplaceable(const std::string& path);
+
+// Renames `from` to `to` on the same volume, replacing a file that stands
+// there, so that `to` is always either the old file or the complete new one.
+int MoveReplacing(const std::string& from, const std::string& to);
+
 }  // namespace ql::platform

@@ -2,6 +2,7 @@
 #include "platform/file.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -27,13 +28,22 @@ int File::OpenRead(const std::string& path) {
     return OpenWith(handle_, path, O_RDONLY);
 }
 
+// Windows refuses to replace a read-only file or a folder; so does the builder
+// here, even when running as root.
+int CheckReplaceable(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return 0;
+    return S_ISDIR(st.st_mode) || (S_ISREG(st.st_mode) && (st.st_mode & S_IWUSR) == 0) ? kErrorAccessDenied : 0;
+}
+
+int MoveReplacing(const std::string& from, const std::string& to) {
+    if (int error = CheckReplaceable(to)) return error;
+    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : WindowsErrorFromErrno(errno);
+}
+
 int File::Create(const std::string& path) {
     Close();
-    // Windows refuses to replace a read-only file; so does the builder here,
-    // even when running as root.
-    struct stat st;
-    if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & S_IWUSR) == 0)
-        return kErrorAccessDenied;
+    if (int error = CheckReplaceable(path)) return error;
     return OpenWith(handle_, path, O_WRONLY | O_CREAT | O_TRUNC);
 }
 

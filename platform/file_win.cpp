@@ -37,6 +37,21 @@ int File::OpenWriteAtEnd(const std::string& path) {
     return error;
 }
 
+int CheckReplaceable(const std::string& path) {
+    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return 0;
+    // Opening for writing without changing anything gives exactly the answer
+    // creating the file would: read-only, a folder, or held open elsewhere.
+    intptr_t handle = -1;
+    int error = OpenWith(handle, path, GENERIC_WRITE, 0, OPEN_EXISTING);
+    if (error == 0) CloseHandle(AsHandle(handle));
+    return error;
+}
+
+int MoveReplacing(const std::string& from, const std::string& to) {
+    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return 0;
+    return static_cast<int>(GetLastError());
+}
+
 int File::Read(void* buffer, size_t length, size_t& got) {
     got = 0;
     char* p = static_cast<char*>(buffer);

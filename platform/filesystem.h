@@ -27,20 +27,33 @@ void DeleteFileForced(const std::string& path);
 bool PathsEqual(const std::string& a, const std::string& b);
 bool PathStartsWith(const std::string& path, const std::string& prefix);
 
+// What a path leads to, whatever links it goes through: the volume and the
+// file's number on it. All zero where the platform cannot tell.
+struct FileIdentity {
+    uint64_t volume = 0;
+    uint64_t index = 0;
+    bool Known() const { return volume != 0 || index != 0; }
+    bool operator==(const FileIdentity&) const = default;
+};
+
+FileIdentity IdentityOf(const std::string& path);
+
+// The file a symbolic link leads to, so that it is replaced rather than the
+// link; any other path as it stands.
+std::string FollowFileLink(const std::string& path);
+
 // One item of a folder listing, with what a container entry needs.
 struct DirItem {
-    std::string name;     // the item's own name, native bytes
-    uint32_t attributes;  // Windows attribute bits (0x10 folder, 0x08 volume label, ...)
-    uint64_t size;        // the full size; 0 for folders
-    uint32_t dosTime;     // last write, MS-DOS date and time in local time
-    uint64_t folderId;    // identifies a folder across links; 0 where unknown
+    std::string name;         // the item's own name, native bytes
+    uint32_t attributes;      // Windows attribute bits (0x10 folder, 0x08 volume label, ...)
+    uint64_t size;            // the full size; 0 for folders
+    uint32_t dosTime;         // last write, MS-DOS date and time in local time
+    FileIdentity folderId;    // identifies a folder across links; unknown for files
 };
 
 // Lists the items of `folder` (which ends with the delimiter), without "." and
 // "..". False when the folder cannot be listed at all.
 bool ListFolder(const std::string& folder, std::vector<DirItem>& items);
 
-// The identity of a folder for loop detection (see DirItem::folderId).
-uint64_t FolderId(const std::string& folder);
 
 }  // namespace ql::platform

@@ -3,6 +3,7 @@
 #include "platform/filesystem.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cerrno>
 #include <ctime>
 #include <dirent.h>
@@ -82,8 +83,8 @@ bool PathStartsWith(const std::string& path, const std::string& prefix) {
     return path.size() >= prefix.size() && path.compare(0, prefix.size(), prefix) == 0;
 }
 
-static uint64_t IdOf(const struct stat& st) {
-    return (static_cast<uint64_t>(st.st_dev) << 40) ^ static_cast<uint64_t>(st.st_ino);
+static FileIdentity IdOf(const struct stat& st) {
+    return FileIdentity{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
 }
 
 // Local time the way Windows computes it for a listing: with today's offset
@@ -132,14 +133,24 @@ bool ListFolder(const std::string& folder, std::vector<DirItem>& items) {
         bool isFolder = S_ISDIR(st.st_mode);
         items.push_back(DirItem{name, AttributesOf(name, st, S_ISLNK(linkStat.st_mode)),
                                 isFolder ? 0 : static_cast<uint64_t>(st.st_size),
-                                DosTimeOf(st.st_mtime), isFolder ? IdOf(st) : 0});
+                                DosTimeOf(st.st_mtime), isFolder ? IdOf(st) : FileIdentity{}});
     }
     return true;
 }
 
-uint64_t FolderId(const std::string& folder) {
+FileIdentity IdentityOf(const std::string& path) {
     struct stat st;
-    return stat(folder.c_str(), &st) == 0 ? IdOf(st) : 0;
+    return stat(path.c_str(), &st) == 0 ? IdOf(st) : FileIdentity{};
+}
+
+std::string FollowFileLink(const std::string& path) {
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    char* resolved = realpath(path.c_str(), nullptr);
+    if (resolved == nullptr) return path;  // a link that leads nowhere is replaced itself
+    std::string result = resolved;
+    free(resolved);
+    return result;
 }
 
 }  // namespace ql::platform

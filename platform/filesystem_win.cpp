@@ -76,12 +76,29 @@ bool ListFolder(const std::string& folder, std::vector<DirItem>& items) {
         std::string name = data.cFileName;
         if (name == "." || name == "..") continue;
         uint64_t size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-        items.push_back(DirItem{name, data.dwFileAttributes, size, DosTimeOf(data.ftLastWriteTime), 0});
+        const bool isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        items.push_back(DirItem{name, data.dwFileAttributes, size, DosTimeOf(data.ftLastWriteTime),
+                                isFolder ? IdentityOf(folder + name) : FileIdentity{}});
     } while (FindNextFileA(find, &data));
     FindClose(find);
     return true;
 }
 
-uint64_t FolderId(const std::string&) { return 0; }
+FileIdentity IdentityOf(const std::string& path) {
+    // Backup semantics open folders too; no access is asked, so a file that
+    // another program holds open still tells who it is.
+    HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return FileIdentity{};
+    BY_HANDLE_FILE_INFORMATION info;
+    FileIdentity id;
+    if (GetFileInformationByHandle(h, &info))
+        id = FileIdentity{info.dwVolumeSerialNumber,
+                          (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+    CloseHandle(h);
+    return id;
+}
+
+std::string FollowFileLink(const std::string& path) { return path; }
 
 }  // namespace ql::platform

@@ -62,44 +62,93 @@ void CheckItemsStorable(const BuildRun& run) {
     }
 }
 
-void CreateStubFile(BuildRun& run) {
+// The target of an earlier build may stand in the source tree, perhaps reached
+// through a link: the file itself is compared, not the text of its path. Only
+// files of the target's size need asking who they are.
+void MarkEarlierTarget(BuildRun& run) {
+    const std::string& target = run.options.Target;
+    const platform::FileIdentity targetId = platform::IdentityOf(target);
+    uint64_t targetSize = 0;
+    platform::File file;
+    const bool sized = file.OpenRead(target) == 0 && file.Size(targetSize) == 0;
+    file.Close();
+    for (SourceItem& item : run.items) {
+        if (item.Attributes & kAttrDirectory) continue;
+        const std::string path = run.options.Source + item.nativeName;
+        item.isTarget = platform::PathsEqual(path, target) ||
+                        (targetId.Known() && (!sized || item.fullSize == targetSize) &&
+                         platform::IdentityOf(path) == targetId);
+    }
+}
+
+// The SFX file is written under a name of its own beside the target and takes
+// the target's place only when it is complete: a failure, a cancel or a crash
+// never leaves a broken file where a good one stood. A target that is a link
+// is replaced through the link.
+void CreateStubFile(BuildRun& run, const std::string& instanceId) {
     const std::string& target = run.options.Target;
     std::string folder = target.substr(0, target.find_last_of(platform::PathDelimiter()) + 1);
     if (target.empty()) throw BuildError("无法创建目录", 3);
     if (!folder.empty()) platform::CreateFolderChain(folder);
-    if (int error = run.target.Create(target)) RaiseIoError(error);
+    // A target that cannot be replaced fails now, as creating it would.
+    if (int error = platform::CheckReplaceable(target)) RaiseIoError(error);
+    run.output = platform::FollowFileLink(target) + ".~" + instanceId;
+    if (int error = run.target.Create(run.output)) RaiseIoError(error);
     WriteToTarget(run, run.env.stubImage.data(), run.env.stubImage.size());
     if (int error = run.target.Close()) RaiseIoError(error);
 }
 
 void EditStubResources(const BuildRun& run) {
     const BuildOptions& o = run.options;
+    const std::string& output = run.output;
     const std::string icon = TrimText(o.Icon);
     if (!icon.empty()) {
         if (UpperExtension(o.Icon) == ".ICO")
-            CopyIconFromIconFile(o.Icon, o.Target);
+            CopyIconFromIconFile(o.Icon, output);
         else
-            CopyIconFromExecutable(o.Icon, o.Target);
+            CopyIconFromExecutable(o.Icon, output);
     } else if (o.ExtractionMode == 1) {
-        CopyIconFromExecutable(o.ExecutableFile, o.Target);
+        CopyIconFromExecutable(o.ExecutableFile, output);
     }
     if (!icon.empty() && run.env.hasSwitch("iv"))
-        CopyVersionInfo(o.Icon, o.Target);
+        CopyVersionInfo(o.Icon, output);
     else if (o.ExtractionMode == 1)
-        CopyVersionInfo(o.ExecutableFile, o.Target);
+        CopyVersionInfo(o.ExecutableFile, output);
     if (o.UACAutoElevation != 0)
-        WriteElevationManifest(o.Target, o.UACAutoElevation, run.env.manifestTemplate);
+        WriteElevationManifest(output, o.UACAutoElevation, run.env.manifestTemplate);
 }
 
 // `configBlock` was built before the target was created.
 void WriteContainer(BuildRun& run, const uint8_t* configBlock) {
-    if (int error = run.target.OpenWriteAtEnd(run.options.Target)) RaiseIoError(error);
+    if (int error = run.target.OpenWriteAtEnd(run.output)) RaiseIoError(error);
     WriteToTarget(run, configBlock, config::kSize);
     if (run.options.SelfDeleteMode) WriteHelperEntry(run);
     for (size_t i = 0; i < run.items.size() && !CancelRequested; ++i) WriteEntry(run, i);
     const uint8_t endRecord[kEndRecordSize] = {};
     WriteToTarget(run, endRecord, sizeof endRecord);
     if (int error = run.target.Close()) RaiseIoError(error);
+}
+
+// From the creation of the new file to its taking the target's place; false
+// after a cancel. On a failure or a cancel the new file goes (the caller
+// deletes the target itself after a cancel, as the user is told).
+bool WriteSfxFile(BuildRun& run, const uint8_t* configBlock, const std::string& instanceId) {
+    CreateStubFile(run, instanceId);
+    try {
+        if (run.env.editResources) EditStubResources(run);
+        WriteContainer(run, configBlock);
+        if (CancelRequested) {
+            platform::DeleteFileForced(run.output);
+            return false;
+        }
+        if (int error = platform::MoveReplacing(run.output, platform::FollowFileLink(run.options.Target)))
+            RaiseIoError(error);
+        return true;
+    } catch (...) {
+        run.target.Close();
+        platform::DeleteFileForced(run.output);
+        throw;
+    }
 }
 
 }  // namespace
@@ -143,18 +192,16 @@ bool BuildSfx(const BuildOptions& given, BuildEnvironment& env) {
 
     ScanSourceTree(run);
     CheckItemsStorable(run);
+    MarkEarlierTarget(run);
     for (const SourceItem& item : run.items) run.totalSize += item.Size;
     BuildOptions stored = options;
     stored.CmdParameters = StoredText(options.CmdParameters, "参数");
     stored.CustomFolder = StoredText(options.CustomFolder, "自定义文件夹");
+    const std::string instanceId = InstanceId();
     uint8_t configBlock[config::kSize];
-    EncodeConfigBlock(stored, InstanceId(), configBlock);
+    EncodeConfigBlock(stored, instanceId, configBlock);
 
-    CreateStubFile(run);
-    if (env.editResources) EditStubResources(run);
-    WriteContainer(run, configBlock);
-
-    if (CancelRequested) {
+    if (!WriteSfxFile(run, configBlock, instanceId)) {
         platform::DeleteFileForced(options.Target);
         env.dialogs.ShowWarning("Quillon 已中止\r\n目标自解压文件已被删除");
         return false;

@@ -23,6 +23,7 @@ struct SourceItem {
     uint32_t Attributes = 0;
     uint64_t fullSize = 0;   // the real size, to refuse files the format cannot describe
     NameProblem nameProblem = NameProblem::None;
+    bool isTarget = false;   // the target of an earlier build: never packed into the new one
 };
 
 struct BuildRun {
@@ -34,7 +35,8 @@ struct BuildRun {
     std::vector<SourceItem> items;
     int64_t totalSize = 0;
     int64_t doneSize = 0;
-    platform::File target;
+    std::string output;      // the file being written: beside the target, which it replaces when complete
+    platform::File target;   // `output`, open for writing
 };
 
 }  // namespace ql

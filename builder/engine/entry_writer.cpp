@@ -70,8 +70,8 @@ void WriteEntry(BuildRun& run, size_t index) {
         return;
     }
 
+    if (item.isTarget) return;  // never pack the SFX into itself
     std::string fullPath = run.options.Source + item.nativeName;
-    if (platform::PathsEqual(fullPath, run.options.Target)) return;  // never pack the SFX into itself
     ProgressSink* progress = run.env.progress;
     if (progress) {
         progress->ShowSource(fullPath);

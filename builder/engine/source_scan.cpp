@@ -16,7 +16,7 @@ struct ScanState {
     BuildRun& run;
     std::string nativePath;            // relative folder, ends with the delimiter or empty
     std::string storedPath;            // the same in stored form
-    std::vector<uint64_t> ancestorIds; // folders being listed, to stop at links that loop
+    std::vector<platform::FileIdentity> ancestorIds;  // folders being listed, to stop at links that loop
 };
 
 // Names are checked only where the file system is not Windows' own: there a
@@ -52,7 +52,7 @@ void ScanFolder(ScanState& state) {
         if (!isFolder) continue;
 
         auto& ids = state.ancestorIds;
-        if (entry.folderId != 0 && std::find(ids.begin(), ids.end(), entry.folderId) != ids.end())
+        if (entry.folderId.Known() && std::find(ids.begin(), ids.end(), entry.folderId) != ids.end())
             continue;  // a link back into its own ancestry: listed, not followed
         size_t nativeLength = state.nativePath.size(), storedLength = state.storedPath.size();
         state.nativePath += entry.name + platform::PathDelimiter();
@@ -69,8 +69,8 @@ void ScanFolder(ScanState& state) {
 
 void ScanSourceTree(BuildRun& run) {
     ScanState state{run, "", "", {}};
-    uint64_t rootId = platform::FolderId(run.options.Source);
-    if (rootId != 0) state.ancestorIds.push_back(rootId);
+    const platform::FileIdentity rootId = platform::IdentityOf(run.options.Source);
+    if (rootId.Known()) state.ancestorIds.push_back(rootId);
     ScanFolder(state);
 }
 

@@ -1,6 +1,9 @@
 // How a build ends when it cannot complete: cancel, I/O failures, files the
 // format cannot hold.
+#include <dirent.h>
 #include <sys/stat.h>
+
+#include <algorithm>
 #include <unistd.h>
 
 #include "builder/engine/build_errors.h"
@@ -41,6 +44,18 @@ BuildError CatchBuildError(const std::function<void()>& build) {
     return BuildError("", -1);
 }
 
+// Names in a folder, sorted.
+std::vector<std::string> FolderNames(const std::string& folder) {
+    std::vector<std::string> names;
+    if (DIR* d = opendir(folder.c_str())) {
+        while (dirent* e = readdir(d))
+            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.push_back(e->d_name);
+        closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 TEST_F(BuildTest, ProgressIsReportedPerChunkAndPerFile) {
     ScriptedProgress progress;
     env.progress = &progress;
@@ -63,8 +78,10 @@ TEST_F(BuildTest, CancelDeletesTheTargetAndWarnsEvenWithoutMessages) {
     env.showMessages = false;
     WriteFile(Src("a.bin"), PatternData(kChunkSize * 2, 4));
     WriteFile(Src("b.txt"), "never written");
+    WriteFile(options.Target, "an earlier SFX file");
     EXPECT_FALSE(BuildSfx(options, env));
-    EXPECT_EQ(access(options.Target.c_str(), F_OK), -1);
+    // As the warning says: the target is gone, and so is the file being written.
+    EXPECT_EQ(FolderNames(dir.path()), std::vector<std::string>{"src"});
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].kind, "warning");
     EXPECT_EQ(dialogs.shown[0].text, "Quillon 已中止\r\n目标自解压文件已被删除");
@@ -100,6 +117,20 @@ TEST_F(BuildTest, VanishedFileIsFileNotFound) {
     BuildError error = CatchBuildError([&] { BuildSfx(options, env); });
     EXPECT_EQ(error.Code(), 2);
     EXPECT_STREQ(error.what(), "文件未找到");
+}
+
+TEST_F(BuildTest, AFailedBuildLeavesTheOldTargetAsItWasAndNothingBesideIt) {
+    MakeFolder(dir / "real");
+    WriteFile(dir / "real/setup.exe", "a good SFX from an earlier build");
+    ASSERT_EQ(symlink("real/setup.exe", options.Target.c_str()), 0);
+    WriteFile(Src("gone.txt"), "x");
+    ScriptedProgress progress;
+    progress.onSource = [&](const std::string& path) { unlink(path.c_str()); };
+    env.progress = &progress;
+    EXPECT_EQ(CatchBuildError([&] { BuildSfx(options, env); }).Code(), 2);
+    EXPECT_EQ(ReadFile(options.Target), "a good SFX from an earlier build");
+    EXPECT_EQ(FolderNames(dir / "real"), std::vector<std::string>{"setup.exe"});
+    EXPECT_EQ(FolderNames(dir.path()), (std::vector<std::string>{"out.exe", "real", "src"}));
 }
 
 TEST_F(BuildTest, EmptyTargetCannotBeCreated) {

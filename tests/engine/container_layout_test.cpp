@@ -127,6 +127,33 @@ TEST_F(BuildTest, ATargetInsideTheSourceIsNotPackedIntoItself) {
     EXPECT_EQ(c.entries[0].name, "keep.txt");
 }
 
+TEST_F(BuildTest, AnEarlierTargetReachedThroughALinkedSourceIsNotPackedIntoItself) {
+    MakeFolder(dir / "real");
+    WriteFile(dir / "real/keep.txt", "keep");
+    WriteFile(dir / "real/old.exe", "an SFX from an earlier build");
+    WriteFile(dir / "real/twin.exe", "an SFX from an earlier build");  // same size, another file
+    ASSERT_EQ(symlink("real", (dir / "alias").c_str()), 0);
+    options.Source = dir / "alias";
+    options.Target = dir / "real/old.exe";
+    ReadContainer c = BuildAndRead();
+    ASSERT_EQ(c.entries.size(), 2u);
+    EXPECT_EQ(c.entries[0].name, "keep.txt");
+    EXPECT_EQ(c.entries[1].name, "twin.exe");
+}
+
+TEST_F(BuildTest, ATargetThatIsALinkIsReplacedThroughTheLink) {
+    MakeFolder(dir / "real");
+    WriteFile(dir / "real/setup.exe", "old");
+    ASSERT_EQ(symlink("real/setup.exe", options.Target.c_str()), 0);
+    WriteFile(Src("a.txt"), "a");
+    BuildAndRead();
+    struct stat st;
+    ASSERT_EQ(lstat(options.Target.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(ReadFile(dir / "real/setup.exe"), ReadFile(options.Target));
+    EXPECT_EQ(ReadFile(options.Target).compare(0, stub.size(), stub), 0);
+}
+
 TEST_F(BuildTest, MissingTargetFoldersAreCreated) {
     options.Target = dir / "new/deeper/out.exe";
     WriteFile(Src("a"), "a");
