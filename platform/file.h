@@ -22,6 +22,8 @@ public:
     int Create(const std::string& path);          // create or truncate, for writing
     int OpenWriteAtEnd(const std::string& path);  // existing file, positioned at its end
     int Read(void* buffer, size_t length, size_t& got);
+    // `written` may fall short of `length` without an error when the file
+    // takes no more; callers decide what that means.
     int Write(const void* buffer, size_t length, size_t& written);
     int Size(uint64_t& size);
     int Close();

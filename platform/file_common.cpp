@@ -36,6 +36,8 @@ int WriteWholeFile(const std::string& path, const std::string& content) {
     if (error != 0) return error;
     size_t written = 0;
     error = file.Write(content.data(), content.size(), written);
+    // A file cut short is no success, whatever the system said.
+    if (error == 0 && written != content.size()) error = 112;  // ERROR_DISK_FULL
     int closeError = file.Close();
     return error != 0 ? error : closeError;
 }

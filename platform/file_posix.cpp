@@ -81,6 +81,7 @@ int File::Write(const void* buffer, size_t length, size_t& written) {
             if (errno == EINTR) continue;
             return WindowsErrorFromErrno(errno);
         }
+        if (n == 0) break;  // nothing more goes in: the caller sees the short count
         written += static_cast<size_t>(n);
     }
     return 0;
