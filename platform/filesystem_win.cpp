@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "platform/dos_time.h"
+#include "platform/text.h"
 
 namespace ql::platform {
 
@@ -31,12 +32,11 @@ bool FolderExists(const std::string& path) {
 
 bool CreateFolderChain(const std::string& path) {
     std::string folder = path;
-    while (!folder.empty() && folder.back() == '\\') folder.pop_back();
+    while (EndsWithCharacter(folder, '\\')) folder.pop_back();
     if (folder.empty()) return false;
     if (FolderExists(folder) || (folder.size() == 2 && folder[1] == ':')) return true;
-    size_t slash = folder.find_last_of('\\');
-    if (slash != std::string::npos && slash > 0 && !CreateFolderChain(folder.substr(0, slash)))
-        return false;
+    const size_t parent = FolderPartLength(folder, '\\');  // with its backslash
+    if (parent > 1 && !CreateFolderChain(folder.substr(0, parent - 1))) return false;
     return CreateDirectoryA(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
@@ -53,8 +53,9 @@ bool PathsEqual(const std::string& a, const std::string& b) {
     return SameNoCase(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()));
 }
 
+// Whole characters only: C:\ソ (whose last byte is 0x5C) is no folder of C:\ソフト.
 bool PathStartsWith(const std::string& path, const std::string& prefix) {
-    return path.size() >= prefix.size() &&
+    return IsCharacterBoundary(path, prefix.size()) &&
            SameNoCase(path.data(), static_cast<int>(prefix.size()), prefix.data(),
                       static_cast<int>(prefix.size()));
 }

@@ -1,6 +1,7 @@
 // Text services: the ANSI code page of stored names and the builder's texts.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace ql::platform {
@@ -25,5 +26,21 @@ std::string ToDisplay(const std::string& native);
 
 // The system's own text for a Windows error code, as UTF-8.
 std::string SystemMessage(int code);
+
+// Paths in native text scanned character by character, so that the trail byte
+// 0x5C of a double-byte character is never taken for a backslash. The lead-byte
+// test is the ANSI code page's unless another is given.
+using LeadByteTest = bool (*)(unsigned char c);
+
+// True when the last character of `text` is `c`.
+bool EndsWithCharacter(const std::string& text, char c, LeadByteTest isLead = IsLeadByte);
+
+// The length of the folder part of `path`: up to and including its last
+// `delimiter`; 0 when it has none.
+size_t FolderPartLength(const std::string& path, char delimiter, LeadByteTest isLead = IsLeadByte);
+
+// True when the first `length` bytes of `text` end on a whole character: the
+// length does not cut a double-byte character in two (nor reach past the end).
+bool IsCharacterBoundary(const std::string& text, size_t length, LeadByteTest isLead = IsLeadByte);
 
 }  // namespace ql::platform

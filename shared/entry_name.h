@@ -8,12 +8,9 @@
 #include <stddef.h>
 #include <stdint.h>
 
-namespace ql {
+#include "shared/ansi_text.h"
 
-// True for the first byte of a double-byte character of the ANSI code page;
-// null where the text has no double-byte characters (UTF-8 never hides an
-// ASCII byte inside a character).
-using LeadByteTest = bool (*)(uint8_t c);
+namespace ql {
 
 namespace entry_name_detail {
 
@@ -56,7 +53,7 @@ inline bool IsSafeEntryName(const char* name, size_t length, LeadByteTest isLead
             partStart = i + 1;
             continue;
         }
-        if (isLead && isLead(p[i])) {
+        if (IsLead(isLead, name[i])) {
             if (++i == length) return false;
             endsInDotOrBlank = false;
             continue;

@@ -203,7 +203,7 @@ void MakeFolder(const char* path) {
     static char folder[kTargetPathCapacity];
     CopyText(folder, kTargetPathCapacity, path);
     size_t length = TextLength(folder);
-    if (EndsWithBackslash(folder, length, IsLeadByteOfCodePage)) folder[--length] = '\0';
+    if (EndsWithCharacter(folder, length, '\\', IsLeadByteOfCodePage)) folder[--length] = '\0';
     if (IsBlank(folder) || Exists(folder, true)) return;
     // Create the missing parents first; only the folder asked for counts as created.
     for (size_t i = 0; i < length; ++i) {

@@ -26,7 +26,7 @@ char g_parameters[config::kCmdParametersSize + 2 * 32768 + 8];
 
     char ownFolder[kFolderCapacity];
     CopyText(ownFolder, sizeof ownFolder, g_run.ownPath,
-             FolderPartLength(g_run.ownPath, IsLeadByteOfCodePage));
+             FolderPartLength(g_run.ownPath, TextLength(g_run.ownPath), "\\:", IsLeadByteOfCodePage));
     SHELLEXECUTEINFOA info = {};
     info.cbSize = sizeof info;
     info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;

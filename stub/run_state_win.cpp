@@ -63,7 +63,8 @@ bool IsLeadByteOfCodePage(uint8_t c) { return IsDBCSLeadByte(c) != 0; }
 
 void AddTrailingBackslash(char* path, size_t capacity) {
     const size_t length = TextLength(path);
-    if (length == 0 || EndsWithBackslash(path, length, IsLeadByteOfCodePage) || length + 2 > capacity) return;
+    if (length == 0 || EndsWithCharacter(path, length, '\\', IsLeadByteOfCodePage) || length + 2 > capacity)
+        return;
     path[length] = '\\';
     path[length + 1] = '\0';
 }

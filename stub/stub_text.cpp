@@ -78,29 +78,6 @@ bool BuildParameterString(const char* configured, const char* commandLine, char*
     return parameters.complete();
 }
 
-bool EndsWithBackslash(const char* text, size_t length, LeadByteTest isLead) {
-    bool last = false;
-    for (size_t i = 0; i < length; ++i) {
-        last = text[i] == '\\';
-        if (isLead(static_cast<uint8_t>(text[i])) && i + 1 < length) {
-            ++i;
-            last = false;
-        }
-    }
-    return last;
-}
-
-size_t FolderPartLength(const char* path, LeadByteTest isLead) {
-    size_t end = 0;
-    for (size_t i = 0; path[i]; ++i) {
-        if (path[i] == '\\' || path[i] == ':')
-            end = i + 1;
-        else if (isLead(static_cast<uint8_t>(path[i])) && path[i + 1])
-            ++i;
-    }
-    return end;
-}
-
 bool IsBlank(const char* text) {
     for (; *text; ++text)
         if (!IsParameterSeparator(*text)) return false;

@@ -6,7 +6,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include "shared/entry_name.h"
+#include "shared/ansi_text.h"
 
 namespace ql::stub {
 
@@ -23,14 +23,6 @@ size_t ComposeFailureMessage(const char* subject, const char* systemText, char* 
 // as a blank and the parameter in fresh double quotes. False, with `out`
 // holding what fitted, when the result does not fit into `capacity` - 1 bytes.
 bool BuildParameterString(const char* configured, const char* commandLine, char* out, size_t capacity);
-
-// True when the last character of `text` is a backslash (a trail byte of a
-// double-byte character that happens to be 0x5C is not).
-bool EndsWithBackslash(const char* text, size_t length, LeadByteTest isLead);
-
-// Length of the folder part of `path`: up to and including its last backslash
-// or colon; 0 when it has neither.
-size_t FolderPartLength(const char* path, LeadByteTest isLead);
 
 // True when `text` holds nothing but blanks and control characters.
 bool IsBlank(const char* text);

@@ -87,7 +87,7 @@ void MarkEarlierTarget(BuildRun& run) {
 // is replaced through the link.
 void CreateStubFile(BuildRun& run, const std::string& instanceId) {
     const std::string& target = run.options.Target;
-    std::string folder = target.substr(0, target.find_last_of(platform::PathDelimiter()) + 1);
+    std::string folder = target.substr(0, platform::FolderPartLength(target, platform::PathDelimiter()));
     if (target.empty()) throw BuildError("无法创建目录", 3);
     if (!folder.empty()) platform::CreateFolderChain(folder);
     // A target that cannot be replaced fails now, as creating it would.

@@ -15,7 +15,7 @@ std::string TrimText(const std::string& text) {
 
 std::string WithTrailingDelimiter(const std::string& path) {
     char delimiter = platform::PathDelimiter();
-    if (path.empty() || path.back() == delimiter) return path;
+    if (path.empty() || platform::EndsWithCharacter(path, delimiter)) return path;
     return path + delimiter;
 }
 
@@ -41,7 +41,7 @@ void NormaliseOptions(BuildOptions& o) {
     // The custom folder is a path on the machine that runs the SFX file, so it
     // ends with a backslash whichever system builds.
     o.CustomFolder = TrimText(o.CustomFolder);
-    if (!o.CustomFolder.empty() && o.CustomFolder.back() != '\\') o.CustomFolder += '\\';
+    if (!o.CustomFolder.empty() && !platform::EndsWithCharacter(o.CustomFolder, '\\')) o.CustomFolder += '\\';
 }
 
 bool ValidateOptions(const BuildOptions& given, BuildEnvironment& env) {

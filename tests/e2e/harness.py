@@ -155,6 +155,25 @@ def wine_env(extra=None):
     return env
 
 
+def chinese_locale():
+    """The environment that makes Wine run in Simplified Chinese with ANSI code
+    page 936: a zh_CN.UTF-8 locale, generated once into the build folder with
+    localedef (Debian installs the locale sources, not compiled locales), and
+    LOCPATH pointing there. Pass it as `env` to the run helpers."""
+    locales = BUILD_DIR / "locale"
+    compiled = locales / "zh_CN.UTF-8"
+    locales.mkdir(parents=True, exist_ok=True)
+    with open(locales / ".lock", "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        if not (compiled / "LC_CTYPE").exists():
+            result = subprocess.run(["localedef", "-i", "zh_CN", "-f", "UTF-8", str(compiled)],
+                                    stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=300)
+            if not (compiled / "LC_CTYPE").exists():
+                raise HarnessError(f"localedef could not make {compiled} (is the locales package "
+                                   f"installed?): {result.stdout.decode('utf-8', 'replace')}")
+    return {"LANG": "zh_CN.UTF-8", "LOCPATH": str(locales)}
+
+
 _prefix_ready = False
 
 

@@ -2,10 +2,11 @@
 // demand, so the test puts its own write() in front of the C library's: the
 // platform layer's calls reach it, everything else passes straight through.
 #include <dlfcn.h>
-#include <algorithm>
-#include <cerrno>
 #include <gtest/gtest.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 
 #include "platform/file.h"
 #include "tests/support/temp_tree.h"

@@ -125,17 +125,22 @@ TEST(ParameterString, RequotesEachOwnParameterBehindTheConfiguredOnes) {
 
 bool ShiftJisLead(uint8_t c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
+// The folder part as the stub takes it for the working folder: up to the last backslash or colon.
+size_t FolderPart(const char* path) { return FolderPartLength(path, std::strlen(path), "\\:", ShiftJisLead); }
+
 TEST(PathScan, ATrailByteIsNoBackslash) {
     const char table[] = "C:\\\x95\x5C";  // the second byte of this character is 0x5C
-    EXPECT_FALSE(stub::EndsWithBackslash(table, std::strlen(table), ShiftJisLead));
+    EXPECT_FALSE(EndsWithCharacter(table, std::strlen(table), '\\', ShiftJisLead));
     const char folder[] = "C:\\\x95\x5C\\";
-    EXPECT_TRUE(stub::EndsWithBackslash(folder, std::strlen(folder), ShiftJisLead));
-    EXPECT_FALSE(stub::EndsWithBackslash("", 0, ShiftJisLead));
+    EXPECT_TRUE(EndsWithCharacter(folder, std::strlen(folder), '\\', ShiftJisLead));
+    EXPECT_FALSE(EndsWithCharacter("", 0, '\\', ShiftJisLead));
 
-    EXPECT_EQ(stub::FolderPartLength("C:\\dir\\sfx.exe", ShiftJisLead), 7u);
-    EXPECT_EQ(stub::FolderPartLength("C:sfx.exe", ShiftJisLead), 2u);
-    EXPECT_EQ(stub::FolderPartLength("sfx.exe", ShiftJisLead), 0u);
-    EXPECT_EQ(stub::FolderPartLength("C:\\\x95\x5Csfx.exe", ShiftJisLead), 3u);
+    EXPECT_EQ(FolderPart("C:\\dir\\sfx.exe"), 7u);
+    EXPECT_EQ(FolderPart("C:sfx.exe"), 2u);
+    EXPECT_EQ(FolderPart("sfx.exe"), 0u);
+    EXPECT_EQ(FolderPart("C:\\\x95\x5Csfx.exe"), 3u);
+    EXPECT_TRUE(IsCharacterBoundary(folder, 5, ShiftJisLead));
+    EXPECT_FALSE(IsCharacterBoundary(folder, 4, ShiftJisLead));  // inside the double-byte character
     EXPECT_TRUE(stub::IsBlank(" \t\r\n"));
     EXPECT_FALSE(stub::IsBlank(" a "));
 }
