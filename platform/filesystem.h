@@ -49,6 +49,9 @@ struct DirItem {
     uint64_t size;            // the full size; 0 for folders
     uint32_t dosTime;         // last write, MS-DOS date and time in local time
     FileIdentity folderId;    // identifies a folder across links; unknown for files
+    // Where the native text could not hold the name (`name` then differs from
+    // the real one): the real name as UTF-8, for messages. Empty otherwise.
+    std::string lostName;
 };
 
 // Lists the items of `folder` (which ends with the delimiter), without "." and

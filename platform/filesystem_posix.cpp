@@ -133,7 +133,7 @@ bool ListFolder(const std::string& folder, std::vector<DirItem>& items) {
         bool isFolder = S_ISDIR(st.st_mode);
         items.push_back(DirItem{name, AttributesOf(name, st, S_ISLNK(linkStat.st_mode)),
                                 isFolder ? 0 : static_cast<uint64_t>(st.st_size),
-                                DosTimeOf(st.st_mtime), isFolder ? IdOf(st) : FileIdentity{}});
+                                DosTimeOf(st.st_mtime), isFolder ? IdOf(st) : FileIdentity{}, {}});
     }
     return true;
 }

@@ -68,19 +68,42 @@ static uint32_t DosTimeOf(const FILETIME& utc) {
     return DosDateTime(parts.wYear, parts.wMonth, parts.wDay, parts.wHour, parts.wMinute, parts.wSecond);
 }
 
+// The listing is read in UTF-16, so that a name the ANSI code page cannot
+// hold is noticed instead of arriving as question marks: the ANSI functions
+// would then find neither the file nor what is inside the folder.
+static std::wstring Widened(const std::string& ansi) {
+    const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), n);
+    return wide;
+}
+
+static std::string Narrowed(const wchar_t* wide, UINT codePage, BOOL* lost) {
+    // No best-fit flag: otherwise a lost character would turn silently into
+    // a look-alike, and the file would be stored under another name.
+    const DWORD flags = codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    const int n = WideCharToMultiByte(codePage, flags, wide, -1, nullptr, 0, nullptr, nullptr);
+    std::string text(n > 0 ? static_cast<size_t>(n) : 1, '\0');
+    WideCharToMultiByte(codePage, flags, wide, -1, text.data(), n, nullptr, lost);
+    text.resize(text.size() - 1);
+    return text;
+}
+
 bool ListFolder(const std::string& folder, std::vector<DirItem>& items) {
     items.clear();
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((folder + "*.*").c_str(), &data);
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((Widened(folder) + L"*.*").c_str(), &data);
     if (find == INVALID_HANDLE_VALUE) return false;
     do {
-        std::string name = data.cFileName;
+        BOOL lost = FALSE;
+        std::string name = Narrowed(data.cFileName, CP_ACP, &lost);
         if (name == "." || name == "..") continue;
         uint64_t size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
         const bool isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         items.push_back(DirItem{name, data.dwFileAttributes, size, DosTimeOf(data.ftLastWriteTime),
-                                isFolder ? IdentityOf(folder + name) : FileIdentity{}});
-    } while (FindNextFileA(find, &data));
+                                isFolder && !lost ? IdentityOf(folder + name) : FileIdentity{},
+                                lost ? Narrowed(data.cFileName, CP_UTF8, nullptr) : std::string()});
+    } while (FindNextFileW(find, &data));
     FindClose(find);
     return true;
 }

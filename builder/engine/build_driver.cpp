@@ -52,7 +52,8 @@ std::string StoredText(const std::string& native, const char* what) {
 void CheckItemsStorable(const BuildRun& run) {
     for (const SourceItem& item : run.items) {
         if (item.nameProblem == NameProblem::None && item.fullSize < 0x80000000ull) continue;
-        std::string path = platform::ToDisplay(run.options.Source + item.nativeName);
+        std::string path = item.shownName.empty() ? platform::ToDisplay(run.options.Source + item.nativeName)
+                                                  : platform::ToDisplay(run.options.Source) + item.shownName;
         if (item.nameProblem == NameProblem::CodePage)
             throw BuildError(FillPattern("文件名无法用代码页 %s 保存:\r\n%s",
                                          {std::to_string(platform::AnsiCodePage()), path}));

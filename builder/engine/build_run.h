@@ -23,6 +23,7 @@ struct SourceItem {
     uint32_t Attributes = 0;
     uint64_t fullSize = 0;   // the real size, to refuse files the format cannot describe
     NameProblem nameProblem = NameProblem::None;
+    std::string shownName;   // the relative path as UTF-8 where the native name lost characters
     bool isTarget = false;   // the target of an earlier build: never packed into the new one
 };
 

@@ -27,8 +27,9 @@ bool InvalidOnWindows(const std::string& name) {
     return name.find('\\') != std::string::npos || !IsSafeEntryName(name.data(), name.size(), nullptr);
 }
 
-NameProblem StoredName(const std::string& name, std::string& stored) {
-    if (!platform::ToAnsi(name, stored)) return NameProblem::CodePage;
+NameProblem StoredName(const platform::DirItem& entry, std::string& stored) {
+    const std::string& name = entry.name;
+    if (!entry.lostName.empty() || !platform::ToAnsi(name, stored)) return NameProblem::CodePage;
     if (platform::PathDelimiter() != '\\' && InvalidOnWindows(name)) return NameProblem::InvalidOnWindows;
     return NameProblem::None;
 }
@@ -40,8 +41,9 @@ void ScanFolder(ScanState& state) {
         if (entry.attributes & kAttrVolumeLabel) continue;
         SourceItem item;
         std::string stored;
-        item.nameProblem = StoredName(entry.name, stored);
+        item.nameProblem = StoredName(entry, stored);
         item.nativeName = state.nativePath + entry.name;
+        if (!entry.lostName.empty()) item.shownName = platform::ToDisplay(state.nativePath) + entry.lostName;
         item.storedName = state.storedPath + stored;
         item.FileTime = entry.dosTime;
         item.Attributes = entry.attributes;
@@ -49,7 +51,8 @@ void ScanFolder(ScanState& state) {
         item.fullSize = isFolder ? 0 : entry.size;
         item.Size = static_cast<int32_t>(static_cast<uint32_t>(item.fullSize));
         state.run.items.push_back(item);
-        if (!isFolder) continue;
+        // A name that cannot be stored refuses the build; what lies below it does not matter.
+        if (!isFolder || item.nameProblem != NameProblem::None) continue;
 
         auto& ids = state.ancestorIds;
         if (entry.folderId.Known() && std::find(ids.begin(), ids.end(), entry.folderId) != ids.end())

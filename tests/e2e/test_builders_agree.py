@@ -162,8 +162,11 @@ class BuildersAgreeTest(harness.WineTestCase):
     def test_linked_folders_are_reparse_points_in_both(self):
         source = harness.make_tree(self.tmp / "source", {"real/file.txt": "data"})
         os.symlink("real", source / "alias")
+        os.symlink("..", source / "real" / "up")  # a loop: listed, not entered
         linux, windows = (sfx.by_name() for sfx in self.build_both(source))
         self.assertEqual(linux[b"alias"].attributes, 0x410)
+        self.assertEqual(sorted(linux), [b"alias", b"alias\\file.txt", b"alias\\up", b"real",
+                                         b"real\\file.txt", b"real\\up"])
         self.assertEqual({n: (e.attributes, e.data) for n, e in linux.items()},
                          {n: (e.attributes, e.data) for n, e in windows.items()})
 

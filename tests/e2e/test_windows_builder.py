@@ -84,6 +84,22 @@ class WindowsBuilderTest(harness.WineTestCase):
             self.assertEqual(builder.wait(), 1)
         self.assertTrue(target.is_dir())
 
+    def test_names_the_code_page_cannot_hold_refuse_the_build_before_the_target_exists(self):
+        # Code page 1252 has no Chinese characters: such a name would list as
+        # question marks and could be neither read nor extracted.
+        for layout, lost in (({"文件夹/inner.txt": "x", "ok.txt": "y"}, "文件夹"),
+                             ({"文.txt": "x", "ok.txt": "y"}, "文.txt")):
+            with self.subTest(lost=lost):
+                source = harness.make_tree(self.tmp / f"source-{len(lost)}", layout)
+                target = self.tmp / "setup.exe"
+                with self.start_builder("-h", "-o", "-c", source=source, target=target) as builder:
+                    text = harness.message_box(builder, "程序错误")
+                    self.assertIn("1252", text)
+                    self.assertIn(to_wine_path(source / lost), text)
+                    builder.press_button("程序错误", "OK")
+                    self.assertEqual(builder.wait(), 1)
+                self.assertEqual(list(self.tmp.glob("setup.exe*")), [])
+
     def test_missing_source_shows_the_error_box(self):
         source = self.tmp / "missing"
         target = self.tmp / "setup.exe"
