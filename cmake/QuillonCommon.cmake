@@ -4,14 +4,15 @@ if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
 endif()
 
 # Flags for the two programs that travel inside every SFX file: small, no
-# exceptions or RTTI, unused code and data dropped, symbols stripped.
+# exceptions or RTTI, unused code and data dropped, symbols stripped, and no
+# link time in the image, so that the same sources give the same bytes.
 function(quillon_small_program target)
   target_compile_options(${target} PRIVATE
     -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
     -fno-unwind-tables -ffunction-sections -fdata-sections -fno-ident
     -fno-stack-protector)
   target_link_options(${target} PRIVATE
-    -Wl,--gc-sections -s -Wl,-Map=$<TARGET_FILE:${target}>.map)
+    -Wl,--gc-sections -s -Wl,--no-insert-timestamp -Wl,-Map=$<TARGET_FILE:${target}>.map)
 endfunction()
 
 # Fails the build when a program grows past its budget.

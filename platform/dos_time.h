@@ -18,4 +18,25 @@ inline uint32_t DosDateTime(int year, int month, int day, int hour, int minute, 
            static_cast<uint32_t>(minute) << 5 | static_cast<uint32_t>(second / 2);
 }
 
+// The MS-DOS form of a moment given in seconds since 1970-01-01 00:00:00 UTC,
+// taken in UTC: the same on every machine, whatever its time zone.
+inline uint32_t DosDateTimeUtc(int64_t seconds) {
+    int64_t days = seconds / 86400, rest = seconds % 86400;
+    if (rest < 0) rest += 86400, --days;
+    // Civil date from a day count (proleptic Gregorian calendar, eras of 400 years).
+    days += 719468;
+    const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    const int64_t dayOfEra = days - era * 146097;
+    const int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const int64_t monthIndex = (5 * dayOfYear + 2) / 153;  // March is 0
+    const int day = static_cast<int>(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
+    const int month = static_cast<int>(monthIndex < 10 ? monthIndex + 3 : monthIndex - 9);
+    const int64_t year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+    if (year < 1980) return kFirstDosTime;
+    if (year > 2107) return kLastDosTime;
+    return DosDateTime(static_cast<int>(year), month, day, static_cast<int>(rest / 3600),
+                       static_cast<int>(rest / 60 % 60), static_cast<int>(rest % 60));
+}
+
 }  // namespace ql::platform

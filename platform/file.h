@@ -26,6 +26,7 @@ public:
     // takes no more; callers decide what that means.
     int Write(const void* buffer, size_t length, size_t& written);
     int Size(uint64_t& size);
+    int Seek(uint64_t position);  // from the start of the file
     int Close();
     bool IsOpen() const { return handle_ != kClosed; }
 

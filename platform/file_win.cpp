@@ -85,6 +85,13 @@ int File::Size(uint64_t& size) {
     return 0;
 }
 
+int File::Seek(uint64_t position) {
+    LARGE_INTEGER distance;
+    distance.QuadPart = static_cast<LONGLONG>(position);
+    if (!SetFilePointerEx(AsHandle(handle_), distance, nullptr, FILE_BEGIN)) return static_cast<int>(GetLastError());
+    return 0;
+}
+
 int File::Close() {
     if (handle_ == kClosed) return 0;
     BOOL ok = CloseHandle(AsHandle(handle_));

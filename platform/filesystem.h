@@ -52,6 +52,7 @@ struct DirItem {
     // Where the native text could not hold the name (`name` then differs from
     // the real one): the real name as UTF-8, for messages. Empty otherwise.
     std::string lostName;
+    int64_t writeTime = 0;    // last write, seconds since 1970-01-01 00:00:00 UTC
 };
 
 // Lists the items of `folder` (which ends with the delimiter), without "." and

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <ctime>
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -117,24 +118,33 @@ bool ListFolder(const std::string& folder, std::vector<DirItem>& items) {
     items.clear();
     DIR* dir = opendir(folder.c_str());
     if (dir == nullptr) return false;
-    std::vector<std::string> names;
+    struct Name {
+        std::string name;
+        bool mayBeLink;
+    };
+    std::vector<Name> names;
     while (dirent* entry = readdir(dir)) {
         std::string name = entry->d_name;
-        if (name != "." && name != "..") names.push_back(name);
+        if (name != "." && name != "..")
+            names.push_back(Name{name, entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN});
     }
-    closedir(dir);
-    std::sort(names.begin(), names.end());
-    for (const auto& name : names) {
+    std::sort(names.begin(), names.end(), [](const Name& a, const Name& b) { return a.name < b.name; });
+    // One stat per item: the listing says which items are links, and only
+    // those need a second look at the link itself.
+    const int fd = dirfd(dir);
+    for (const auto& [name, mayBeLink] : names) {
         // Links are followed; one that leads nowhere has nothing to pack.
         struct stat st, linkStat;
-        std::string path = folder + name;
-        if (stat(path.c_str(), &st) != 0 || lstat(path.c_str(), &linkStat) != 0) continue;
+        if (fstatat(fd, name.c_str(), &st, 0) != 0) continue;
         if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode)) continue;  // devices, pipes, sockets
+        bool isLink = mayBeLink && fstatat(fd, name.c_str(), &linkStat, AT_SYMLINK_NOFOLLOW) == 0 &&
+                      S_ISLNK(linkStat.st_mode);
         bool isFolder = S_ISDIR(st.st_mode);
-        items.push_back(DirItem{name, AttributesOf(name, st, S_ISLNK(linkStat.st_mode)),
-                                isFolder ? 0 : static_cast<uint64_t>(st.st_size),
-                                DosTimeOf(st.st_mtime), isFolder ? IdOf(st) : FileIdentity{}, {}});
+        items.push_back(DirItem{name, AttributesOf(name, st, isLink),
+                                isFolder ? 0 : static_cast<uint64_t>(st.st_size), DosTimeOf(st.st_mtime),
+                                isFolder ? IdOf(st) : FileIdentity{}, {}, static_cast<int64_t>(st.st_mtime)});
     }
+    closedir(dir);
     return true;
 }
 

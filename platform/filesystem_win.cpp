@@ -89,6 +89,12 @@ static std::string Narrowed(const wchar_t* wide, UINT codePage, BOOL* lost) {
     return text;
 }
 
+// File times count 100-nanosecond steps from 1601-01-01 UTC.
+static int64_t UnixTimeOf(const FILETIME& utc) {
+    const int64_t ticks = static_cast<int64_t>((static_cast<uint64_t>(utc.dwHighDateTime) << 32) | utc.dwLowDateTime);
+    return ticks / 10000000 - 11644473600LL;
+}
+
 bool ListFolder(const std::string& folder, std::vector<DirItem>& items) {
     items.clear();
     WIN32_FIND_DATAW data;
@@ -102,7 +108,8 @@ bool ListFolder(const std::string& folder, std::vector<DirItem>& items) {
         const bool isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         items.push_back(DirItem{name, data.dwFileAttributes, size, DosTimeOf(data.ftLastWriteTime),
                                 isFolder && !lost ? IdentityOf(folder + name) : FileIdentity{},
-                                lost ? Narrowed(data.cFileName, CP_UTF8, nullptr) : std::string()});
+                                lost ? Narrowed(data.cFileName, CP_UTF8, nullptr) : std::string(),
+                                UnixTimeOf(data.ftLastWriteTime)});
     } while (FindNextFileW(find, &data));
     FindClose(find);
     return true;

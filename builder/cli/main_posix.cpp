@@ -4,6 +4,7 @@
 #include <cstring>
 #include <iconv.h>
 #include <iostream>
+#include <optional>
 #include <string>
 
 #include "builder/cli/startup.h"
@@ -20,7 +21,10 @@ const char kLinuxNotes[] =
     "Linux:\n"
     "  switches begin with '-' only, since paths begin with '/'\n"
     "  QUILLON_CODEPAGE=<n>      Windows code page of the stored names (default 1252)\n"
-    "  QUILLON_STUB_ARCH=<arch>  i686 (default) or x86_64 stub\n";
+    "  QUILLON_STUB_ARCH=<arch>  i686 (default) or x86_64 stub\n"
+    "  QUILLON_THREADS=<n>       threads that pack (default: one per processor); --threads=<n>\n"
+    "  QUILLON_LEVEL=<n>         compression level 0 to 12 (default 6; 12 packs smallest); --level=<n>\n"
+    "  SOURCE_DATE_EPOCH=<s>     reproducible build: times clamped to it and stored in UTC\n";
 
 std::string HelpText(std::string_view gbk) {
     iconv_t converter = iconv_open("UTF-8", "GBK");
@@ -37,6 +41,22 @@ std::string HelpText(std::string_view gbk) {
 
 class TerminalHost : public ql::StartupHost {
 public:
+    // --threads=<n> and --level=<n> stand for QUILLON_THREADS and QUILLON_LEVEL;
+    // the builder's own switch reader passes over them as unknown switches.
+    explicit TerminalHost(int argc, char** argv) {
+        for (int i = 1; i < argc; ++i) {
+            std::string_view argument = argv[i];
+            if (argument.starts_with("--threads=")) threads_ = argument.substr(10);
+            if (argument.starts_with("--level=")) level_ = argument.substr(8);
+        }
+    }
+
+    const char* Setting(const char* name) override {
+        if (threads_ && std::strcmp(name, "QUILLON_THREADS") == 0) return threads_->c_str();
+        if (level_ && std::strcmp(name, "QUILLON_LEVEL") == 0) return level_->c_str();
+        return StartupHost::Setting(name);
+    }
+
     ql::DialogHost& Dialogs() override { return dialogs_; }
 
     void ShowFatalError(const std::string& message) override {
@@ -52,6 +72,7 @@ public:
 
 private:
     ql::TerminalDialogs dialogs_;
+    std::optional<std::string> threads_, level_;
 };
 
 bool ConfigureFromEnvironment() {
@@ -83,6 +104,6 @@ int main(int argc, char** argv) {
 
     ql::CmdLineHelper commandLine({ql::platform::CommandLineText, ql::platform::ModulePath,
                                    ql::platform::IsLeadByte, ql::platform::SameTextIgnoringCase, "-"});
-    TerminalHost host;
+    TerminalHost host(argc, argv);
     return ql::RunBuilder(host, commandLine);
 }

@@ -2,6 +2,7 @@
 #include "builder/cli/startup.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <exception>
 
 #include "builder/engine/build_driver.h"
@@ -22,7 +23,46 @@ bool LoadEmbeddedResources(EmbeddedResources& r) {
            LoadResourceData("XML", "UAC", r.manifest) && LoadResourceData("TXT", "CMDLINE", r.help);
 }
 
+// A whole decimal number from `low` to `high`; nothing else, not even blanks.
+bool ParseNumber(const char* text, int64_t low, int64_t high, int64_t& value) {
+    if (*text == '\0') return false;
+    value = 0;
+    for (const char* p = text; *p; ++p) {
+        if (*p < '0' || *p > '9') return false;
+        value = value * 10 + (*p - '0');
+        if (value > high) return false;
+    }
+    return value >= low;
+}
+
 }  // namespace
+
+const char* StartupHost::Setting(const char* name) { return std::getenv(name); }
+
+bool ReadPackingSettings(StartupHost& host, BuildEnvironment& env, std::string& error) {
+    struct Range {
+        const char* name;
+        int64_t low, high;
+    };
+    const Range ranges[] = {{"QUILLON_THREADS", 1, 256},
+                            {"QUILLON_LEVEL", kFastestCompressionLevel, kSmallestCompressionLevel},
+                            {"SOURCE_DATE_EPOCH", 0, INT64_C(253402300799)}};  // up to the year 9999
+    int64_t values[3];
+    for (int i = 0; i < 3; ++i) {
+        const char* text = host.Setting(ranges[i].name);
+        values[i] = -1;
+        if (text == nullptr || *text == '\0') continue;  // an empty setting means the default
+        if (!ParseNumber(text, ranges[i].low, ranges[i].high, values[i])) {
+            error = std::string(ranges[i].name) + "=" + text + " is not a whole number from " +
+                    std::to_string(ranges[i].low) + " to " + std::to_string(ranges[i].high);
+            return false;
+        }
+    }
+    if (values[0] >= 0) env.packingThreads = static_cast<unsigned>(values[0]);
+    if (values[1] >= 0) env.compressionLevel = static_cast<int>(values[1]);
+    if (values[2] >= 0) env.sourceDateEpoch = values[2];
+    return true;
+}
 
 int RunCommandLineBuild(StartupHost& host, const CommandLineOptions& options, BuildEnvironment& env) {
     try {
@@ -54,6 +94,11 @@ int RunBuilder(StartupHost& host, const CmdLineHelper& commandLine) {
     env.stubImage = resources.stub;
     env.helperImage = resources.helper;
     env.manifestTemplate = resources.manifest;
+    std::string settingError;
+    if (!ReadPackingSettings(host, env, settingError)) {
+        host.Dialogs().ShowError(settingError);
+        return 2;
+    }
 
     if (options.Headless) return options.ParametersComplete ? RunCommandLineBuild(host, options, env) : 0;
     return host.RunInteractive(options, env, resources.help);

@@ -20,7 +20,15 @@ public:
     // A start without -h. Returns the exit status.
     virtual int RunInteractive(const CommandLineOptions& options, BuildEnvironment& env,
                                std::string_view helpText) = 0;
+    // The value of a setting (QUILLON_THREADS and the like), or null when it is
+    // not set: the environment variable of that name, unless the host has its own.
+    virtual const char* Setting(const char* name);
 };
+
+// Reads the settings of how a build packs: QUILLON_THREADS (1 to 256 packing
+// threads), QUILLON_LEVEL (0 to 12) and SOURCE_DATE_EPOCH (seconds since 1970,
+// for a reproducible build). False, with the message, for a malformed value.
+bool ReadPackingSettings(StartupHost& host, BuildEnvironment& env, std::string& error);
 
 // Runs the builder from start to end and returns the process exit status.
 int RunBuilder(StartupHost& host, const CmdLineHelper& commandLine);

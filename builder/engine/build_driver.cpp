@@ -12,6 +12,7 @@
 #include "builder/engine/options_check.h"
 #include "builder/engine/source_scan.h"
 #include "builder/engine/stub_resources.h"
+#include "platform/file.h"
 #include "platform/filesystem.h"
 #include "platform/text.h"
 
@@ -96,6 +97,7 @@ void CreateStubFile(BuildRun& run, const std::string& instanceId) {
     run.output = platform::FollowFileLink(target) + ".~" + instanceId;
     if (int error = run.target.Create(run.output)) RaiseIoError(error);
     WriteToTarget(run, run.env.stubImage.data(), run.env.stubImage.size());
+    FlushTarget(run);
     if (int error = run.target.Close()) RaiseIoError(error);
 }
 
@@ -119,14 +121,35 @@ void EditStubResources(const BuildRun& run) {
         WriteElevationManifest(output, o.UACAutoElevation, run.env.manifestTemplate);
 }
 
+// A reproducible build names itself after its content: a hash of the edited
+// stub and of everything behind it, with the identifier's own field zero.
+// Different content gets a different identifier, as a drawn one would be.
+void StartContentHash(BuildRun& run) {
+    std::string stub;
+    if (int error = platform::ReadWholeFile(run.output, stub)) RaiseIoError(error);
+    run.contentHash = ContentHash(0, stub.data(), stub.size());
+    run.hashing = true;
+}
+
+void WriteContentInstanceId(BuildRun& run, uint64_t containerStart) {
+    FlushTarget(run);
+    run.hashing = false;
+    const std::string id = FormatInstanceId(run.contentHash % 0x7FFFFFFFu);
+    if (int error = run.target.Seek(containerStart + config::kInstanceId)) RaiseIoError(error);
+    WriteToTarget(run, id.data(), id.size());
+}
+
 // `configBlock` was built before the target was created.
 void WriteContainer(BuildRun& run, const uint8_t* configBlock) {
     if (int error = run.target.OpenWriteAtEnd(run.output)) RaiseIoError(error);
+    uint64_t containerStart = 0;
+    if (int error = run.target.Size(containerStart)) RaiseIoError(error);
     WriteToTarget(run, configBlock, config::kSize);
-    if (run.options.SelfDeleteMode) WriteHelperEntry(run);
-    for (size_t i = 0; i < run.items.size() && !CancelRequested; ++i) WriteEntry(run, i);
+    WriteEntries(run);
     const uint8_t endRecord[kEndRecordSize] = {};
     WriteToTarget(run, endRecord, sizeof endRecord);
+    if (run.hashing) WriteContentInstanceId(run, containerStart);
+    FlushTarget(run);
     if (int error = run.target.Close()) RaiseIoError(error);
 }
 
@@ -137,6 +160,7 @@ bool WriteSfxFile(BuildRun& run, const uint8_t* configBlock, const std::string& 
     CreateStubFile(run, instanceId);
     try {
         if (run.env.editResources) EditStubResources(run);
+        if (run.env.sourceDateEpoch) StartContentHash(run);
         WriteContainer(run, configBlock);
         if (CancelRequested) {
             platform::DeleteFileForced(run.output);
@@ -156,11 +180,15 @@ bool WriteSfxFile(BuildRun& run, const uint8_t* configBlock, const std::string& 
 
 void SeedInstanceIds(uint32_t seed) { Generator().seed(seed == 0 ? 1 : seed); }
 
+std::string FormatInstanceId(uint32_t number) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%010X", number);
+    return text;
+}
+
 std::string InstanceId() {
     std::uniform_int_distribution<uint32_t> range(0, 0x7FFFFFFE);
-    char text[16];
-    std::snprintf(text, sizeof text, "%010X", range(Generator()));
-    return text;
+    return FormatInstanceId(range(Generator()));
 }
 
 void EncodeConfigBlock(const BuildOptions& o, const std::string& instanceId, uint8_t out[config::kSize]) {
@@ -198,9 +226,10 @@ bool BuildSfx(const BuildOptions& given, BuildEnvironment& env) {
     BuildOptions stored = options;
     stored.CmdParameters = StoredText(options.CmdParameters, "参数");
     stored.CustomFolder = StoredText(options.CustomFolder, "自定义文件夹");
+    // The drawn identifier also names the file being written beside the target.
     const std::string instanceId = InstanceId();
     uint8_t configBlock[config::kSize];
-    EncodeConfigBlock(stored, instanceId, configBlock);
+    EncodeConfigBlock(stored, env.sourceDateEpoch ? std::string() : instanceId, configBlock);
 
     if (!WriteSfxFile(run, configBlock, instanceId)) {
         platform::DeleteFileForced(options.Target);

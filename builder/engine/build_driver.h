@@ -20,6 +20,9 @@ void SeedInstanceIds(uint32_t seed);
 // A new build identifier: ten upper-case hex digits of a number below 0x7FFFFFFF.
 std::string InstanceId();
 
+// The identifier's form of `number`: ten upper-case hex digits.
+std::string FormatInstanceId(uint32_t number);
+
 // The ConfigBlock of normalised options: over-long texts are cut to what the
 // block holds, unused bytes stay zero.
 void EncodeConfigBlock(const BuildOptions& options, const std::string& instanceId,

@@ -2,11 +2,14 @@
 // start-up, the embedded images, and the services it reports through.
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "builder/engine/dialog_host.h"
+#include "builder/engine/pack_chunk.h"
 #include "builder/engine/progress_sink.h"
 #include "builder/engine/settings_store.h"
 
@@ -26,6 +29,11 @@ struct BuildEnvironment {
     std::string_view stubImage;           // SFXHEAD
     std::string_view helperImage;         // SELFDELETE
     std::string_view manifestTemplate;    // UAC
+    unsigned packingThreads = 0;          // threads that pack chunks; 0: one per processor
+    int compressionLevel = kDefaultCompressionLevel;
+    // Set for a reproducible build: file times are clamped to it and taken in
+    // UTC, and the instance identifier is derived from the content.
+    std::optional<int64_t> sourceDateEpoch;
 };
 
 }  // namespace ql

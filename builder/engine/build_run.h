@@ -38,6 +38,9 @@ struct BuildRun {
     int64_t doneSize = 0;
     std::string output;      // the file being written: beside the target, which it replaces when complete
     platform::File target;   // `output`, open for writing
+    std::vector<uint8_t> pending;  // small records not yet written to `target`
+    bool hashing = false;          // a reproducible build: keep the content hash
+    uint32_t contentHash = 0;      // CRC-32 of what was written while hashing
 };
 
 }  // namespace ql

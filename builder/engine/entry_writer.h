@@ -7,14 +7,21 @@
 
 namespace ql {
 
-// Writes the entry of run.items[index]; writes nothing when that item is the
-// target file itself.
-void WriteEntry(BuildRun& run, size_t index);
+// Writes the self-delete helper's entry when the options ask for it, then the
+// entries of run.items in order (nothing for the target file itself), until
+// the list ends or CancelRequested is seen. Chunks are packed by
+// run.env.packingThreads workers ahead of the writing; the bytes written and
+// the progress reports are those of a build on one thread.
+void WriteEntries(BuildRun& run);
 
-// Writes the entry of the self-delete helper image.
-void WriteHelperEntry(BuildRun& run);
-
-// Writes bytes to the target; a failure or a short write raises an I/O error.
+// Writes bytes to the target through a buffer; a failure or a short write
+// raises an I/O error.
 void WriteToTarget(BuildRun& run, const void* data, size_t length);
+
+// Writes what the buffer holds; done before the target is closed.
+void FlushTarget(BuildRun& run);
+
+// The content hash of a reproducible build (CRC-32), continued over `data`.
+uint32_t ContentHash(uint32_t hash, const void* data, size_t length);
 
 }  // namespace ql

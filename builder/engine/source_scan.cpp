@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "platform/dos_time.h"
 #include "platform/filesystem.h"
 #include "platform/text.h"
 #include "shared/container.h"
@@ -45,7 +46,8 @@ void ScanFolder(ScanState& state) {
         item.nativeName = state.nativePath + entry.name;
         if (!entry.lostName.empty()) item.shownName = platform::ToDisplay(state.nativePath) + entry.lostName;
         item.storedName = state.storedPath + stored;
-        item.FileTime = entry.dosTime;
+        const auto& epoch = state.run.env.sourceDateEpoch;
+        item.FileTime = epoch ? platform::DosDateTimeUtc(std::min(entry.writeTime, *epoch)) : entry.dosTime;
         item.Attributes = entry.attributes;
         bool isFolder = (entry.attributes & kAttrDirectory) != 0;
         item.fullSize = isFolder ? 0 : entry.size;

@@ -808,6 +808,7 @@ class SfxEntry:
     data: bytes            # unpacked file data; empty for a folder
     checksum: int
     chunks: list           # (unpacked length, packed length) per chunk
+    streams: bytes = b""   # the chunks' zlib streams, back to back
 
     @property
     def is_folder(self):
@@ -870,7 +871,7 @@ def read_sfx_bytes(image):
             raise SfxFormatError(f"entry {len(entries)}: type {entry_type}")
         name = take(name_length, "an entry name")
         where = f"entry {name!r}"
-        chunks = []
+        chunks, streams = [], []
         if attributes & ATTR_DIRECTORY:
             if size != 0:
                 raise SfxFormatError(f"{where}: a folder with size {size}")
@@ -883,8 +884,8 @@ def read_sfx_bytes(image):
                     raise SfxFormatError(f"{where}: packed chunk of {packed} bytes")
                 if unpacked == 0 or done + unpacked > size:
                     raise SfxFormatError(f"{where}: chunk of {unpacked} bytes at {done} of {size}")
-                pieces.append(_inflate_chunk(take(packed, f"a chunk of {where}"), unpacked,
-                                             f"{where} chunk {len(chunks)}"))
+                streams.append(take(packed, f"a chunk of {where}"))
+                pieces.append(_inflate_chunk(streams[-1], unpacked, f"{where} chunk {len(chunks)}"))
                 chunks.append((unpacked, packed))
                 done += unpacked
             data = b"".join(pieces)
@@ -893,7 +894,8 @@ def read_sfx_bytes(image):
         checksum = struct.unpack("<I", take(4, f"the checksum of {where}"))[0]
         if checksum != byte_sum(name, data):
             raise SfxFormatError(f"{where}: checksum {checksum:#x}, the content sums to {byte_sum(name, data):#x}")
-        entries.append(SfxEntry(entry_type, name, size, dos_time, attributes, data, checksum, chunks))
+        entries.append(SfxEntry(entry_type, name, size, dos_time, attributes, data, checksum, chunks,
+                                b"".join(streams)))
     if position != len(image):
         raise SfxFormatError(f"{len(image) - position} bytes follow the end record")
     return Sfx(start, config, entries, len(image))

@@ -10,29 +10,10 @@
 #include "builder/engine/cancel.h"
 #include "platform/posix_setup.h"
 #include "tests/support/build_fixture.h"
+#include "tests/support/scripted_progress.h"
 
 namespace ql::test {
 namespace {
-
-// A progress window stand-in whose hooks run test code at the build's display points.
-class ScriptedProgress : public ProgressSink {
-public:
-    void ShowInitialising() override { events.push_back("init"); }
-    void ShowSource(const std::string& path) override {
-        events.push_back("source " + path);
-        if (onSource) onSource(path);
-    }
-    void ShowTarget(const std::string& path) override { events.push_back("target " + path); }
-    void ProcessMessages() override {}
-    void ReportProgress(int32_t done, int32_t size, int64_t completed, int64_t total) override {
-        events.push_back("report " + std::to_string(done) + "/" + std::to_string(size) + " " +
-                         std::to_string(completed) + "/" + std::to_string(total));
-        if (onReport) onReport();
-    }
-    std::vector<std::string> events;
-    std::function<void(const std::string&)> onSource;
-    std::function<void()> onReport;
-};
 
 BuildError CatchBuildError(const std::function<void()>& build) {
     try {
@@ -99,7 +80,10 @@ TEST_F(BuildTest, ReadOnlyTargetIsAccessDeniedAndKept) {
     EXPECT_EQ(ReadFile(options.Target), "old");
 }
 
+// On one thread nothing is read ahead, so the hook at the file's source text
+// acts between the scan and the file's reading.
 TEST_F(BuildTest, FileThatShrankAfterTheScanIsReadPastItsEnd) {
+    env.packingThreads = 1;
     WriteFile(Src("shrinks.txt"), "0123456789");
     ScriptedProgress progress;
     progress.onSource = [&](const std::string& path) { WriteFile(path, "0123"); };
@@ -110,6 +94,7 @@ TEST_F(BuildTest, FileThatShrankAfterTheScanIsReadPastItsEnd) {
 }
 
 TEST_F(BuildTest, VanishedFileIsFileNotFound) {
+    env.packingThreads = 1;
     WriteFile(Src("gone.txt"), "x");
     ScriptedProgress progress;
     progress.onSource = [&](const std::string& path) { unlink(path.c_str()); };
@@ -120,6 +105,7 @@ TEST_F(BuildTest, VanishedFileIsFileNotFound) {
 }
 
 TEST_F(BuildTest, AFailedBuildLeavesTheOldTargetAsItWasAndNothingBesideIt) {
+    env.packingThreads = 1;  // the file vanishes between the scan and its reading
     MakeFolder(dir / "real");
     WriteFile(dir / "real/setup.exe", "a good SFX from an earlier build");
     ASSERT_EQ(symlink("real/setup.exe", options.Target.c_str()), 0);

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "builder/engine/build_errors.h"
 #include "builder/engine/pack_chunk.h"
 #include "shared/container.h"
 #include "tests/support/build_fixture.h"
@@ -160,18 +161,30 @@ TEST_F(BuildTest, MissingTargetFoldersAreCreated) {
     EXPECT_EQ(BuildAndRead().entries.size(), 1u);
 }
 
-TEST(PackChunk, IsOneLevelNineZlibStream) {
+TEST(ChunkPacker, EveryLevelMakesOneZlibStreamOfTheDataAndAlwaysTheSameBytes) {
     std::string data = PatternData(100000, 3) + std::string(100000, 'x');
-    std::vector<uint8_t> packed = PackChunk(reinterpret_cast<const uint8_t*>(data.data()), data.size());
-    // compress2 at level 9 uses the same window and memory level.
-    std::vector<uint8_t> reference(compressBound(data.size()));
-    uLongf length = reference.size();
-    ASSERT_EQ(compress2(reference.data(), &length, reinterpret_cast<const Bytef*>(data.data()), data.size(), 9),
-              Z_OK);
-    reference.resize(length);
-    EXPECT_EQ(packed, reference);
-    std::vector<uint8_t> empty = PackChunk(nullptr, 0);
-    EXPECT_GE(empty.size(), 8u);  // header, empty block, Adler-32
+    for (int level : {kFastestCompressionLevel, kDefaultCompressionLevel, kSmallestCompressionLevel}) {
+        ChunkPacker packer(level), another(level);
+        std::vector<uint8_t> packed(ChunkPacker::Bound(data.size())), again(packed.size());
+        const auto* bytes = reinterpret_cast<const uint8_t*>(data.data());
+        packed.resize(packer.Pack(bytes, data.size(), packed.data()));
+        again.resize(another.Pack(bytes, data.size(), again.data()));
+        EXPECT_EQ(packed, again) << level;
+        // zlib's own reader takes it as one complete stream with nothing behind it.
+        std::string unpacked(data.size() + 1, '\0');
+        z_stream stream{};
+        ASSERT_EQ(inflateInit(&stream), Z_OK);
+        stream.next_in = packed.data();
+        stream.avail_in = static_cast<uInt>(packed.size());
+        stream.next_out = reinterpret_cast<Bytef*>(unpacked.data());
+        stream.avail_out = static_cast<uInt>(unpacked.size());
+        EXPECT_EQ(inflate(&stream, Z_FINISH), Z_STREAM_END) << level;
+        EXPECT_EQ(stream.avail_in, 0u) << level;
+        unpacked.resize(stream.total_out);
+        inflateEnd(&stream);
+        EXPECT_EQ(unpacked, data) << level;
+    }
+    EXPECT_THROW(ChunkPacker(13), BuildError);
 }
 
 TEST(ByteSum, WrapsAtThirtyTwoBits) {

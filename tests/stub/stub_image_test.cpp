@@ -160,6 +160,16 @@ TEST_P(StubImage, TheHelperIsTinyAndCarriesNoResources) {
     EXPECT_LE(image.bytes.size(), 8u * 1024);
 }
 
+// Both travel in every SFX file, so a reproducible build needs them without
+// the time they were linked at.
+TEST_P(StubImage, StubAndHelperCarryNoLinkTime) {
+    for (const char* program : {"stub/sfxhead.exe", "selfdelete/selfdelete.exe"}) {
+        PeImage image(Image(GetParam(), program));
+        ASSERT_GT(image.bytes.size(), 0x40u) << program;
+        EXPECT_EQ(ReadLE32(&image.bytes[ReadLE32(&image.bytes[0x3C]) + 8]), 0u) << program;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(BothArchitectures, StubImage,
                          ::testing::Values(QUILLON_WIN_I686_DIR, QUILLON_WIN_X86_64_DIR));
 

@@ -1,0 +1,68 @@
+// Packing on several threads: the same bytes and reports as on one thread,
+// and a cancel that still removes the target.
+#include <unistd.h>
+
+#include "builder/engine/cancel.h"
+#include "tests/support/build_fixture.h"
+#include "tests/support/scripted_progress.h"
+
+namespace ql::test {
+namespace {
+
+class ParallelBuild : public BuildTest {
+protected:
+    ParallelBuild() {
+        env.showMessages = false;
+        options.SelfDeleteMode = true;
+        WriteFile(Src("exact.bin"), PatternData(kChunkSize, 1));
+        WriteFile(Src("over.bin"), PatternData(kChunkSize + 1, 2));
+        MakeFolder(Src("many"));
+        for (int i = 0; i < 300; ++i) WriteFile(Src("many/empty" + std::to_string(i)), "");
+        for (int i = 0; i < 40; ++i)
+            WriteFile(Src("many/small" + std::to_string(i)), PatternData(5000 + i, i));
+        WriteFile(Src("text.txt"), std::string(3 * kChunkSize / 2, 't'));  // two chunks that pack well
+    }
+
+    // The SFX file and what the progress window was shown, on `threads` threads.
+    std::pair<std::string, std::vector<std::string>> Build(unsigned threads) {
+        ScriptedProgress progress;
+        env.progress = &progress;
+        env.packingThreads = threads;
+        SeedInstanceIds(7);  // the same identifier each time
+        EXPECT_TRUE(BuildSfx(options, env));
+        env.progress = nullptr;
+        return {ReadFile(options.Target), progress.events};
+    }
+};
+
+TEST_F(ParallelBuild, AnyNumberOfThreadsWritesTheBytesAndReportsOfOne) {
+    const auto [oneBytes, oneEvents] = Build(1);
+    std::string error;
+    ReadContainer c = ReadSfx(oneBytes, error);
+    ASSERT_EQ(error, "");
+    ASSERT_EQ(c.entries.size(), 1u + 3 + 1 + 340);  // helper, files, a folder and its items
+    for (unsigned threads : {2u, 5u}) {
+        const auto [bytes, events] = Build(threads);
+        EXPECT_TRUE(bytes == oneBytes) << threads << " threads";
+        EXPECT_EQ(events, oneEvents) << threads << " threads";
+    }
+}
+
+TEST_F(ParallelBuild, CancelStopsAtTheNextChunkAndDeletesTheTarget) {
+    ScriptedProgress progress;
+    int reports = 0;
+    progress.onReport = [&] {
+        if (++reports == 3) CancelRequested = true;  // during exact.bin, the first file
+    };
+    env.progress = &progress;
+    env.packingThreads = 4;
+    EXPECT_FALSE(BuildSfx(options, env));
+    EXPECT_EQ(access(options.Target.c_str(), F_OK), -1);
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].kind, "warning");
+    // Nothing was shown of the files after the one that was cut short.
+    for (const std::string& event : progress.events) EXPECT_EQ(event.find("over.bin"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace ql::test

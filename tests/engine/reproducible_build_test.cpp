@@ -1,0 +1,96 @@
+// Reproducible builds: with SOURCE_DATE_EPOCH set, the same tree gives the same
+// bytes in any time zone, and the instance identifier follows the content.
+#include <utime.h>
+
+#include <cstdlib>
+#include <ctime>
+
+#include "platform/dos_time.h"
+#include "shared/container.h"
+#include "tests/support/build_fixture.h"
+
+namespace ql::test {
+namespace {
+
+constexpr int64_t kEpoch = 1710510331;  // 2024-03-15 13:45:31 UTC
+
+void SetModified(const std::string& path, time_t when) {
+    struct utimbuf times {
+        when, when
+    };
+    utime(path.c_str(), &times);
+}
+
+class ReproducibleBuild : public BuildTest {
+protected:
+    ReproducibleBuild() {
+        env.showMessages = false;
+        env.sourceDateEpoch = kEpoch;
+        WriteFile(Src("new.txt"), "written after the release");
+        WriteFile(Src("old.txt"), "written before");
+        SetModified(Src("old.txt"), 1000000000);  // 2001-09-09 01:46:40 UTC
+        MakeFolder(Src("sub"));
+        WriteFile(Src("sub/big.bin"), PatternData(kChunkSize + 3, 4));
+    }
+
+    std::string BuildInZone(const char* zone) {
+        std::string saved = getenv("TZ") ? getenv("TZ") : "";
+        setenv("TZ", zone, 1);
+        tzset();
+        EXPECT_TRUE(BuildSfx(options, env));
+        saved.empty() ? unsetenv("TZ") : setenv("TZ", saved.c_str(), 1);
+        tzset();
+        return ReadFile(options.Target);
+    }
+
+    static std::string InstanceIdOf(const std::string& sfx) {
+        std::string error;
+        return ReadSfx(sfx, error).config.substr(config::kInstanceId, config::kInstanceIdSize);
+    }
+};
+
+TEST_F(ReproducibleBuild, SameBytesInEveryTimeZoneWithTimesClampedAndInUtc) {
+    const std::string tokyo = BuildInZone("Asia/Tokyo");
+    const std::string newYork = BuildInZone("America/New_York");
+    EXPECT_TRUE(tokyo == newYork);
+    std::string error;
+    ReadContainer c = ReadSfx(tokyo, error);
+    ASSERT_EQ(error, "");
+    for (const ReadEntry& e : c.entries) {
+        if (e.name == "new.txt") {
+            EXPECT_EQ(e.fileTime, platform::DosDateTimeUtc(kEpoch));
+        } else if (e.name == "old.txt") {
+            EXPECT_EQ(e.fileTime, platform::DosDateTimeUtc(1000000000));
+        }
+    }
+    // Without it, times are local and the identifier is drawn anew.
+    env.sourceDateEpoch.reset();
+    EXPECT_NE(BuildInZone("Asia/Tokyo"), tokyo);
+}
+
+TEST_F(ReproducibleBuild, TheInstanceIdentifierFollowsTheContent) {
+    const std::string first = InstanceIdOf(BuildInZone("UTC"));
+    EXPECT_EQ(first.substr(0, 2), "00");
+    EXPECT_EQ(first.find_first_not_of("0123456789ABCDEF"), 10u);
+    EXPECT_EQ(first[10], '\0');
+    EXPECT_NE(first, std::string("0000000000") + '\0');
+    WriteFile(Src("old.txt"), "written before!");
+    SetModified(Src("old.txt"), 1000000000);
+    EXPECT_NE(InstanceIdOf(BuildInZone("UTC")), first);
+    options.OneInstance = true;  // the options count too
+    EXPECT_NE(InstanceIdOf(BuildInZone("UTC")), first);
+}
+
+TEST(DosDateTimeUtc, CivilDatesAndTheEndsOfTheRange) {
+    EXPECT_EQ(platform::DosDateTimeUtc(kEpoch),
+              (44u << 25) | (3u << 21) | (15u << 16) | (13u << 11) | (45u << 5) | 15u);
+    EXPECT_EQ(platform::DosDateTimeUtc(1709251199),  // 2024-02-29 23:59:59, a leap day
+              (44u << 25) | (2u << 21) | (29u << 16) | (23u << 11) | (59u << 5) | 29u);
+    EXPECT_EQ(platform::DosDateTimeUtc(315532800), platform::kFirstDosTime);  // 1980-01-01
+    EXPECT_EQ(platform::DosDateTimeUtc(0), platform::kFirstDosTime);
+    EXPECT_EQ(platform::DosDateTimeUtc(-86400), platform::kFirstDosTime);
+    EXPECT_EQ(platform::DosDateTimeUtc(4354819200LL), platform::kLastDosTime);  // 2108
+}
+
+}  // namespace
+}  // namespace ql::test
