@@ -39,4 +39,18 @@ inline uint32_t DosDateTimeUtc(int64_t seconds) {
                        static_cast<int>(rest / 60 % 60), static_cast<int>(rest % 60));
 }
 
+// An MS-DOS date and time read as UTC, in seconds since 1970-01-01 00:00:00 UTC.
+inline int64_t UnixTimeFromDosUtc(uint32_t dos) {
+    int64_t year = 1980 + (dos >> 25);
+    const int64_t month = (dos >> 21) & 15, day = (dos >> 16) & 31;
+    // Days from a civil date (proleptic Gregorian calendar, eras of 400 years).
+    year -= month <= 2;
+    const int64_t era = (year >= 0 ? year : year - 399) / 400;
+    const int64_t yearOfEra = year - era * 400;
+    const int64_t dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+    const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    const int64_t days = era * 146097 + dayOfEra - 719468;
+    return days * 86400 + ((dos >> 11) & 31) * 3600 + ((dos >> 5) & 63) * 60 + (dos & 31) * 2;
+}
+
 }  // namespace ql::platform

@@ -21,6 +21,14 @@ bool ToAnsi(const std::string& native, std::string& ansi);
 // The ANSI code page that ToAnsi writes.
 int AnsiCodePage();
 
+// Stored ANSI bytes back as native text; false when a byte sequence is no
+// character of the code page.
+bool FromAnsi(const std::string& ansi, std::string& native);
+
+// True for the first byte of a double-byte character of the code page that
+// ToAnsi writes (IsLeadByte is about native text, which on POSIX is UTF-8).
+bool IsAnsiLeadByte(unsigned char c);
+
 // Native text as UTF-8, for messages.
 std::string ToDisplay(const std::string& native);
 

@@ -63,6 +63,46 @@ bool ToAnsi(const std::string& native, std::string& ansi) {
     return true;
 }
 
+bool FromAnsi(const std::string& ansi, std::string& native) {
+    native.clear();
+    iconv_t converter = iconv_open("UTF-8", ("CP" + std::to_string(g_codePage)).c_str());
+    if (converter == reinterpret_cast<iconv_t>(-1)) return false;
+    std::string input = ansi;
+    char* in = input.data();
+    size_t inLeft = input.size();
+    std::string output(input.size() * 4 + 8, '\0');
+    char* out = output.data();
+    size_t outLeft = output.size();
+    size_t result = iconv(converter, &in, &inLeft, &out, &outLeft);
+    iconv_close(converter);
+    if (result == static_cast<size_t>(-1) || inLeft != 0) return false;
+    native.assign(output.data(), output.size() - outLeft);
+    return true;
+}
+
+// A byte that the code page cannot convert alone, because its character goes
+// on in the next byte, is a lead byte. Worked out once per code page.
+bool IsAnsiLeadByte(unsigned char c) {
+    static int tableCodePage = 0;
+    static bool lead[256];
+    if (tableCodePage != g_codePage) {
+        iconv_t converter = iconv_open("UTF-8", ("CP" + std::to_string(g_codePage)).c_str());
+        for (int b = 0; b < 256; ++b) {
+            lead[b] = false;
+            if (b < 0x80 || converter == reinterpret_cast<iconv_t>(-1)) continue;
+            char byte = static_cast<char>(b), out[8];
+            char* in = &byte;
+            char* to = out;
+            size_t inLeft = 1, outLeft = sizeof out;
+            iconv(converter, nullptr, nullptr, nullptr, nullptr);
+            lead[b] = iconv(converter, &in, &inLeft, &to, &outLeft) == static_cast<size_t>(-1) && errno == EINVAL;
+        }
+        if (converter != reinterpret_cast<iconv_t>(-1)) iconv_close(converter);
+        tableCodePage = g_codePage;
+    }
+    return lead[c];
+}
+
 std::string ToDisplay(const std::string& native) { return native; }
 
 }  // namespace ql::platform

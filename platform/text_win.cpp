@@ -19,6 +19,13 @@ bool ToAnsi(const std::string& native, std::string& ansi) {
 
 int AnsiCodePage() { return static_cast<int>(GetACP()); }
 
+bool FromAnsi(const std::string& ansi, std::string& native) {
+    native = ansi;
+    return true;
+}
+
+bool IsAnsiLeadByte(unsigned char c) { return IsLeadByte(c); }
+
 std::string ToDisplay(const std::string& native) {
     if (native.empty()) return native;
     int wide = MultiByteToWideChar(CP_ACP, 0, native.data(), static_cast<int>(native.size()), nullptr, 0);

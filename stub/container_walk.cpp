@@ -56,8 +56,6 @@ uint32_t TakeChunkOutput(void* context, const uint8_t* data, uint32_t length) {
     return target.writing ? target.sink->Write(data, length) : 0;
 }
 
-Failure Fail(uint32_t code, Subject subject) { return Failure{code, subject}; }
-
 // The helper's name is fixed; anything else in a helper entry would land in
 // the temporary folder under a name of the container's choosing.
 bool IsAcceptableName(const EntryHeader& h, const char* name, uint32_t length, LeadByteTest isLead) {
@@ -168,86 +166,93 @@ uint32_t SizeEntries(ByteReader& reader, uint32_t start, int64_t fileSize, bool 
 
 Failure ExtractEntries(ByteReader& reader, const ExtractionPlan& plan, EntrySink& sink) {
     int64_t position = int64_t{plan.containerStart} + int64_t{config::kSize};
-    if (uint32_t error = reader.Seek(position)) return Fail(error, Subject::OwnFile);
+    int64_t entryStart = position;  // where the entry being walked begins
+    auto fail = [&entryStart](uint32_t code, Subject subject) { return Failure{code, subject, entryStart}; };
+    if (uint32_t error = reader.Seek(position)) return fail(error, Subject::OwnFile);
     uint8_t b[kEntryHeaderSize];
     bool reachedEnd = false;
     while (position < plan.fileSize) {
-        if (uint32_t error = reader.Read(b, kEntryHeaderSize)) return Fail(error, Subject::OwnFile);
+        entryStart = position;
+        if (uint32_t error = reader.Read(b, kEntryHeaderSize)) return fail(error, Subject::OwnFile);
         position += kEntryHeaderSize;
         const EntryHeader h = DecodeEntryHeader(b);
         if (IsEndRecord(h)) {
             reachedEnd = true;
             break;
         }
-        if (!IsWalkableHeader(h)) return Fail(kErrorInvalidData, Subject::OwnFile);
+        if (!IsWalkableHeader(h)) return fail(kErrorInvalidData, Subject::OwnFile);
 
         const char* base = h.EntryType == kEntryHelper ? plan.helperFolder : plan.folder;
         size_t baseLength = 0;
         while (base[baseLength]) ++baseLength;
-        if (baseLength > kMaxBaseFolderLength) return Fail(kErrorInvalidData, Subject::OwnFile);
+        if (baseLength > kMaxBaseFolderLength) return fail(kErrorInvalidData, Subject::OwnFile);
         char* path = plan.targetPath;
         for (size_t i = 0; i < baseLength; ++i) path[i] = base[i];
         char* name = path + baseLength;
         const uint32_t nameLength = static_cast<uint32_t>(h.NameLength);
-        if (uint32_t error = reader.Read(name, nameLength)) return Fail(error, Subject::OwnFile);
+        if (uint32_t error = reader.Read(name, nameLength)) return fail(error, Subject::OwnFile);
         name[nameLength] = '\0';
         position += nameLength;
         if (!IsAcceptableName(h, name, nameLength, plan.isLeadByte))
-            return Fail(kErrorInvalidData, Subject::OwnFile);
+            return fail(kErrorInvalidData, Subject::OwnFile);
         uint32_t checksum = ByteSum(name, nameLength);
 
         if (IsFolderEntry(h)) {
             sink.MakeFolder(path);
-            if (uint32_t error = reader.Read(b, kChecksumSize)) return Fail(error, Subject::OwnFile);
+            if (uint32_t error = reader.Read(b, kChecksumSize)) return fail(error, Subject::OwnFile);
             position += kChecksumSize;
-            if (ReadLE32(b) != checksum) return Fail(kErrorCrc, Subject::OwnFile);
+            if (ReadLE32(b) != checksum) return fail(kErrorCrc, Subject::OwnFile);
             sink.SetAttributes(path, h.Attributes);
             continue;
         }
 
         bool writing = false;
-        if (uint32_t error = sink.BeginFile(path, h, writing)) return Fail(error, Subject::Target);
+        if (uint32_t error = sink.BeginFile(path, h, writing)) return fail(error, Subject::Target);
         int32_t done = 0;
         while (done < h.Size) {
             uint32_t block;
             if (plan.compressed) {
-                if (uint32_t error = reader.Read(b, kChunkHeaderSize)) return Fail(error, Subject::OwnFile);
+                if (uint32_t error = reader.Read(b, kChunkHeaderSize)) return fail(error, Subject::OwnFile);
                 position += kChunkHeaderSize;
                 const ChunkHeader chunk = DecodeChunkHeader(b);
                 if (chunk.PackedLength > kMaxPackedChunk)
-                    return Fail(kErrorNotEnoughMemory, Subject::OwnFile);
+                    return fail(kErrorNotEnoughMemory, Subject::OwnFile);
                 // A chunk never holds more than what is left of its file.
                 if (chunk.UnpackedLength > static_cast<uint32_t>(h.Size - done))
-                    return Fail(kErrorInvalidData, Subject::OwnFile);
+                    return fail(kErrorInvalidData, Subject::OwnFile);
                 if (uint32_t error = reader.Read(plan.buffer, chunk.PackedLength))
-                    return Fail(error, Subject::OwnFile);
+                    return fail(error, Subject::OwnFile);
                 position += chunk.PackedLength;
                 ChunkTarget target{&sink, writing, checksum};
                 if (uint32_t error = InflateChunk(plan.buffer, chunk.PackedLength, chunk.UnpackedLength,
                                                   TakeChunkOutput, &target))
-                    return Fail(error, Subject::Target);
+                    return fail(error, Subject::Target);
                 checksum = target.checksum;
                 block = chunk.UnpackedLength;
             } else {
                 const uint32_t left = static_cast<uint32_t>(h.Size - done);
                 block = left < kMaxPackedChunk ? left : kMaxPackedChunk;
-                if (uint32_t error = reader.Read(plan.buffer, block)) return Fail(error, Subject::OwnFile);
+                if (uint32_t error = reader.Read(plan.buffer, block)) return fail(error, Subject::OwnFile);
                 position += block;
                 const uint32_t error = writing ? sink.Write(plan.buffer, block) : 0;
-                if (error) return Fail(error, Subject::Target);
+                if (error) return fail(error, Subject::Target);
                 checksum = ByteSum(plan.buffer, block, checksum);
             }
             done += static_cast<int32_t>(block);
             sink.Progress(block);
         }
-        if (uint32_t error = reader.Read(b, kChecksumSize)) return Fail(error, Subject::OwnFile);
+        if (uint32_t error = reader.Read(b, kChecksumSize)) return fail(error, Subject::OwnFile);
         position += kChecksumSize;
-        if (ReadLE32(b) != checksum) return Fail(kErrorCrc, Subject::OwnFile);
+        if (ReadLE32(b) != checksum) return fail(kErrorCrc, Subject::OwnFile);
         sink.EndFile(h, writing);
         sink.SetAttributes(path, h.Attributes);
     }
     // The sizing pass has seen the EndRecord; without it the file changed since.
-    return reachedEnd ? Failure{} : Fail(kErrorInvalidData, Subject::OwnFile);
+    if (!reachedEnd) {
+        entryStart = position;
+        return fail(kErrorInvalidData, Subject::OwnFile);
+    }
+    return Failure{0, Subject::None, position};
 }
 
 uint32_t InflateChunk(const uint8_t* packed, uint32_t packedLength, uint32_t unpackedLength,

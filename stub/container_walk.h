@@ -49,6 +49,9 @@ enum class Subject : uint8_t { None, OwnFile, Target };
 struct Failure {
     uint32_t code = 0;  // 0: no failure
     Subject subject = Subject::None;
+    // Where the entry the walk failed in begins; where the EndRecord should
+    // have been when it is missing. After success: where the EndRecord ends.
+    int64_t offset = 0;
 };
 
 // Finds the ConfigBlock: the end of the raw data of the image's last section,

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "builder/cli/sfx_inspect.h"
 #include "builder/cli/startup.h"
 #include "builder/cli/terminal_dialogs.h"
 #include "builder/resources/embedded_resources.h"
@@ -24,7 +25,11 @@ const char kLinuxNotes[] =
     "  QUILLON_STUB_ARCH=<arch>  i686 (default) or x86_64 stub\n"
     "  QUILLON_THREADS=<n>       threads that pack (default: one per processor); --threads=<n>\n"
     "  QUILLON_LEVEL=<n>         compression level 0 to 12 (default 6; 12 packs smallest); --level=<n>\n"
-    "  SOURCE_DATE_EPOCH=<s>     reproducible build: times clamped to it and stored in UTC\n";
+    "  SOURCE_DATE_EPOCH=<s>     reproducible build: times clamped to it and stored in UTC\n"
+    "\n"
+    "  quillon --list SFX         the configuration and the entries of an SFX file\n"
+    "  quillon --test SFX         checks every chunk and checksum as the SFX file would\n"
+    "  quillon --extract SFX DIR  writes its tree into DIR (names in QUILLON_CODEPAGE)\n";
 
 std::string HelpText(std::string_view gbk) {
     iconv_t converter = iconv_open("UTF-8", "GBK");
@@ -91,6 +96,23 @@ bool ConfigureFromEnvironment() {
     return true;
 }
 
+bool IsInspection(std::string_view command) {
+    return command == "--list" || command == "--test" || command == "--extract";
+}
+
+// --list SFX, --test SFX, --extract SFX DIR.
+int Inspect(int argc, char** argv) {
+    const std::string_view command = argv[1];
+    const int wanted = command == "--extract" ? 4 : 3;
+    if (argc != wanted) {
+        std::cerr << "Usage: quillon --list SFX | --test SFX | --extract SFX DIR\n";
+        return 2;
+    }
+    if (command == "--list") return ql::ListSfx(argv[2], std::cout, std::cerr);
+    if (command == "--test") return ql::TestSfx(argv[2], std::cout, std::cerr);
+    return ql::ExtractSfx(argv[2], argv[3], std::cout, std::cerr);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -101,6 +123,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (!ConfigureFromEnvironment()) return 2;
+    if (argc >= 2 && IsInspection(argv[1])) return Inspect(argc, argv);
 
     ql::CmdLineHelper commandLine({ql::platform::CommandLineText, ql::platform::ModulePath,
                                    ql::platform::IsLeadByte, ql::platform::SameTextIgnoringCase, "-"});

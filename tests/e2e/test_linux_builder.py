@@ -77,5 +77,57 @@ class LinuxBuilder(unittest.TestCase):
         self.assertIn("QUILLON_CODEPAGE", usage.stderr)
 
 
+class Inspection(unittest.TestCase):
+    """--test, --list and --extract on files as users get them: signed, and
+    damaged after signing."""
+
+    def setUp(self):
+        self.dir = tempfile.TemporaryDirectory()
+        self.addCleanup(self.dir.cleanup)
+        self.src = os.path.join(self.dir.name, "src")
+        os.makedirs(os.path.join(self.src, "sub"))
+        with open(os.path.join(self.src, "sub", "data.bin"), "wb") as f:
+            f.write(os.urandom(100000))
+        self.out = os.path.join(self.dir.name, "out.exe")
+        result = run("-h", "-o", "-c", "-d", self.src, self.out)
+        self.assertEqual(result.returncode, 0, result.stderr)
+
+    def sign(self):
+        key, cert = (os.path.join(self.dir.name, name) for name in ("key.pem", "cert.pem"))
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", cert,
+                        "-subj", "/CN=Quillon test", "-days", "2"], check=True, capture_output=True)
+        signed = os.path.join(self.dir.name, "signed.exe")
+        subprocess.run(["osslsigncode", "sign", "-certs", cert, "-key", key, "-in", self.out, "-out", signed],
+                       check=True, capture_output=True)
+        return signed
+
+    def test_a_signed_sfx_passes_and_lists_its_signature(self):
+        signed = self.sign()
+        self.assertGreater(os.path.getsize(signed), os.path.getsize(self.out))
+        result = run("--test", signed)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertIn("OK: 2 files and 1 folder", result.stdout)
+        self.assertIn("signed", result.stdout)
+        listing = run("--list", signed)
+        self.assertEqual(listing.returncode, 0, listing.stderr)
+        self.assertIn("a signature of", listing.stdout)
+        # Anything else behind the end record is a fault, also behind a signature.
+        with open(signed, "ab") as f:
+            f.write(b"tail")
+        damaged = run("--test", signed)
+        self.assertEqual(damaged.returncode, 1)
+        self.assertIn("bytes follow the end record", damaged.stderr)
+
+    def test_extract_writes_the_tree(self):
+        target = os.path.join(self.dir.name, "x")
+        result = run("--extract", self.out, target)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        with open(os.path.join(self.src, "sub", "data.bin"), "rb") as a, \
+                open(os.path.join(target, "sub", "data.bin"), "rb") as b:
+            self.assertEqual(a.read(), b.read())
+        self.assertEqual(sorted(os.listdir(target)), ["sub"])
+        self.assertEqual(run("--extract", self.out).returncode, 2)
+
+
 if __name__ == "__main__":
     unittest.main()

@@ -1,0 +1,420 @@
+// --list and --test: the stub's container walk over an SFX file on disk.
+#include "builder/cli/sfx_inspect.h"
+
+#include <cstdio>
+#include <cstring>
+#include <initializer_list>
+#include <memory>
+#include <ostream>
+#include <vector>
+
+#include "platform/dos_time.h"
+#include "platform/text.h"
+#include "shared/entry_name.h"
+
+namespace ql {
+
+namespace inspect {
+
+namespace {
+
+constexpr uint32_t kErrorNegativeSeek = 131;
+
+std::string Hex(uint64_t value) {
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%llX", static_cast<unsigned long long>(value));
+    return text;
+}
+
+std::string Quoted(const std::string& stored) {
+    std::string quoted(1, '\'');  // built up piece by piece: GCC 12 warns wrongly about "'" + text
+    quoted += DisplayName(stored);
+    quoted += '\'';
+    return quoted;
+}
+
+bool ReadAt(SfxFile& sfx, uint64_t offset, void* data, size_t length) {
+    size_t got = 0;
+    return offset + length <= sfx.size && sfx.file.Seek(offset) == 0 &&
+           sfx.file.Read(data, length, got) == 0 && got == length;
+}
+
+// The header and name of the entry at `offset`, as far as the file holds them.
+struct EntryAt {
+    bool header = false;  // the 17 bytes are there
+    bool name = false;    // and the name behind them
+    EntryHeader h{};
+    std::string stored;
+};
+
+EntryAt ReadEntryAt(SfxFile& sfx, int64_t offset) {
+    EntryAt at;
+    uint8_t b[kEntryHeaderSize];
+    if (offset < 0 || !ReadAt(sfx, static_cast<uint64_t>(offset), b, sizeof b)) return at;
+    at.header = true;
+    at.h = DecodeEntryHeader(b);
+    if (!stub::IsWalkableHeader(at.h)) return at;
+    at.stored.resize(static_cast<size_t>(at.h.NameLength));
+    at.name =
+        ReadAt(sfx, static_cast<uint64_t>(offset) + kEntryHeaderSize, at.stored.data(), at.stored.size());
+    return at;
+}
+
+// Why a walk found the data invalid (the stub's code 13): the walk does not
+// say, so the entry it stopped in is looked at again.
+std::string InvalidDataReason(SfxFile& sfx, int64_t offset, const std::string& lastName) {
+    const std::string after = lastName.empty() ? "the ConfigBlock" : "entry " + Quoted(lastName);
+    if (static_cast<uint64_t>(offset) >= sfx.size)
+        return "the end record is missing: the file ends after " + after;
+    const EntryAt at = ReadEntryAt(sfx, offset);
+    const std::string where = " (offset " + std::to_string(offset) + ")";
+    if (!at.header) return "the file ends inside the entry header after " + after + where;
+    if (!stub::IsWalkableHeader(at.h))
+        return "damaged entry header after " + after + where + ": name length " +
+               std::to_string(at.h.NameLength) + ", size " + std::to_string(at.h.Size) + ", attributes " +
+               Hex(at.h.Attributes);
+    if (!at.name) return "the file ends inside the name of the entry after " + after + where;
+    const std::string entry = "entry " + Quoted(at.stored) + where;
+    if (at.h.EntryType == kEntryHelper && at.stored != kHelperEntryName)
+        return entry + ": a self-delete helper entry must be named " + kHelperEntryName;
+    if (!IsSafeEntryName(at.stored.data(), at.stored.size(), platform::IsAnsiLeadByte))
+        return entry + ": unsafe name, not a plain relative path below the extraction folder";
+    return entry + ": the file ends inside the entry's data, or a chunk holds more than is left of the file";
+}
+
+// What follows the end record: nothing, or the signature that signing tools
+// append (the certificate table the PE header's security directory points to,
+// aligned to 8 bytes). `end` is where the end record ends.
+bool SignatureAfter(SfxFile& sfx, uint64_t end, uint64_t& signatureSize) {
+    signatureSize = 0;
+    uint8_t b[8];
+    if (!ReadAt(sfx, 0x3C, b, 4)) return false;
+    const uint32_t pe = ReadLE32(b);
+    if (!ReadAt(sfx, pe + 24, b, 2)) return false;
+    const uint16_t magic = ReadLE16(b);
+    if (magic != 0x10B && magic != 0x20B) return false;
+    const uint64_t directory = pe + 24 + (magic == 0x10B ? 96 : 112) + 4 * 8;  // entry 4: security
+    if (!ReadAt(sfx, directory, b, 8)) return false;
+    const uint64_t offset = ReadLE32(b), size = ReadLE32(b + 4);
+    if (size == 0 || offset < end || offset - end >= 8 || offset + size != sfx.size) return false;
+    uint8_t padding[8] = {};
+    if (!ReadAt(sfx, end, padding, offset - end)) return false;
+    for (uint64_t i = 0; i < offset - end; ++i)
+        if (padding[i] != 0) return false;
+    signatureSize = size;
+    return true;
+}
+
+}  // namespace
+
+uint32_t FileReader::Seek(int64_t position) {
+    if (position < 0) return kErrorNegativeSeek;
+    if (int error = file_.Seek(static_cast<uint64_t>(position))) return static_cast<uint32_t>(error);
+    position_ = position;
+    return 0;
+}
+
+uint32_t FileReader::Read(void* data, uint32_t length) {
+    size_t got = 0;
+    if (int error = file_.Read(data, length, got)) return static_cast<uint32_t>(error);
+    position_ += static_cast<int64_t>(got);
+    return got == length ? 0 : stub::kErrorInvalidData;  // a file that ends early is damaged
+}
+
+std::string DisplayName(const std::string& stored) {
+    std::string native;
+    if (platform::FromAnsi(stored, native)) return native;
+    std::string shown;
+    for (unsigned char c : stored) {
+        if (c < 0x80) {
+            shown += static_cast<char>(c);
+        } else {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\x%02X", c);
+            shown += escape;
+        }
+    }
+    return shown;
+}
+
+bool OpenSfx(const std::string& path, SfxFile& sfx, std::ostream& err) {
+    sfx.path = path;
+    int error = sfx.file.OpenRead(path);
+    if (error == 0) error = sfx.file.Size(sfx.size);
+    if (error != 0) {
+        err << "Error: cannot read '" << path << "': " << platform::SystemMessage(error) << "\n";
+        return false;
+    }
+    FileReader reader(sfx.file);
+    if (uint32_t code = stub::LocateContainer(reader, static_cast<int64_t>(sfx.size), sfx.start)) {
+        if (code == stub::kErrorHandleEof)
+            err << "Error: " << path << ": not an SFX file: no container follows an executable image\n";
+        else
+            err << "Error: cannot read '" << path << "': " << platform::SystemMessage(static_cast<int>(code))
+                << "\n";
+        return false;
+    }
+    size_t got = 0;
+    if (sfx.file.Seek(sfx.start) != 0 || sfx.file.Read(sfx.config, config::kSize, got) != 0 ||
+        got != config::kSize) {
+        err << "Error: " << path << ": the file ends inside the ConfigBlock\n";
+        return false;
+    }
+    return true;
+}
+
+stub::Failure WalkSfx(SfxFile& sfx, FileReader& reader, const std::string& base, stub::EntrySink& sink) {
+    static std::unique_ptr<uint8_t[]> buffer(new uint8_t[kMaxPackedChunk]);
+    std::vector<char> targetPath(base.size() + stub::kMaxNameLength + 1);
+    stub::ExtractionPlan plan;
+    plan.containerStart = sfx.start;
+    plan.fileSize = static_cast<int64_t>(sfx.size);
+    plan.compressed = sfx.config[config::kCompression] != 0;
+    plan.folder = base.c_str();
+    plan.helperFolder = base.c_str();
+    plan.buffer = buffer.get();
+    plan.targetPath = targetPath.data();
+    plan.isLeadByte = platform::IsAnsiLeadByte;
+    return stub::ExtractEntries(reader, plan, sink);
+}
+
+std::string DescribeFailure(SfxFile& sfx, const stub::Failure& failure, const std::string& lastName) {
+    if (failure.code == stub::kErrorInvalidData) return InvalidDataReason(sfx, failure.offset, lastName);
+    const EntryAt at = ReadEntryAt(sfx, failure.offset);
+    const std::string entry =
+        at.name ? "entry " + Quoted(at.stored) + " (offset " + std::to_string(failure.offset) + ")"
+                : "offset " + std::to_string(failure.offset);
+    switch (failure.code) {
+        case stub::kErrorCrc:
+            return entry + ": the checksum does not match the content";
+        case stub::kErrorBadArguments:
+            return entry + ": a chunk is damaged: it does not unpack to the length its header gives";
+        case stub::kErrorNotEnoughMemory:
+            return entry + ": a chunk claims more than 10 MiB of packed data";
+        default:
+            return entry + ": " + platform::SystemMessage(static_cast<int>(failure.code));
+    }
+}
+
+}  // namespace inspect
+
+using inspect::SfxFile;
+
+namespace {
+
+// Sees every entry the walk gets through, writes nothing, and can list them.
+class CheckingSink final : public stub::EntrySink {
+public:
+    CheckingSink(SfxFile& sfx, inspect::FileReader& position, std::ostream* listing)
+        : sfx_(sfx), position_(position), listing_(listing) {}
+
+    void MakeFolder(const char* path) override { Begin(path, nullptr); }
+
+    uint32_t BeginFile(const char* path, const EntryHeader& header, bool& writing) override {
+        writing = false;
+        Begin(path, &header);
+        return 0;
+    }
+
+    uint32_t Write(const void*, uint32_t) override { return 0; }
+
+    void EndFile(const EntryHeader&, bool) override {
+        packed_ = static_cast<uint64_t>(position_.Position()) - bodyStart_ - kChecksumSize;
+    }
+
+    void Progress(uint32_t) override {}
+
+    // The last call for every entry, once its checksum matched.
+    void SetAttributes(const char*, uint32_t) override {
+        lastName = name_;
+        const bool folder = IsFolderEntry(header_);
+        (folder ? folders : files) += 1;
+        data += static_cast<uint64_t>(header_.Size);
+        packed += packed_;
+        if (listing_) List();
+    }
+
+    std::string lastName;
+    uint64_t files = 0, folders = 0, data = 0, packed = 0;
+
+private:
+    // The walk has just read the header and the name.
+    void Begin(const char* path, const EntryHeader* header) {
+        name_ = path;
+        bodyStart_ = static_cast<uint64_t>(position_.Position());
+        packed_ = 0;
+        if (header) {
+            header_ = *header;
+            return;
+        }
+        // A folder's header is not handed on; its time is read back here.
+        const uint64_t at = bodyStart_ - name_.size() - kEntryHeaderSize;
+        uint8_t b[kEntryHeaderSize];
+        size_t got = 0;
+        header_ = EntryHeader{0, 0, 0, 0, kAttrDirectory};
+        if (sfx_.file.Seek(at) == 0 && sfx_.file.Read(b, sizeof b, got) == 0 && got == sizeof b)
+            header_ = DecodeEntryHeader(b);
+        sfx_.file.Seek(bodyStart_);
+    }
+
+    void List() {
+        static const char* const kKinds[] = {"file", "program", "helper"};
+        const bool folder = IsFolderEntry(header_);
+        const char* kind = folder ? "folder" : header_.EntryType < 3 ? kKinds[header_.EntryType] : "?";
+        std::string attributes = "------";
+        const char letters[] = "RHS-DA";
+        for (int i = 0; i < 6; ++i)
+            if (i != 3 && (header_.Attributes >> i) & 1) attributes[i] = letters[i];
+        if (header_.Attributes & 0x400) attributes[3] = 'L';  // a reparse point: a linked folder
+        char time[24] = "-";
+        if (header_.FileTime != 0) {
+            const uint32_t t = header_.FileTime;
+            std::snprintf(time, sizeof time, "%04u-%02u-%02u %02u:%02u:%02u", 1980 + (t >> 25),
+                          (t >> 21) & 15, (t >> 16) & 31, (t >> 11) & 31, (t >> 5) & 63, (t & 31) * 2);
+        }
+        char line[128];
+        std::snprintf(line, sizeof line, "%-7s %s %12d %12llu  %-19s  ", kind, attributes.c_str(),
+                      header_.Size, static_cast<unsigned long long>(packed_), time);
+        *listing_ << line << inspect::DisplayName(name_) << "\n";
+    }
+
+    SfxFile& sfx_;
+    inspect::FileReader& position_;
+    std::ostream* listing_;
+    std::string name_;
+    EntryHeader header_{};
+    uint64_t bodyStart_ = 0, packed_ = 0;
+};
+
+struct Check {
+    stub::Failure failure;  // after success: where the end record ends
+    std::string lastName;
+    uint64_t files = 0, folders = 0, data = 0, packed = 0;
+};
+
+Check CheckEntries(SfxFile& sfx, std::ostream* listing) {
+    inspect::FileReader reader(sfx.file);
+    CheckingSink sink(sfx, reader, listing);
+    Check check;
+    check.failure = inspect::WalkSfx(sfx, reader, "", sink);
+    check.lastName = sink.lastName;
+    check.files = sink.files;
+    check.folders = sink.folders;
+    check.data = sink.data;
+    check.packed = sink.packed;
+    return check;
+}
+
+// A walk that got through is checked as the stub's sizing pass checks, and
+// for what follows the end record. True when sound; else the fault is reported.
+bool CheckRest(SfxFile& sfx, const Check& check, uint64_t& signature, std::ostream& err) {
+    if (check.data == 0) {
+        err << "Error: " << sfx.path
+            << ": the entries hold no file data, and an SFX file without any refuses to run\n";
+        return false;
+    }
+    const uint64_t end = static_cast<uint64_t>(check.failure.offset);
+    signature = 0;
+    if (end != sfx.size && !inspect::SignatureAfter(sfx, end, signature)) {
+        err << "Error: " << sfx.path << ": " << sfx.size - end
+            << " bytes follow the end record, and they are not a signature\n";
+        return false;
+    }
+    return true;
+}
+
+std::string Count(uint64_t n, const char* what) {
+    return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+}
+
+std::string Choice(uint8_t value, std::initializer_list<const char*> names) {
+    if (value < names.size()) return names.begin()[value];
+    return "unknown (" + std::to_string(value) + ")";
+}
+
+std::string Text(const uint8_t* field, size_t size) {
+    size_t length = 0;
+    while (length < size && field[length] != 0) ++length;
+    return inspect::DisplayName(std::string(reinterpret_cast<const char*>(field), length));
+}
+
+void ListConfiguration(SfxFile& sfx, std::ostream& out) {
+    const uint8_t* c = sfx.config;
+    uint8_t b[2] = {};
+    uint8_t pe[4] = {};
+    size_t got = 0;
+    std::string machine = "?";
+    if (sfx.file.Seek(0x3C) == 0 && sfx.file.Read(pe, 4, got) == 0 && got == 4 &&
+        sfx.file.Seek(ReadLE32(pe) + 4) == 0 && sfx.file.Read(b, 2, got) == 0 && got == 2)
+        machine = ReadLE16(b) == 0x14C    ? "i686"
+                  : ReadLE16(b) == 0x8664 ? "x86_64"
+                                          : inspect::Hex(ReadLE16(b));
+    auto yes = [](uint8_t v) { return std::string(v ? "yes" : "no"); };
+    out << sfx.path << "\n"
+        << "  stub               " << machine << ", " << Count(sfx.start, "byte")
+        << "; the container follows\n"
+        << "  mode               "
+        << Choice(c[config::kExtractionMode], {"extract", "extract, then run the program entry"}) << "\n"
+        << "  extraction folder  "
+        << Choice(c[config::kExtractionFolder], {"temporary folder", "desktop", "documents", "current folder",
+                                                 "chosen by the user", "custom"})
+        << "\n";
+    if (c[config::kExtractionFolder] == 5)
+        out << "  custom folder      " << Text(c + config::kCustomFolder, config::kCustomFolderSize) << "\n";
+    out << "  parameters         " << Text(c + config::kCmdParameters, config::kCmdParametersSize) << "\n"
+        << "  instance id        " << Text(c + config::kInstanceId, config::kInstanceIdSize) << "\n"
+        << "  open folder        " << yes(c[config::kOpenFolder]) << "\n"
+        << "  one instance       " << yes(c[config::kOneInstance]) << "\n"
+        << "  silent             " << yes(c[config::kSilentMode]) << "\n"
+        << "  self-delete        " << yes(c[config::kSelfDeleteMode]) << "\n"
+        << "  delete files       "
+        << Choice(c[config::kDeleteMode], {"after the run", "at the next restart", "never"}) << "\n"
+        << "  working folder     "
+        << Choice(c[config::kWorkingDirectory],
+                  {"extraction folder", "folder of the SFX file", "current folder"})
+        << "\n"
+        << "  existing files     " << Choice(c[config::kOverwriteMode], {"ask", "overwrite", "keep"}) << "\n"
+        << "  compression        " << (c[config::kCompression] ? "zlib chunks" : "none") << "\n\n";
+}
+
+}  // namespace
+
+int TestSfx(const std::string& path, std::ostream& out, std::ostream& err) {
+    SfxFile sfx;
+    if (!inspect::OpenSfx(path, sfx, err)) return 1;
+    const Check check = CheckEntries(sfx, nullptr);
+    if (check.failure.code) {
+        err << "Error: " << path << ": " << inspect::DescribeFailure(sfx, check.failure, check.lastName)
+            << "\n";
+        return 1;
+    }
+    uint64_t signature = 0;
+    if (!CheckRest(sfx, check, signature, err)) return 1;
+    out << path << ": OK: " << Count(check.files, "file") << " and " << Count(check.folders, "folder") << ", "
+        << Count(check.data, "byte") << (signature ? "; signed" : "") << "\n";
+    return 0;
+}
+
+int ListSfx(const std::string& path, std::ostream& out, std::ostream& err) {
+    SfxFile sfx;
+    if (!inspect::OpenSfx(path, sfx, err)) return 1;
+    ListConfiguration(sfx, out);
+    out << "type    attrib         size       packed  modified             name\n";
+    const Check check = CheckEntries(sfx, &out);
+    out << std::flush;
+    if (check.failure.code) {
+        err << "Error: " << path << ": " << inspect::DescribeFailure(sfx, check.failure, check.lastName)
+            << "\n";
+        return 1;
+    }
+    uint64_t signature = 0;
+    const bool sound = CheckRest(sfx, check, signature, err);
+    out << "\n"
+        << Count(check.files, "file") << " and " << Count(check.folders, "folder") << ": "
+        << Count(check.data, "byte") << ", packed to " << Count(check.packed, "byte");
+    if (signature) out << "; a signature of " << signature << " bytes follows";
+    out << "\n";
+    return sound ? 0 : 1;
+}
+
+}  // namespace ql

@@ -1,0 +1,74 @@
+// Looking into SFX files without Windows: the Linux builder's --list, --test
+// and --extract. The stub's own container walk reads the file, so a file
+// passes here exactly when the stub would extract it.
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+
+#include "platform/file.h"
+#include "shared/container.h"
+#include "stub/container_walk.h"
+
+namespace ql {
+
+// Each returns the exit status: 0, or 1 after a fault, which is reported on
+// `err` naming the entry and the reason.
+
+// The configuration and the entries, checked as they are read.
+int ListSfx(const std::string& path, std::ostream& out, std::ostream& err);
+
+// Checks every chunk and checksum as the stub does, that the end record is
+// there, and that nothing but a signature follows it.
+int TestSfx(const std::string& path, std::ostream& out, std::ostream& err);
+
+// Writes the tree into `folder`, after the whole file was checked, so that a
+// damaged file or an unsafe name writes nothing. The helper entry is left out.
+int ExtractSfx(const std::string& path, const std::string& folder, std::ostream& out, std::ostream& err);
+
+namespace inspect {
+
+// The walk's reader over a file on disk; it keeps its position.
+class FileReader final : public stub::ByteReader {
+public:
+    explicit FileReader(platform::File& file) : file_(file) {}
+    uint32_t Seek(int64_t position) override;
+    uint32_t Read(void* data, uint32_t length) override;
+    int64_t Position() const { return position_; }
+
+private:
+    platform::File& file_;
+    int64_t position_ = 0;
+};
+
+// An SFX file opened for the walk.
+struct SfxFile {
+    std::string path;
+    platform::File file;
+    uint64_t size = 0;
+    uint32_t start = 0;  // of the container
+    uint8_t config[config::kSize] = {};
+};
+
+// Opens the file, finds the container and reads its ConfigBlock; false after
+// reporting why not.
+bool OpenSfx(const std::string& path, SfxFile& sfx, std::ostream& err);
+
+// The stub's walk over every entry, through `reader` (over sfx.file), into
+// `sink`, with `base` in front of each name; names are checked in the code
+// page of QUILLON_CODEPAGE.
+stub::Failure WalkSfx(SfxFile& sfx, FileReader& reader, const std::string& base, stub::EntrySink& sink);
+
+// Why the walk ended with `failure`, naming the entry; `lastName` is the
+// stored name of the last entry the walk got through, named when the fault
+// lies behind it.
+std::string DescribeFailure(SfxFile& sfx, const stub::Failure& failure, const std::string& lastName);
+
+// A stored name for a terminal: converted from the code page, or with the
+// bytes it cannot convert written as \xNN.
+std::string DisplayName(const std::string& stored);
+
+}  // namespace inspect
+
+}  // namespace ql

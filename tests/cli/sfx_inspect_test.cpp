@@ -1,0 +1,148 @@
+// --list, --test and --extract over SFX files that the engine wrote, intact
+// and damaged in the ways a transfer or a hand can damage them.
+#include "builder/cli/sfx_inspect.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utime.h>
+
+#include <sstream>
+
+#include "tests/support/build_fixture.h"
+
+namespace ql::test {
+namespace {
+
+class SfxInspect : public BuildTest {
+protected:
+    SfxInspect() {
+        env.showMessages = false;
+        options.SelfDeleteMode = true;
+        WriteFile(Src("a.txt"), "alpha");
+        MakeFolder(Src("sub"));
+        MakeFolder(Src("sub/empty"));
+        WriteFile(Src("sub/data.bin"), PatternData(200000, 3));
+        WriteFile(Src("z.txt"), std::string(5000, 'z'));
+    }
+
+    // The SFX file, and its entries as the independent reader sees them.
+    std::string Build() {
+        EXPECT_TRUE(BuildSfx(options, env));
+        sfx = ReadFile(options.Target);
+        std::string error;
+        container = ReadSfx(sfx, error);
+        EXPECT_EQ(error, "");
+        return sfx;
+    }
+
+    const ReadEntry& Entry(const std::string& name) const {
+        for (const auto& e : container.entries)
+            if (e.name == name) return e;
+        ADD_FAILURE() << name;
+        return container.entries.front();
+    }
+
+    // Runs `check` on `bytes` written to a file: the exit status, with what it said.
+    int Run(int (*check)(const std::string&, std::ostream&, std::ostream&), const std::string& bytes) {
+        const std::string path = dir / "damaged.exe";
+        WriteFile(path, bytes);
+        out.str("");
+        err.str("");
+        return check(path, out, err);
+    }
+
+    std::string sfx;
+    ReadContainer container;
+    std::ostringstream out, err;
+};
+
+TEST_F(SfxInspect, TestFindsEachFaultAndNamesTheEntry) {
+    Build();
+    EXPECT_EQ(Run(TestSfx, sfx), 0) << err.str();
+    EXPECT_NE(out.str().find("OK: 4 files and 2 folders"), std::string::npos) << out.str();
+
+    std::string flipped = sfx;  // a bit in the middle of the data's packed stream
+    const ReadEntry& data = Entry("sub\\data.bin");
+    flipped[data.offset + data.byteSize / 2] ^= 0x10;
+    EXPECT_EQ(Run(TestSfx, flipped), 1);
+    EXPECT_NE(err.str().find("entry 'sub\\data.bin'"), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find("damaged"), std::string::npos) << err.str();
+
+    std::string sum = sfx;  // the stored checksum of a.txt, off by one
+    const ReadEntry& a = Entry("a.txt");
+    sum[a.offset + a.byteSize - 4] ^= 1;
+    EXPECT_EQ(Run(TestSfx, sum), 1);
+    EXPECT_NE(err.str().find("entry 'a.txt'"), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find("checksum"), std::string::npos) << err.str();
+
+    const std::string cut = sfx.substr(0, sfx.size() - kEndRecordSize);
+    EXPECT_EQ(Run(TestSfx, cut), 1);
+    EXPECT_NE(err.str().find("end record is missing: the file ends after entry 'z.txt'"), std::string::npos)
+        << err.str();
+
+    EXPECT_EQ(Run(TestSfx, sfx + "junk"), 1);
+    EXPECT_NE(err.str().find("4 bytes follow the end record"), std::string::npos) << err.str();
+}
+
+TEST_F(SfxInspect, ListShowsTheConfigurationAndEveryEntry) {
+    options.ExtractionFolder = 5;
+    options.CustomFolder = "%TEMP%\\app";
+    Build();
+    ASSERT_EQ(Run(ListSfx, sfx), 0) << err.str();
+    const std::string listing = out.str();
+    for (const char* line : {"custom folder      %TEMP%\\app\\", "self-delete        yes", "xsfxdel~.exe",
+                             " sub\\data.bin\n", " sub\\empty\n", "4 files and 2 folders"})
+        EXPECT_NE(listing.find(line), std::string::npos) << line << "\n" << listing;
+}
+
+TEST_F(SfxInspect, ExtractWritesTheTreeWithTimesAndReadOnlyFiles) {
+    std::string savedZone = getenv("TZ") ? getenv("TZ") : "";
+    setenv("TZ", "Europe/Berlin", 1);
+    tzset();
+    WriteFile(Src("caf\xc3\xa9.txt"), "latte");
+    chmod(Src("z.txt").c_str(), 0444);
+    struct utimbuf when {
+        1700000000, 1700000000
+    };  // an even second
+    utime(Src("a.txt").c_str(), &when);
+    Build();
+    const std::string target = dir / "out";
+    ASSERT_EQ(ExtractSfx(options.Target, target, out, err), 0) << err.str();
+    savedZone.empty() ? unsetenv("TZ") : setenv("TZ", savedZone.c_str(), 1);
+    tzset();
+
+    EXPECT_EQ(ReadFile(target + "/sub/data.bin"), PatternData(200000, 3));
+    EXPECT_EQ(ReadFile(target + "/caf\xc3\xa9.txt"), "latte");
+    struct stat st;
+    ASSERT_EQ(stat((target + "/sub/empty").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+    ASSERT_EQ(stat((target + "/a.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtime, 1700000000);
+    ASSERT_EQ(stat((target + "/z.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0222, 0u);
+    EXPECT_EQ(access((target + "/xsfxdel~.exe").c_str(), F_OK), -1);  // the helper is no part of the tree
+    EXPECT_NE(out.str().find("Extracted 4 files and 2 folders"), std::string::npos) << out.str();
+}
+
+TEST_F(SfxInspect, ExtractRefusesAnUnsafeNameAndWritesNothing) {
+    WriteFile(Src("abcdefg"), "would land outside");
+    Build();
+    std::string bytes = sfx;
+    const ReadEntry& entry = Entry("abcdefg");
+    bytes.replace(entry.offset + kEntryHeaderSize, 7, "..\\defg");  // the same length
+    WriteFile(dir / "bad.exe", bytes);
+    const std::string target = dir / "place/out";
+    EXPECT_EQ(ExtractSfx(dir / "bad.exe", target, out, err), 1);
+    EXPECT_NE(err.str().find("entry '..\\defg'"), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find("unsafe name"), std::string::npos) << err.str();
+    EXPECT_EQ(access((dir / "place").c_str(), F_OK), -1);
+}
+
+TEST_F(SfxInspect, NotAnSfxFile) {
+    EXPECT_EQ(Run(TestSfx, FakeStubImage()), 1);
+    EXPECT_NE(err.str().find("not an SFX file"), std::string::npos) << err.str();
+    EXPECT_EQ(TestSfx(dir / "missing.exe", out, err), 1);
+}
+
+}  // namespace
+}  // namespace ql::test
