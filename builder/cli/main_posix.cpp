@@ -1,15 +1,21 @@
 // The Linux command-line builder. It writes the same SFX files as the Windows
 // builder; without -h a complete command line builds too, as there is no window.
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <iconv.h>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "builder/cli/sfx_inspect.h"
 #include "builder/cli/startup.h"
 #include "builder/cli/terminal_dialogs.h"
+#include "builder/cli/terminal_progress.h"
 #include "builder/resources/embedded_resources.h"
 #include "platform/posix_setup.h"
 #include "platform/process.h"
@@ -44,17 +50,30 @@ std::string HelpText(std::string_view gbk) {
     return ql::TerminalText(output) + kLinuxNotes;
 }
 
+double SteadySeconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
 class TerminalHost : public ql::StartupHost {
 public:
     // --threads=<n> and --level=<n> stand for QUILLON_THREADS and QUILLON_LEVEL;
     // the builder's own switch reader passes over them as unknown switches.
     explicit TerminalHost(int argc, char** argv) {
+        // A progress line only where someone watches it.
+        if (isatty(STDERR_FILENO)) {
+            struct winsize size {};
+            const int width = ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 ? size.ws_col : 80;
+            progress_ = std::make_unique<ql::TerminalProgress>(std::cerr, width, SteadySeconds);
+            dialogs_.SetProgressLine(progress_.get());
+        }
         for (int i = 1; i < argc; ++i) {
             std::string_view argument = argv[i];
             if (argument.starts_with("--threads=")) threads_ = argument.substr(10);
             if (argument.starts_with("--level=")) level_ = argument.substr(8);
         }
     }
+
+    ql::ProgressSink* Progress() override { return progress_.get(); }
 
     const char* Setting(const char* name) override {
         if (threads_ && std::strcmp(name, "QUILLON_THREADS") == 0) return threads_->c_str();
@@ -78,6 +97,7 @@ public:
 private:
     ql::TerminalDialogs dialogs_;
     std::optional<std::string> threads_, level_;
+    std::unique_ptr<ql::TerminalProgress> progress_;
 };
 
 bool ConfigureFromEnvironment() {

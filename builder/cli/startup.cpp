@@ -94,6 +94,7 @@ int RunBuilder(StartupHost& host, const CmdLineHelper& commandLine) {
     env.stubImage = resources.stub;
     env.helperImage = resources.helper;
     env.manifestTemplate = resources.manifest;
+    env.progress = host.Progress();
     std::string settingError;
     if (!ReadPackingSettings(host, env, settingError)) {
         host.Dialogs().ShowError(settingError);

@@ -23,6 +23,9 @@ public:
     // The value of a setting (QUILLON_THREADS and the like), or null when it is
     // not set: the environment variable of that name, unless the host has its own.
     virtual const char* Setting(const char* name);
+    // Where a build without the desktop interface shows its progress; none
+    // unless the host has its own.
+    virtual ProgressSink* Progress() { return nullptr; }
 };
 
 // Reads the settings of how a build packs: QUILLON_THREADS (1 to 256 packing

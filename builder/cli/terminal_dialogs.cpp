@@ -1,6 +1,8 @@
 // Terminal message boxes.
 #include "builder/cli/terminal_dialogs.h"
 
+#include "builder/cli/terminal_progress.h"
+
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -15,16 +17,28 @@ std::string TerminalText(const std::string& text) {
     return result;
 }
 
-void TerminalDialogs::ShowError(const std::string& text) { std::cerr << "Error: " << TerminalText(text) << "\n"; }
+void TerminalDialogs::ClearProgressLine() {
+    if (line_) line_->Clear();
+}
 
-void TerminalDialogs::ShowInformation(const std::string& text) { std::cout << TerminalText(text) << std::endl; }
+void TerminalDialogs::ShowError(const std::string& text) {
+    ClearProgressLine();
+    std::cerr << "Error: " << TerminalText(text) << "\n";
+}
+
+void TerminalDialogs::ShowInformation(const std::string& text) {
+    ClearProgressLine();
+    std::cout << TerminalText(text) << std::endl;
+}
 
 void TerminalDialogs::ShowWarning(const std::string& text) {
+    ClearProgressLine();
     std::cerr << "Warning: " << TerminalText(text) << "\n";
 }
 
 bool TerminalDialogs::AskConfirmation(const std::string& text, bool yesIsDefault) {
     if (!isatty(STDIN_FILENO)) return false;
+    ClearProgressLine();
     std::cerr << "Confirmation: " << TerminalText(text) << (yesIsDefault ? " [Y/n] " : " [y/N] ") << std::flush;
     std::string answer;
     if (!std::getline(std::cin, answer)) return false;

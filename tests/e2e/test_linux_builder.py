@@ -1,5 +1,6 @@
 """The Linux command-line builder as a user runs it: exit statuses and messages."""
 import os
+import pty
 import stat
 import subprocess
 import tempfile
@@ -67,6 +68,31 @@ class LinuxBuilder(unittest.TestCase):
         result = run("-h", "-o", "-c", self.src, self.out)
         self.assertEqual(result.returncode, 1)
         self.assertIn("程序错误: 文件访问被拒绝", result.stderr)
+
+    def test_progress_line_on_a_terminal_only(self):
+        master, slave = pty.openpty()
+        try:
+            process = subprocess.Popen([QUILLON, "-h", "-o", self.src, self.out], stdin=subprocess.DEVNULL,
+                                       stdout=subprocess.PIPE, stderr=slave)
+        finally:
+            os.close(slave)
+        shown = b""
+        while True:
+            try:
+                piece = os.read(master, 65536)
+            except OSError:  # the terminal's other side has closed
+                break
+            if not piece:
+                break
+            shown += piece
+        os.close(master)
+        self.assertEqual(process.wait(timeout=120), 0)
+        self.assertEqual(process.stdout.read().decode(), "该自解压文件创建成功！\n")
+        process.stdout.close()
+        # The last drawing shows everything done, then the line is taken away.
+        self.assertIn(b"\r100%  5 B / 5 B  ", shown)
+        self.assertIn(b"/sub/a.txt\x1b[K", shown)
+        self.assertTrue(shown.endswith(b"\r\x1b[K"), shown)
 
     def test_incomplete_command_lines(self):
         headless = run("-h", self.src)
