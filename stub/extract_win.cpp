@@ -44,11 +44,15 @@ public:
         SetFileAttributesA(path, attributes);
     }
 
+    // The helper is the stub's own program, not the user's file: it is written
+    // whatever the overwrite mode says, and started only when this run wrote
+    // it, never whatever program stood under its name. When it cannot be
+    // written, the SFX file simply does not delete itself.
     uint32_t BeginFile(const char* path, const EntryHeader& header, bool& writing) override {
+        const bool helper = header.EntryType == kEntryHelper;
         if (header.EntryType == kEntryProgram) CopyText(g_run.programPath, kTargetPathCapacity, path);
-        if (header.EntryType == kEntryHelper) CopyText(g_run.helperPath, kTargetPathCapacity, path);
         writing = true;
-        if (Exists(path, false)) {
+        if (!helper && Exists(path, false)) {
             const uint8_t mode = g_run.config[config::kOverwriteMode];
             writing = mode == 1 || (mode != 2 && AskOverwrite(path));
         }
@@ -56,11 +60,17 @@ public:
         SetFileAttributesA(path, 0);
         HANDLE file =
             CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return LastErrorOr(ERROR_CANNOT_MAKE);
+        if (file == INVALID_HANDLE_VALUE) {
+            if (!helper) return LastErrorOr(ERROR_CANNOT_MAKE);
+            writing = false;
+            return 0;
+        }
         g_run.outputFile = file;
-        if (header.EntryType != kEntryHelper && !g_run.extractedFiles.Add(path))
-            return ERROR_NOT_ENOUGH_MEMORY;
-        return 0;
+        if (helper) {
+            CopyText(g_run.helperPath, kTargetPathCapacity, path);
+            return 0;
+        }
+        return g_run.extractedFiles.Add(path) ? 0 : ERROR_NOT_ENOUGH_MEMORY;
     }
 
     uint32_t Write(const void* data, uint32_t length) override {
@@ -144,9 +154,14 @@ void ConfiguredFolder(char* out) {
             char custom[config::kCustomFolderSize + 1];
             CopyText(custom, sizeof custom, reinterpret_cast<const char*>(c + config::kCustomFolder),
                      config::kCustomFolderSize);
-            const DWORD needed = ExpandEnvironmentStringsA(custom, nullptr, 0);
-            if (needed == 0 || needed > kFolderCapacity ||
-                ExpandEnvironmentStringsA(custom, out, needed) == 0)
+            // The count the expansion returns is not to be trusted with
+            // double-byte text (Wine has counted characters, not bytes, and
+            // written no terminating zero): the whole buffer goes in, zeroed,
+            // and a result that fills it or reports failure counts as none.
+            memset(out, 0, kFolderCapacity);
+            const DWORD result = ExpandEnvironmentStringsA(custom, out, kFolderCapacity);
+            out[kFolderCapacity - 1] = '\0';
+            if (result == 0 || result > kFolderCapacity || TextLength(out) + 1 >= kFolderCapacity)
                 out[0] = '\0';
             break;
         }

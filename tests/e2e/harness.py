@@ -421,6 +421,26 @@ def kill_all_programs():
 atexit.register(kill_all_programs)
 
 
+def running_programs(name):
+    """The Linux process ids of the programs of this Wine prefix that run now
+    and whose command line holds `name`. Wine runs every Windows process as a
+    Linux one; a program that another program started (ShellExecute) exists
+    as soon as the call that started it has returned."""
+    prefix = f"WINEPREFIX={WINEPREFIX}".encode()
+    found = []
+    for process in Path("/proc").iterdir():
+        if not process.name.isdigit():
+            continue
+        try:
+            command_line = (process / "cmdline").read_bytes()
+            environment = (process / "environ").read_bytes().split(b"\0")
+        except OSError:
+            continue
+        if name.encode() in command_line and prefix in environment:
+            found.append(int(process.name))
+    return found
+
+
 # ---------------------------------------------------------------- the driver
 
 @dataclasses.dataclass

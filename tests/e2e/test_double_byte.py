@@ -35,6 +35,21 @@ class DoubleByteTest(harness.WineTestCase):
         self.build(source, target, f"C:\\{TRAIL_5C}", switches=("-h", "-o", "-c", "-fm"))
         self.assertEqual(harness.read_sfx(target).config.custom_folder, f"C:\\{TRAIL_5C}\\".encode("cp936"))
 
+    def test_a_custom_folder_with_chinese_text_and_a_variable_is_expanded_whole(self):
+        # Built on Linux for code page 936; the variable and the literal part
+        # both carry double-byte characters, so bytes and characters differ.
+        base = self.tmp / "根目录"
+        base.mkdir()
+        source = harness.make_tree(self.tmp / "source", {"a.txt": "a", "sub/b.txt": "b"})
+        sfx = harness.build_sfx_linux(source, self.tmp / "custom.exe",
+                                      switches=("-h", "-o", "-c", "-s", "-oo", "-fm"),
+                                      extra_args=[f"%QL_BASE%\\输出{TRAIL_5C}"], env={"QUILLON_CODEPAGE": "936"})
+        self.assertEqual(sfx.returncode, 0)
+        env = dict(self.env, QL_BASE=to_wine_path(base))
+        with harness.start_windows(self.tmp / "custom.exe", env=env) as program:
+            self.assertEqual(program.wait_without_windows(120), 0)
+        self.assertEqual(harness.tree_items(base / f"输出{TRAIL_5C}"), harness.tree_items(source))
+
     def test_an_executable_in_a_sibling_folder_that_begins_alike_is_refused(self):
         # source乗 would be a byte prefix of source乗乗\setup.exe, but not a folder of it.
         source = harness.make_tree(self.tmp / f"source{TRAIL_5C}", {"a.txt": "a"})

@@ -191,9 +191,43 @@ class SilentRuntimeTest(harness.WineTestCase):
                                    custom_folder=to_wine_path(out) + "\\").read_bytes())
         image[-17 - 4] ^= 1  # the last entry's checksum
         damaged.write_bytes(bytes(image))
-        self.assertEqual(self.run_sfx(damaged), 23)
-        time.sleep(2)
+        self.assertEqual(harness.run_windows(damaged, timeout=120).returncode, 23)
+        # A helper started at the end would be running now, or be done with the file.
+        self.assertEqual(harness.running_programs("xsfxdel~"), [])
         self.assertTrue(damaged.exists())
+
+    def test_only_a_helper_this_run_wrote_is_started(self):
+        source = harness.make_tree(self.tmp / "source", {"a.txt": "a"})
+        out = self.tmp / "out"
+        helper = rt.temp_folder() / "xsfxdel~.exe"
+        record = self.tmp / "record.txt"
+        env = {"QUILLON_RECORD": to_wine_path(record)}
+        self.addCleanup(lambda: helper.rmdir() if helper.is_dir() else helper.unlink(missing_ok=True))
+
+        # Existing files are kept (-os), but a program that stands under the
+        # helper's name is the stub's to replace, not to start.
+        helper.unlink(missing_ok=True)
+        helper.write_bytes(rt.runprobe().read_bytes())
+        sfx = rt.build("linux", source, self.tmp / "keep.exe", "-me", "-fm", "-s", "-os", "-d",
+                       custom_folder=to_wine_path(out) + "\\")
+        self.assertEqual(harness.run_windows(sfx, env=env, timeout=120).returncode, 0)
+        deadline = time.monotonic() + 30
+        while sfx.exists() and time.monotonic() < deadline:
+            time.sleep(0.2)
+        self.assertFalse(sfx.exists(), "the helper this run wrote deletes the SFX file")
+        self.assertFalse(record.exists(), "the program that stood there was started")
+        self.assertEqual(helper.read_bytes(), harness.helper_image().read_bytes())
+
+        # Where the helper cannot be written the run still succeeds; the SFX
+        # file then stays, and nothing is started.
+        helper.unlink()
+        helper.mkdir()
+        sfx = rt.build("linux", source, self.tmp / "stays.exe", "-me", "-fm", "-s", "-oo", "-d",
+                       custom_folder=to_wine_path(out) + "\\")
+        self.assertEqual(harness.run_windows(sfx, env=env, timeout=120).returncode, 0)
+        self.assertEqual(harness.running_programs("xsfxdel~"), [])
+        self.assertTrue(sfx.exists())
+        self.assertEqual((out / "a.txt").read_text(), "a")
 
 
 if __name__ == "__main__":
