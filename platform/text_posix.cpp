@@ -13,9 +13,9 @@ namespace ql::platform {
 namespace {
 int g_codePage = 1252;
 
-iconv_t OpenConverter(int codePage) {
+iconv_t OpenConverter(int codePage, bool fromUtf8 = true) {
     std::string name = "CP" + std::to_string(codePage);
-    return iconv_open(name.c_str(), "UTF-8");
+    return fromUtf8 ? iconv_open(name.c_str(), "UTF-8") : iconv_open("UTF-8", name.c_str());
 }
 }  // namespace
 
@@ -104,6 +104,19 @@ bool IsAnsiLeadByte(unsigned char c) {
 }
 
 std::string ToDisplay(const std::string& native) { return native; }
+
+std::string CodePageToUtf8(std::string_view text, int codePage) {
+    iconv_t converter = OpenConverter(codePage, false);
+    if (converter == reinterpret_cast<iconv_t>(-1)) return std::string(text);
+    std::string input(text), output(text.size() * 3 + 8, '\0');
+    char* in = input.data();
+    char* out = output.data();
+    size_t inLeft = input.size(), outLeft = output.size();
+    iconv(converter, &in, &inLeft, &out, &outLeft);
+    iconv_close(converter);
+    output.resize(output.size() - outLeft);
+    return output;
+}
 
 }  // namespace ql::platform
 

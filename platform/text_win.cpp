@@ -1,9 +1,36 @@
-// Win32 text services: native text already is ANSI text.
+// Win32 text services: native text already is ANSI text; every conversion
+// between code pages, UTF-8 and the wide API goes through here.
 #include "platform/text.h"
 
 #include <windows.h>
 
 namespace ql::platform {
+
+namespace {
+
+std::wstring ToWide(std::string_view text, UINT codePage) {
+    if (text.empty()) return {};
+    const int length = static_cast<int>(text.size());
+    const int n = MultiByteToWideChar(codePage, 0, text.data(), length, nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(codePage, 0, text.data(), length, wide.data(), n);
+    return wide;
+}
+
+// `lossless` is left alone where the code page cannot tell (UTF-8 never loses).
+std::string FromWide(std::wstring_view wide, UINT codePage, bool* lossless = nullptr) {
+    if (wide.empty()) return {};
+    const int length = static_cast<int>(wide.size());
+    BOOL usedDefault = FALSE;
+    BOOL* flag = codePage == CP_UTF8 ? nullptr : &usedDefault;
+    const int n = WideCharToMultiByte(codePage, 0, wide.data(), length, nullptr, 0, nullptr, flag);
+    std::string text(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(codePage, 0, wide.data(), length, text.data(), n, nullptr, flag);
+    if (lossless && flag) *lossless = !usedDefault;
+    return text;
+}
+
+}  // namespace
 
 bool SameTextIgnoringCase(const std::string& a, const std::string& b) {
     return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
@@ -26,20 +53,23 @@ bool FromAnsi(const std::string& ansi, std::string& native) {
 
 bool IsAnsiLeadByte(unsigned char c) { return IsLeadByte(c); }
 
-std::string ToDisplay(const std::string& native) {
-    if (native.empty()) return native;
-    int wide = MultiByteToWideChar(CP_ACP, 0, native.data(), static_cast<int>(native.size()), nullptr, 0);
-    std::wstring w(static_cast<size_t>(wide), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, native.data(), static_cast<int>(native.size()), w.data(), wide);
-    int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), wide, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, w.data(), wide, utf8.data(), n, nullptr, nullptr);
-    return utf8;
+std::string ToDisplay(const std::string& native) { return CodePageToUtf8(native, CP_ACP); }
+
+std::string CodePageToUtf8(std::string_view text, int codePage) {
+    return FromWide(ToWide(text, static_cast<UINT>(codePage)), CP_UTF8);
 }
 
-}  // namespace ql::platform
+std::wstring Utf8ToWide(std::string_view utf8) { return ToWide(utf8, CP_UTF8); }
 
-namespace ql::platform {
+std::string WideToUtf8(std::wstring_view wide) { return FromWide(wide, CP_UTF8); }
+
+std::wstring AnsiToWide(std::string_view ansi) { return ToWide(ansi, CP_ACP); }
+
+bool WideToAnsi(std::wstring_view wide, std::string& ansi) {
+    bool lossless = true;
+    ansi = FromWide(wide, CP_ACP, &lossless);
+    return lossless;
+}
 
 std::string SystemMessage(int code) {
     char buffer[512];

@@ -6,7 +6,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <iconv.h>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -37,17 +36,9 @@ const char kLinuxNotes[] =
     "  quillon --test SFX         checks every chunk and checksum as the SFX file would\n"
     "  quillon --extract SFX DIR  writes its tree into DIR (names in QUILLON_CODEPAGE)\n";
 
+// The help text is stored in GBK (code page 936).
 std::string HelpText(std::string_view gbk) {
-    iconv_t converter = iconv_open("UTF-8", "GBK");
-    if (converter == reinterpret_cast<iconv_t>(-1)) return std::string(gbk);
-    std::string input(gbk), output(gbk.size() * 2, '\0');
-    char* in = input.data();
-    char* out = output.data();
-    size_t inLeft = input.size(), outLeft = output.size();
-    iconv(converter, &in, &inLeft, &out, &outLeft);
-    iconv_close(converter);
-    output.resize(output.size() - outLeft);
-    return ql::TerminalText(output) + kLinuxNotes;
+    return ql::TerminalText(ql::platform::CodePageToUtf8(gbk, 936)) + kLinuxNotes;
 }
 
 double SteadySeconds() {

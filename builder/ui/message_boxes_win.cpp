@@ -3,18 +3,23 @@
 #include "builder/ui/message_boxes.h"
 
 #include <vector>
-#include <windows.h>
+
+#include "builder/ui/dialog_kit.h"
+#include "platform/text.h"
 
 namespace ql {
 
 namespace {
 
-std::wstring Wide(const std::string& utf8) {
-    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
-    return wide;
-}
+constexpr UINT WM_SHOW_BOX = WM_APP + 10;
+constexpr wchar_t kRelayClass[] = L"QuillonBoxRelay";
+
+struct BoxRequest {
+    const std::string& text;
+    const char* title;
+    UINT flags;
+    int answer;
+};
 
 BOOL CALLBACK CollectTopMost(HWND window, LPARAM list) {
     if (IsWindowVisible(window) && (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST))
@@ -22,7 +27,7 @@ BOOL CALLBACK CollectTopMost(HWND window, LPARAM list) {
     return TRUE;
 }
 
-// The box is owned by the application's top-level window and modal for the
+// The box is owned by the application's active window and modal for the
 // whole application; top-most windows step back while it is open so they
 // cannot hide it.
 int ShowBox(const std::string& text, const char* title, UINT flags) {
@@ -31,32 +36,64 @@ int ShowBox(const std::string& text, const char* title, UINT flags) {
     for (HWND window : topMost)
         SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     HWND owner = GetActiveWindow();
-    int answer = MessageBoxW(owner, Wide(text).c_str(), Wide(title).c_str(),
+    int answer = MessageBoxW(owner, platform::Utf8ToWide(text).c_str(), platform::Utf8ToWide(title).c_str(),
                              flags | (owner ? MB_APPLMODAL : MB_TASKMODAL));
     for (HWND window : topMost)
         SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     return answer;
 }
 
-}  // namespace
-
-void MessageBoxDialogs::ShowError(const std::string& text) { ShowBox(text, "Error", MB_OK | MB_ICONERROR); }
-
-void MessageBoxDialogs::ShowInformation(const std::string& text) {
-    ShowBox(text, "Information", MB_OK | MB_ICONINFORMATION);
+LRESULT CALLBACK RelayProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_SHOW_BOX) return DefWindowProcW(window, message, wParam, lParam);
+    auto& request = *reinterpret_cast<BoxRequest*>(lParam);
+    request.answer = ShowBox(request.text, request.title, request.flags);
+    return 0;
 }
 
-void MessageBoxDialogs::ShowWarning(const std::string& text) { ShowBox(text, "Warning", MB_OK | MB_ICONWARNING); }
+HWND CreateRelay() {
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = RelayProcedure;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = kRelayClass;
+    RegisterClassExW(&wc);
+    return CreateWindowExW(0, kRelayClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+}
+
+}  // namespace
+
+MessageBoxDialogs::MessageBoxDialogs() : thread_(GetCurrentThreadId()), relay_(CreateRelay()) {}
+
+MessageBoxDialogs::~MessageBoxDialogs() {
+    if (relay_) DestroyWindow(relay_);
+}
+
+int MessageBoxDialogs::Show(const std::string& text, const char* title, UINT flags) {
+    if (!relay_ || GetCurrentThreadId() == thread_) return ShowBox(text, title, flags);
+    BoxRequest request{text, title, flags, 0};
+    SendMessageW(relay_, WM_SHOW_BOX, 0, reinterpret_cast<LPARAM>(&request));
+    return request.answer;
+}
+
+void MessageBoxDialogs::ShowError(const std::string& text) {
+    Show(text, ui::CaptionText(ui::Caption::ErrorTitle), MB_OK | MB_ICONERROR);
+}
+
+void MessageBoxDialogs::ShowInformation(const std::string& text) {
+    Show(text, ui::CaptionText(ui::Caption::InformationTitle), MB_OK | MB_ICONINFORMATION);
+}
+
+void MessageBoxDialogs::ShowWarning(const std::string& text) {
+    Show(text, ui::CaptionText(ui::Caption::WarningTitle), MB_OK | MB_ICONWARNING);
+}
 
 bool MessageBoxDialogs::AskConfirmation(const std::string& text, bool yesIsDefault) {
     UINT flags = MB_YESNO | MB_ICONQUESTION | (yesIsDefault ? 0 : MB_DEFBUTTON2);
-    return ShowBox(text, "Confirmation", flags) == IDYES;
+    return Show(text, ui::CaptionText(ui::Caption::ConfirmationTitle), flags) == IDYES;
 }
 
 void ShowApplicationErrorBox(const std::string& text) {
-    std::string shown = text;
-    if (!shown.empty() && static_cast<unsigned char>(shown.back()) > '.') shown += '.';
-    ShowBox(shown, "Quillon", MB_OK | MB_ICONERROR);
+    ShowBox(ui::ApplicationErrorText(text), "Quillon", MB_OK | MB_ICONERROR);
 }
 
 void ShowFatalErrorBox(const std::string& text) { ShowBox(text, "程序错误", MB_OK | MB_ICONERROR); }

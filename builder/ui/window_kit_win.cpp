@@ -1,0 +1,269 @@
+// Creation of windows from their control tables, and the behaviour they share.
+#include "builder/ui/window_kit_win.h"
+
+#include <algorithm>
+
+#include <commctrl.h>
+#include <uxtheme.h>
+#include <versionhelpers.h>
+
+#include "platform/text.h"
+
+namespace ql::ui {
+
+namespace {
+
+constexpr wchar_t kLinkProperty[] = L"QuillonLink";
+
+HINSTANCE Instance() { return GetModuleHandleW(nullptr); }
+
+HFONT MakeFont(int height, int weight) {
+    return CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Tahoma");
+}
+
+struct ControlClass {
+    const wchar_t* name;
+    DWORD style;
+    DWORD exStyle;
+};
+
+ControlClass ClassOf(const ControlSpec& c) {
+    switch (c.kind) {
+        case ControlKind::GroupBox: return {L"Button", BS_GROUPBOX | WS_GROUP, 0};
+        case ControlKind::Label: return {L"Static", SS_LEFT | SS_NOPREFIX, 0};
+        case ControlKind::RightLabel: return {L"Static", SS_OWNERDRAW, 0};
+        case ControlKind::Link: return {L"Static", SS_OWNERDRAW | SS_NOTIFY, 0};
+        case ControlKind::Edit: return {L"Edit", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
+        case ControlKind::ReadOnlyText:
+            return {L"Edit", ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP,
+                    WS_EX_CLIENTEDGE};
+        case ControlKind::Button: return {L"Button", BS_PUSHBUTTON | WS_TABSTOP, 0};
+        case ControlKind::DefaultButton: return {L"Button", BS_DEFPUSHBUTTON | WS_TABSTOP, 0};
+        case ControlKind::Radio:
+            return {L"Button", BS_AUTORADIOBUTTON | BS_MULTILINE | (c.groupStart ? WS_TABSTOP : 0u), 0};
+        case ControlKind::CheckBox: return {L"Button", BS_AUTOCHECKBOX | BS_MULTILINE | WS_TABSTOP, 0};
+        case ControlKind::ProgressBar: return {PROGRESS_CLASSW, 0, 0};
+        case ControlKind::Icon: return {L"Static", SS_ICON, 0};
+        case ControlKind::List:
+            return {WC_LISTVIEWW, LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP, WS_EX_CLIENTEDGE};
+    }
+    return {L"Static", 0, 0};
+}
+
+FontStyle FontOf(ControlKind kind) {
+    switch (kind) {
+        case ControlKind::ReadOnlyText: return FontStyle::Text;
+        default: return FontStyle::Normal;
+    }
+}
+
+void CreateControl(HWND parent, const WindowSpec& spec, const ControlSpec& c) {
+    const ControlClass cls = ClassOf(c);
+    const Rect r = ClientRect(spec, c);
+    DWORD style = WS_CHILD | WS_VISIBLE | cls.style | (c.groupStart ? WS_GROUP : 0u);
+    HWND control = CreateWindowExW(cls.exStyle, cls.name, platform::Utf8ToWide(c.caption).c_str(), style, r.x,
+                                   r.y, r.w, r.h, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)),
+                                   Instance(), nullptr);
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(UiFont(FontOf(c.kind))), FALSE);
+    if (c.kind == ControlKind::Link) {
+        // A link is as wide as its text, so that only the text answers the mouse.
+        SetPropW(control, kLinkProperty, reinterpret_cast<HANDLE>(1));
+        HDC dc = GetDC(control);
+        HGDIOBJ old = SelectObject(dc, UiFont(FontStyle::Normal));
+        const std::wstring text = platform::Utf8ToWide(c.caption);
+        SIZE size{};
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        SelectObject(dc, old);
+        ReleaseDC(control, dc);
+        if (size.cx > 0) SetWindowPos(control, nullptr, 0, 0, std::min<int>(size.cx + 1, r.w), r.h,
+                                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    if (c.kind == ControlKind::ProgressBar) SendMessageW(control, PBM_SETRANGE32, 0, 1000);
+    if (c.limit > 0) SendMessageW(control, EM_SETLIMITTEXT, static_cast<WPARAM>(c.limit), 0);
+}
+
+bool IsLink(HWND control) { return control && GetPropW(control, kLinkProperty) != nullptr; }
+
+// The owner-drawn labels. A link is blue and underlined; the underline is
+// drawn by hand, as not every system draws it for a font that borrows its
+// Chinese glyphs from another. A right-aligned label shows one line whose
+// beginning is cut when it is too long, so that the end of a path, its file
+// name, stays visible.
+void DrawLabel(const DRAWITEMSTRUCT& item) {
+    FillRect(item.hDC, &item.rcItem, GetSysColorBrush(COLOR_BTNFACE));
+    const std::wstring text = ControlText(item.hwndItem);
+    const bool link = IsLink(item.hwndItem);
+    const bool enabled = IsWindowEnabled(item.hwndItem);
+    const COLORREF colour =
+        !enabled ? GetSysColor(COLOR_GRAYTEXT) : link ? RGB(0, 0, 255) : GetSysColor(COLOR_BTNTEXT);
+    SetBkMode(item.hDC, TRANSPARENT);
+    SetTextColor(item.hDC, colour);
+    HGDIOBJ oldFont = SelectObject(item.hDC, UiFont(FontStyle::Normal));
+    RECT rect = item.rcItem;
+    const UINT format = DT_SINGLELINE | DT_NOPREFIX | (link ? DT_LEFT : DT_RIGHT);
+    DrawTextW(item.hDC, text.c_str(), static_cast<int>(text.size()), &rect, format);
+    if (link) {
+        SIZE size;
+        TEXTMETRICW metrics;
+        GetTextExtentPoint32W(item.hDC, text.c_str(), static_cast<int>(text.size()), &size);
+        GetTextMetricsW(item.hDC, &metrics);
+        HPEN pen = CreatePen(PS_SOLID, 1, colour);
+        HGDIOBJ oldPen = SelectObject(item.hDC, pen);
+        const int y = rect.top + metrics.tmAscent + 1;
+        MoveToEx(item.hDC, rect.left, y, nullptr);
+        LineTo(item.hDC, rect.left + std::min<int>(size.cx, rect.right - rect.left), y);
+        SelectObject(item.hDC, oldPen);
+        DeleteObject(pen);
+    }
+    SelectObject(item.hDC, oldFont);
+}
+
+void RegisterClassOnce(const std::wstring& name, WNDPROC procedure) {
+    WNDCLASSEXW existing = {};
+    existing.cbSize = sizeof existing;
+    if (GetClassInfoExW(Instance(), name.c_str(), &existing)) return;
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = procedure;
+    wc.hInstance = Instance();
+    wc.hIcon = LoadIconW(Instance(), L"MAINICON");
+    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = name.c_str();
+    RegisterClassExW(&wc);
+}
+
+}  // namespace
+
+HFONT UiFont(FontStyle style) {
+    static HFONT fonts[5] = {};
+    HFONT& font = fonts[static_cast<int>(style)];
+    if (!font) {
+        switch (style) {
+            case FontStyle::Normal: font = MakeFont(-12, FW_NORMAL); break;
+            case FontStyle::Bold: font = MakeFont(-12, FW_BOLD); break;
+            case FontStyle::Text: font = MakeFont(-13, FW_NORMAL); break;
+            case FontStyle::AboutTitle: font = MakeFont(-19, FW_BOLD); break;
+            case FontStyle::AboutVersion: font = MakeFont(-13, FW_BOLD); break;
+        }
+    }
+    return font;
+}
+
+Window::~Window() { Destroy(); }
+
+void Window::Destroy() {
+    if (window_) {
+        HWND window = window_;
+        window_ = nullptr;
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        DestroyWindow(window);
+    }
+}
+
+bool Window::Create(const WindowSpec& spec, DWORD style, HWND owner, const std::wstring& caption) {
+    const std::wstring className = platform::Utf8ToWide(spec.className);
+    RegisterClassOnce(className, &Window::Procedure);
+    const DWORD exStyle = owner ? WS_EX_DLGMODALFRAME : 0;
+    RECT frame{0, 0, spec.clientWidth, spec.clientHeight};
+    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+    const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+    RECT area;
+    if (!owner || !GetWindowRect(owner, &area)) SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    const int x = area.left + (area.right - area.left - width) / 2;
+    const int y = area.top + (area.bottom - area.top - height) / 2;
+    if (!CreateWindowExW(exStyle, className.c_str(), caption.c_str(), style, x, y, width, height, owner, nullptr,
+                         Instance(), this))
+        return false;
+    for (const ControlSpec& control : spec.controls) CreateControl(window_, spec, control);
+    return true;
+}
+
+LRESULT Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* creating = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        creating->window_ = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creating));
+    }
+    auto* self = reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
+    return self->Common(message, wParam, lParam);
+}
+
+LRESULT Window::Common(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_SETCURSOR:
+            if (IsLink(reinterpret_cast<HWND>(wParam)) && IsWindowEnabled(reinterpret_cast<HWND>(wParam))) {
+                SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32649)));  // IDC_HAND
+                return TRUE;
+            }
+            break;
+        case WM_DRAWITEM: {
+            const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+            if (item.CtlType == ODT_STATIC) {
+                DrawLabel(item);
+                return TRUE;
+            }
+            break;
+        }
+        case WM_UPDATEUISTATE: {
+            // With visual styles, showing or hiding the keyboard cues on the
+            // Alt key leaves some controls half drawn: repaint them all.
+            const LRESULT result = OnMessage(message, wParam, lParam);
+            if (IsWindowsVistaOrGreater() && IsAppThemed())
+                RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+            return result;
+        }
+    }
+    return OnMessage(message, wParam, lParam);
+}
+
+void DispatchToWindow(Window& window, MSG& message) {
+    HWND handle = window.Handle();
+    const bool mine = handle && (message.hwnd == handle || IsChild(handle, message.hwnd));
+    const bool key = message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN;
+    if (mine && key && window.PreviewKey(message)) return;
+    if (mine && IsDialogMessageW(handle, &message)) return;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+}
+
+bool RunModal(Window& window, HWND owner, const bool& done) {
+    if (owner) EnableWindow(owner, FALSE);
+    ShowWindow(window.Handle(), SW_SHOW);
+    bool quitting = false;
+    MSG message;
+    while (!done) {
+        if (GetMessageW(&message, nullptr, 0, 0) <= 0) {
+            quitting = true;
+            PostQuitMessage(static_cast<int>(message.wParam));
+            break;
+        }
+        DispatchToWindow(window, message);
+    }
+    // The owner is enabled before the window goes, so that it gets the activation back.
+    if (owner) EnableWindow(owner, TRUE);
+    ShowWindow(window.Handle(), SW_HIDE);
+    return !quitting;
+}
+
+void SetControlText(HWND control, const std::string& utf8) {
+    SetWindowTextW(control, platform::Utf8ToWide(utf8).c_str());
+}
+
+std::wstring ControlText(HWND control) {
+    const int length = GetWindowTextLengthW(control);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    text.resize(static_cast<size_t>(std::max(GetWindowTextW(control, text.data(), length + 1), 0)));
+    return text;
+}
+
+std::string ControlTextUtf8(HWND control) { return platform::WideToUtf8(ControlText(control)); }
+
+}  // namespace ql::ui
