@@ -70,6 +70,9 @@ start_wine_session() {
   # Chinese texts draw with the WenQuanYi font wherever Windows would use SimSun.
   "$wine" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' \
     /v SimSun /d 'WenQuanYi Micro Hei' /f </dev/null >/dev/null 2>&1 || true
+  # Without a window manager, Wine draws the title bars itself, so screenshots
+  # show the windows' captions.
+  "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f </dev/null >/dev/null 2>&1 || true
   local driver="$build_dir/win-x86_64/tests/windows/driver/qldriver.exe"
   if [ -f "$driver" ]; then
     "$wine" "$driver" list </dev/null >/dev/null 2>&1 || true

@@ -17,6 +17,7 @@ import dataclasses
 import datetime
 import fcntl
 import os
+import re
 import shutil
 import signal
 import stat
@@ -193,6 +194,11 @@ def ensure_prefix():
             subprocess.run([str(WINE), "reg", "add",
                             r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes",
                             "/v", "SimSun", "/d", "WenQuanYi Micro Hei", "/f"], env=wine_env(), check=False,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
+            # Without a window manager, Wine draws the title bars itself, so
+            # screenshots show the windows' captions.
+            subprocess.run([str(WINE), "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Decorated",
+                            "/d", "N", "/f"], env=wine_env(), check=False,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
             subprocess.run([str(WINESERVER), "-w"], env=wine_env(), check=False, timeout=300)
         if not (WINEPREFIX / "system.reg").exists():
@@ -379,20 +385,27 @@ class WindowsProgram:
         self.kill()
 
     # Window helpers limited to this program's windows.
-    def wait_window(self, title, timeout=20):
-        return wait_window(title, timeout=timeout, pid=self.pid)
+    def wait_window(self, title, timeout=20, window_class=None):
+        return wait_window(title, timeout=timeout, pid=self.pid, window_class=window_class)
 
-    def wait_window_gone(self, title, timeout=20):
-        return wait_window_gone(title, timeout=timeout, pid=self.pid)
+    def wait_window_gone(self, title, timeout=20, window_class=None):
+        return wait_window_gone(title, timeout=timeout, pid=self.pid, window_class=window_class)
 
     def window_text(self, title, timeout=20):
         return window_text(title, timeout=timeout, pid=self.pid)
 
-    def press_button(self, title, button=None, timeout=20, control_id=None):
-        return press_button(title, button, timeout=timeout, pid=self.pid, control_id=control_id)
+    def press_button(self, title, button=None, timeout=20, control_id=None, window_class=None):
+        return press_button(title, button, timeout=timeout, pid=self.pid, control_id=control_id,
+                            window_class=window_class)
 
-    def controls(self, title, timeout=20):
-        return controls(title, timeout=timeout, pid=self.pid)
+    def controls(self, title, timeout=20, window_class=None):
+        return controls(title, timeout=timeout, pid=self.pid, window_class=window_class)
+
+    def check_control(self, title, control_id, timeout=20):
+        return check_control(title, control_id, timeout=timeout, pid=self.pid)
+
+    def send_key(self, title, virtual_key, timeout=20):
+        return send_key(title, virtual_key, timeout=timeout, pid=self.pid)
 
     def set_text(self, title, control_id, text, timeout=20):
         return set_text(title, control_id, text, timeout=timeout, pid=self.pid)
@@ -481,10 +494,12 @@ def _driver_call(args, timeout, check=True):
     return result
 
 
-def _window_args(title, timeout, pid):
+def _window_args(title, timeout, pid, window_class=None):
     args = ["--title", title, "--timeout", str(int(timeout * 1000))]
     if pid:
         args += ["--pid", str(pid)]
+    if window_class:
+        args += ["--class", window_class]
     return args
 
 
@@ -498,16 +513,17 @@ def list_windows(pid=None):
     return windows
 
 
-def wait_window(title, timeout=20, pid=None):
-    """Waits until a visible top-level window with exactly this title exists;
-    returns its handle. Raises HarnessError (with a screenshot) otherwise."""
-    result = _driver_call(["wait", *_window_args(title, timeout, pid)], timeout=timeout + 30)
+def wait_window(title, timeout=20, pid=None, window_class=None):
+    """Waits until a visible top-level window with exactly this title (and
+    class, when given) exists; returns its handle. Raises HarnessError (with a
+    screenshot) otherwise."""
+    result = _driver_call(["wait", *_window_args(title, timeout, pid, window_class)], timeout=timeout + 30)
     return int(result.stdout.split()[0], 16)
 
 
-def wait_window_gone(title, timeout=20, pid=None):
+def wait_window_gone(title, timeout=20, pid=None, window_class=None):
     """Waits until no visible window with this title is left."""
-    _driver_call(["wait", "--gone", *_window_args(title, timeout, pid)], timeout=timeout + 30)
+    _driver_call(["wait", "--gone", *_window_args(title, timeout, pid, window_class)], timeout=timeout + 30)
 
 
 def window_text(title, timeout=20, pid=None):
@@ -517,11 +533,21 @@ def window_text(title, timeout=20, pid=None):
     return [_unescape(line) for line in result.stdout.decode("utf-8").splitlines()]
 
 
-def press_button(title, button=None, timeout=20, pid=None, control_id=None):
+def press_button(title, button=None, timeout=20, pid=None, control_id=None, window_class=None):
     """Clicks the child button whose text, '&' aside, is `button` (or the
     control with the id `control_id`); a disabled button fails."""
     which = ["--id", str(control_id)] if control_id is not None else ["--button", button]
-    _driver_call(["press", *_window_args(title, timeout, pid), *which], timeout=timeout + 30)
+    _driver_call(["press", *_window_args(title, timeout, pid, window_class), *which], timeout=timeout + 30)
+
+
+def check_control(title, control_id, timeout=20, pid=None):
+    """Clicks a radio button or check box as the mouse would (BM_CLICK)."""
+    _driver_call(["check", *_window_args(title, timeout, pid), "--id", str(control_id)], timeout=timeout + 30)
+
+
+def send_key(title, virtual_key, timeout=20, pid=None):
+    """Sends a key press to the focused control of the window's program."""
+    _driver_call(["key", *_window_args(title, timeout, pid), "--vk", str(virtual_key)], timeout=timeout + 30)
 
 
 @dataclasses.dataclass
@@ -535,9 +561,9 @@ class Control:
     text: str
 
 
-def controls(title, timeout=20, pid=None):
+def controls(title, timeout=20, pid=None, window_class=None):
     """Every child window of the window, in Z order: id, class, state, place, text."""
-    result = _driver_call(["controls", *_window_args(title, timeout, pid)], timeout=timeout + 30)
+    result = _driver_call(["controls", *_window_args(title, timeout, pid, window_class)], timeout=timeout + 30)
     found = []
     for line in result.stdout.decode("utf-8").splitlines():
         control_id, class_name, state, rect, text = line.split("\t", 4)
@@ -572,7 +598,8 @@ def message_box(program, title, timeout=20):
 
 # ---------------------------------------------------------------- screenshots
 
-def _xwd_to_png(xwd, png_path):
+def _xwd_pixels(xwd):
+    """An XWD image as (width, height, rows of RGB bytes)."""
     header = struct.unpack(">25I", xwd[:100])
     (header_size, _version, pixmap_format, depth, width, height, _xoffset, byte_order,
      _unit, _bit_order, _pad, bits_per_pixel, bytes_per_line, _visual, red_mask,
@@ -587,33 +614,78 @@ def _xwd_to_png(xwd, png_path):
         return (mask & -mask).bit_length() - 1
 
     shifts = [(mask, shift(mask)) for mask in (red_mask, green_mask, blue_mask)]
-    rows = bytearray()
+    rows = []
     for y in range(height):
-        rows.append(0)
         line = data[y * bytes_per_line:y * bytes_per_line + width * step]
+        rgb = bytearray(3 * width)
         if all(mask == 0xFF << s and s % 8 == 0 for mask, s in shifts):
             # Byte-aligned channels (the usual 24-bit visual): slice them out.
-            rgb = bytearray(3 * width)
             for channel, (_mask, s) in enumerate(shifts):
                 index = s // 8 if order == "little" else step - 1 - s // 8
                 rgb[channel::3] = line[index::step]
-            rows.extend(rgb)
-            continue
-        for x in range(0, width * step, step):
-            pixel = int.from_bytes(line[x:x + step], order)
-            rows.extend(((pixel & mask) >> s) & 0xFF for mask, s in shifts)
+        else:
+            for x in range(width):
+                pixel = int.from_bytes(line[x * step:(x + 1) * step], order)
+                rgb[3 * x:3 * x + 3] = bytes(((pixel & mask) >> s) & 0xFF for mask, s in shifts)
+        rows.append(rgb)
+    return width, height, rows
 
+
+def _write_png(width, height, rows, png_path):
     def chunk(kind, body):
         return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
 
+    raw = b"".join(b"\0" + bytes(row) for row in rows)
     png = (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
-           + chunk(b"IDAT", zlib.compress(bytes(rows), 6)) + chunk(b"IEND", b""))
+           + chunk(b"IDAT", zlib.compress(raw, 6)) + chunk(b"IEND", b""))
     Path(png_path).write_bytes(png)
+
+
+def _xwd(display, *target):
+    return subprocess.run(["xwd", "-silent", "-display", display, *target], stdout=subprocess.PIPE,
+                          stderr=subprocess.DEVNULL, timeout=30, check=True).stdout
+
+
+def _mapped_top_level_windows(display):
+    """(X window id, x, y) of the mapped windows on the root, bottom-most first."""
+    tree = subprocess.run(["xwininfo", "-root", "-children", "-display", display], stdout=subprocess.PIPE,
+                          stderr=subprocess.DEVNULL, timeout=30, text=True, check=True).stdout
+    found = []
+    for line in tree.splitlines():
+        match = re.match(r"\s+(0x[0-9a-f]+) .*\s(\d+)x(\d+)[+-]\d+[+-]\d+\s+\+(-?\d+)\+(-?\d+)\s*$", line)
+        if not match or int(match[2]) * int(match[3]) <= 1:
+            continue
+        info = subprocess.run(["xwininfo", "-id", match[1], "-display", display], stdout=subprocess.PIPE,
+                              stderr=subprocess.DEVNULL, timeout=30, text=True).stdout
+        if "IsViewable" in info:
+            found.append((match[1], int(match[4]), int(match[5])))
+    return list(reversed(found))  # xwininfo lists the top-most window first
+
+
+def _lay_over(rows, pixels, left, top):
+    """Copies a window's pixels onto the picture at its place, except black
+    ones: those are where the window itself lacks what lies over it."""
+    height, width = len(rows), len(rows[0]) // 3
+    for y in range(max(0, -top), min(len(pixels), height - top)):
+        x0, x1 = max(0, -left), min(len(pixels[y]) // 3, width - left)
+        if x1 <= x0:
+            continue
+        source, target = pixels[y], rows[top + y]
+        if b"\0\0\0" not in source[3 * x0:3 * x1]:
+            target[3 * (left + x0):3 * (left + x1)] = source[3 * x0:3 * x1]
+            continue
+        for x in range(x0, x1):
+            pixel = source[3 * x:3 * x + 3]
+            if pixel != b"\0\0\0":
+                target[3 * (left + x):3 * (left + x) + 3] = pixel
 
 
 def screenshot(name):
     """Saves the X display as build/e2e-artifacts/<name>.png; returns the path,
-    or None when no picture could be taken (a screenshot never fails a test)."""
+    or None when no picture could be taken (a screenshot never fails a test).
+    Without a compositing manager, Wine may keep the pixels of a window shown
+    over another off the root, which then shows black there; so each window
+    is taken on its own and laid over the root's picture, in stacking order."""
     display = os.environ.get("DISPLAY")
     if not display or not shutil.which("xwd"):
         return None
@@ -621,9 +693,15 @@ def screenshot(name):
         ARTIFACTS_DIR.mkdir(parents=True, exist_ok=True)
         safe = "".join(c if c.isalnum() or c in "-_." else "_" for c in name)
         path = ARTIFACTS_DIR / f"{time.strftime('%H%M%S')}-{safe}.png"
-        xwd = subprocess.run(["xwd", "-root", "-silent", "-display", display],
-                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=30, check=True).stdout
-        _xwd_to_png(xwd, path)
+        width, height, rows = _xwd_pixels(_xwd(display, "-root"))
+        windows = _mapped_top_level_windows(display) if shutil.which("xwininfo") else []
+        for window, left, top in windows:
+            try:
+                _w, _h, pixels = _xwd_pixels(_xwd(display, "-id", window))
+            except (ValueError, subprocess.SubprocessError):
+                continue  # gone meanwhile
+            _lay_over(rows, pixels, left, top)
+        _write_png(width, height, rows, path)
         return path
     except (OSError, ValueError, subprocess.SubprocessError):
         return None

@@ -12,9 +12,16 @@
 //   qldriver press --title T (--button TEXT | --id N) [--pid P] [--timeout ms]
 //   qldriver set-text --title T --id N --text S [--pid P] [--timeout ms]
 //   qldriver click --title T --x X --y Y [--pid P] [--timeout ms]
+//   qldriver check --title T --id N [--pid P] [--timeout ms]
+//   qldriver key   --title T --vk N [--pid P] [--timeout ms]
 //   qldriver close --title T [--pid P] [--timeout ms]
 //   qldriver kill  --pid P
 //
+// Window commands also take --class C: only a window of that class counts
+// (a progress window may share its owner's title). `check` clicks a radio
+// button or check box as the mouse would (BM_CLICK), so that it selects
+// itself and tells its parent; `key` sends a key press to the control that
+// has the keyboard focus in the window's thread, or to the window.
 // `run` prints "pid N" (the program's Windows process id) as its first line,
 // waits for the program and exits with its exit code; the program ends with the
 // driver. --pid limits the search to the windows of that process, so tests
@@ -149,15 +156,15 @@ std::vector<HWND> ChildWindows(HWND parent) {
 }
 
 struct Arguments {
-    std::wstring command, title, button, raw, text;
+    std::wstring command, title, button, raw, text, className;
     bool hasId = false, hasText = false;
     int id = 0;
     std::vector<std::wstring> program;  // after "--" of `run`
     DWORD pid = 0;                      // 0: any process
     DWORD timeoutMs = kDefaultTimeoutMs;
     bool gone = false;
-    bool hasX = false, hasY = false;
-    int x = 0, y = 0;
+    bool hasX = false, hasY = false, hasVk = false;
+    int x = 0, y = 0, vk = 0;
 };
 
 bool ProcessEnded(DWORD pid) {
@@ -173,7 +180,7 @@ bool ProcessEnded(DWORD pid) {
 HWND FindVisible(const Arguments& args) {
     for (HWND window : TopLevelWindows())
         if (IsWindowVisible(window) && (args.pid == 0 || ProcessOf(window) == args.pid) &&
-            TextOf(window) == args.title)
+            (args.className.empty() || ClassOf(window) == args.className) && TextOf(window) == args.title)
             return window;
     return nullptr;
 }
@@ -215,7 +222,8 @@ bool ParseNumber(const wchar_t* text, long& value) {
 bool Parse(int argc, wchar_t** argv, Arguments& args, std::wstring& error) {
     if (argc < 2) {
         error =
-            L"usage: qldriver run | list | wait | text | controls | press | set-text | click | close | kill "
+            L"usage: qldriver run | list | wait | text | controls | press | set-text | click | check | key | "
+            L"close | kill "
             L"...";
         return false;
     }
@@ -242,11 +250,13 @@ bool Parse(int argc, wchar_t** argv, Arguments& args, std::wstring& error) {
             args.button = value;
         } else if (name == L"--raw") {
             args.raw = value;
+        } else if (name == L"--class") {
+            args.className = value;
         } else if (name == L"--text") {
             args.text = value;
             args.hasText = true;
         } else if (name == L"--timeout" || name == L"--x" || name == L"--y" || name == L"--pid" ||
-                   name == L"--id") {
+                   name == L"--id" || name == L"--vk") {
             if (!ParseNumber(value, number) || number < 0) {
                 error = L"not a number: " + name + L" " + value;
                 return false;
@@ -256,6 +266,7 @@ bool Parse(int argc, wchar_t** argv, Arguments& args, std::wstring& error) {
             if (name == L"--id") args.id = static_cast<int>(number), args.hasId = true;
             if (name == L"--x") args.x = static_cast<int>(number), args.hasX = true;
             if (name == L"--y") args.y = static_cast<int>(number), args.hasY = true;
+            if (name == L"--vk") args.vk = static_cast<int>(number), args.hasVk = true;
         } else {
             error = L"unknown option " + name;
             return false;
@@ -425,6 +436,30 @@ int Click(HWND window, int x, int y) {
     return kOk;
 }
 
+int Check(HWND window, int id) {
+    HWND control = ControlById(window, id);
+    if (!control) return Fail(kFailed, L"no control " + std::to_wstring(id) + L" in \"" + TextOf(window) + L"\"");
+    if (!IsWindowEnabled(control)) return Fail(kFailed, L"control " + std::to_wstring(id) + L" is disabled");
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(control, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, &result))
+        return Fail(kFailed, L"control " + std::to_wstring(id) + L" did not take the click");
+    return kOk;
+}
+
+// Posted like typing: the program's message loop sees the key before any
+// window does, as a key preview needs.
+int Key(HWND window, int vk) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    HWND target = window;
+    if (GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) && info.hwndFocus)
+        target = info.hwndFocus;
+    if (!PostMessageW(target, WM_KEYDOWN, static_cast<WPARAM>(vk), 1) ||
+        !PostMessageW(target, WM_KEYUP, static_cast<WPARAM>(vk), 0xC0000001))
+        return Fail(kFailed, L"could not post the key");
+    return kOk;
+}
+
 int Close(HWND window) {
     if (!PostMessageW(window, WM_CLOSE, 0, 0)) return Fail(kFailed, L"could not post WM_CLOSE");
     return kOk;
@@ -452,7 +487,7 @@ int wmain(int argc, wchar_t** argv) {
 
     bool windowCommand = command == L"wait" || command == L"text" || command == L"press" ||
                          command == L"click" || command == L"close" || command == L"controls" ||
-                         command == L"set-text";
+                         command == L"set-text" || command == L"check" || command == L"key";
     if (!windowCommand) return Fail(kUsage, L"unknown command " + command);
     if (args.title.empty()) return Fail(kUsage, command + L" needs --title");
     if (command == L"press" && args.button.empty() && !args.hasId)
@@ -460,6 +495,8 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"set-text" && !(args.hasId && args.hasText))
         return Fail(kUsage, L"set-text needs --id and --text");
     if (command == L"click" && !(args.hasX && args.hasY)) return Fail(kUsage, L"click needs --x and --y");
+    if (command == L"check" && !args.hasId) return Fail(kUsage, L"check needs --id");
+    if (command == L"key" && !args.hasVk) return Fail(kUsage, L"key needs --vk");
     if (command == L"wait" && args.gone) return WaitGone(args);
 
     HWND window = nullptr;
@@ -473,5 +510,7 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"press") return Press(window, args);
     if (command == L"set-text") return SetText(window, args.id, args.text);
     if (command == L"click") return Click(window, args.x, args.y);
+    if (command == L"check") return Check(window, args.id);
+    if (command == L"key") return Key(window, args.vk);
     return Close(window);
 }

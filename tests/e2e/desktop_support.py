@@ -1,0 +1,63 @@
+"""Helpers of the desktop builder's window tests on top of harness: the
+control ids (read from the builder's own header, so the tests and the windows
+agree), the window title, and the settings in the Wine registry."""
+
+import re
+
+import harness
+
+SETTINGS_KEY = r"HKCU\Software\Tarnwick\Quillon"
+
+
+def _control_ids():
+    """The enum of builder/ui/control_ids.h as {"kESource": 102, ...}."""
+    text = (harness.SOURCE_DIR / "builder/ui/control_ids.h").read_text()
+    body = text[text.index("enum ControlId"):]
+    ids, value = {}, -1
+    for name, explicit in re.findall(r"^\s*(k\w+)(?:\s*=\s*(\d+))?,", body, re.M):
+        value = int(explicit) if explicit else value + 1
+        ids[name] = value
+    return ids
+
+
+ID = _control_ids()
+
+
+def main_title():
+    """"Quillon" and the major and minor version, as the main window's title."""
+    cmake = (harness.SOURCE_DIR / "CMakeLists.txt").read_text()
+    major, minor = re.search(r"project\(Quillon VERSION (\d+)\.(\d+)", cmake).groups()
+    return f"Quillon {major}.{minor}"
+
+
+def reg(*args, check=True):
+    result = harness.run_windows("reg", list(args), timeout=60)
+    if check and result.returncode != 0:
+        raise harness.HarnessError(f"reg {' '.join(args)} failed: {result.stderr!r}")
+    return result
+
+
+def clear_settings():
+    reg("delete", SETTINGS_KEY, "/f", check=False)
+
+
+def set_setting(name, kind, value):
+    reg("add", SETTINGS_KEY, "/v", name, "/t", kind, "/d", str(value), "/f")
+
+
+def settings():
+    """The stored values as {name: (kind, text)}, or None when the key does not exist."""
+    result = reg("query", SETTINGS_KEY, check=False)
+    if result.returncode != 0:
+        return None
+    values = {}
+    for line in result.stdout.decode("cp1252").splitlines():
+        parts = re.split(r"\s{2,}|\t", line.strip(), maxsplit=2)
+        if len(parts) >= 2 and parts[1].startswith("REG_"):
+            values[parts[0]] = (parts[1], parts[2] if len(parts) > 2 else "")
+    return values
+
+
+def states(program, title, window_class=None):
+    """The main window's controls by id: Control records of harness."""
+    return {c.control_id: c for c in program.controls(title, window_class=window_class)}

@@ -1,0 +1,174 @@
+"""The Windows builder's main window under Wine, driven through its real
+controls: the first start, stored settings, building with the progress
+window, cancelling, a refused build, the start from a complete command line,
+and the keyboard."""
+
+import os
+import time
+
+import desktop_support as ds
+import harness
+from desktop_support import ID
+from harness import to_wine_path
+
+SUCCESS_TEXT = "该自解压文件创建成功！"
+CANCEL_TEXT = "Quillon 已中止\r\n目标自解压文件已被删除"
+VK_F1, VK_ESCAPE = 0x70, 0x1B
+MAIN, PROGRESS = "Tfquillon", "Tfprogress"
+
+
+def ids(*names):
+    return {ID[name] for name in names}
+
+
+class DesktopBuilderTest(harness.WineTestCase):
+    def setUp(self):
+        super().setUp()
+        ds.clear_settings()
+        self.title = ds.main_title()
+
+    def start(self, *args, cwd=None):
+        builder = harness.start_windows(harness.windows_builder(), args, cwd=cwd)
+        self.addCleanup(builder.kill)
+        builder.wait_window(self.title, window_class=MAIN)
+        return builder
+
+    def main_controls(self, builder):
+        return ds.states(builder, self.title, MAIN)
+
+    def fill(self, builder, source, target):
+        builder.set_text(self.title, ID["kESource"], source)
+        builder.set_text(self.title, ID["kETarget"], target)
+
+    def test_first_start_shows_the_initial_state_and_creates_the_empty_key(self):
+        builder = self.start()
+        controls = self.main_controls(builder)
+        checked = {i for i, c in controls.items() if c.checked}
+        self.assertEqual(checked, ids("kRbIconDefault", "kRbOpenFolder", "kCbOpenFolder", "kRbWdExtraction",
+                                      "kRbDmImmediately", "kRbTemp", "kRbUacNone", "kRbOmPrompt"))
+        disabled = {i for i, c in controls.items() if not c.enabled}
+        self.assertEqual(disabled, ids(
+            "kEIcon", "kBIcon", "kLExecutableFile", "kEExecutableFile", "kBExecutableFile", "kLCmdParameters",
+            "kECmdParameters", "kLWorkingDir", "kRbWdExtraction", "kRbWdSource", "kRbWdCurrent", "kLDeleteMode",
+            "kRbDmImmediately", "kRbDmOnReboot", "kRbDmDoNotDelete", "kLUacAutoElevation", "kRbUacNone",
+            "kRbUacHighest", "kRbUacAdministrator", "kECustomDir", "kLCustom", "kBEnvVars"))
+        self.assertEqual(controls[ID["kBMake"]].text, "制作自解压文件")
+        self.assertEqual(controls[ID["kGbSourceTarget"]].text, " 源文件夹和目标文件")
+        self.assertEqual(controls[ID["kESource"]].text, "")
+        self.assertEqual(ds.settings(), {})
+        harness.screenshot("main-window-first-start")
+
+    def test_stored_settings_fill_the_window_and_the_rules_follow_clicks(self):
+        ds.set_setting("Source", "REG_SZ", r"C:\stored")
+        ds.set_setting("ExtractionMode", "REG_SZ", "1")  # a string: not a number, ignored
+        ds.set_setting("ExtractionFolder", "REG_DWORD", 7)
+        ds.set_setting("SilentMode", "REG_DWORD", 5)
+        ds.set_setting("CustomFolder", "REG_EXPAND_SZ", r"%TEMP%\x")
+        ds.set_setting("UACAutoElevation", "REG_DWORD", 2)
+        ds.set_setting("DeleteMode", "REG_DWORD", 1)
+        builder = self.start()
+        controls = self.main_controls(builder)
+        self.assertEqual(controls[ID["kESource"]].text, r"C:\stored")
+        self.assertEqual(controls[ID["kECustomDir"]].text, r"%TEMP%\x")
+        for name in ("kRbOpenFolder", "kRbTemp", "kCbSilent", "kRbUacAdministrator", "kRbDmOnReboot"):
+            self.assertTrue(controls[ID[name]].checked, name)
+        self.assertFalse(controls[ID["kRbDmOnReboot"]].enabled)
+
+        builder.check_control(self.title, ID["kRbExecuteFile"])
+        controls = self.main_controls(builder)
+        for name in ("kEExecutableFile", "kRbDmOnReboot", "kRbUacHighest", "kRbWdCurrent"):
+            self.assertTrue(controls[ID[name]].enabled, name)
+        self.assertFalse(controls[ID["kCbOpenFolder"]].enabled)
+        harness.screenshot("main-window-execute-mode-with-elevation")
+
+        builder.check_control(self.title, ID["kRbUacNone"])
+        controls = self.main_controls(builder)
+        self.assertFalse(controls[ID["kRbDmOnReboot"]].enabled)
+        self.assertTrue(controls[ID["kRbDmImmediately"]].checked)
+
+    def test_make_builds_under_the_progress_window_and_ends_the_builder(self):
+        source = harness.make_tree(self.tmp / "source", {"a.txt": "alpha", "sub/b.bin": os.urandom(50_000)})
+        target = self.tmp / "out.exe"
+        builder = self.start()
+        self.fill(builder, to_wine_path(source), to_wine_path(target))
+        builder.press_button(self.title, control_id=ID["kBMake"], window_class=MAIN)
+        self.assertEqual(harness.message_box(builder, "Information"), SUCCESS_TEXT)
+        # The success box is shown while the progress window is still there.
+        self.assertIn(PROGRESS, [w.class_name for w in builder.list_windows()])
+        builder.press_button("Information", "OK")
+        self.assertEqual(builder.wait(), 0)
+        self.assertSfxMatchesTree(harness.read_sfx(target), source)
+        stored = ds.settings()
+        self.assertEqual(stored["Source"], ("REG_SZ", to_wine_path(source) + "\\"))
+        self.assertEqual(stored["OpenFolder"], ("REG_DWORD", "0x1"))
+
+    def test_cancel_deletes_the_target_and_keeps_the_window_with_its_values(self):
+        block = os.urandom(1 << 20)
+        source = harness.make_tree(self.tmp / "source", {})
+        for i in range(3):
+            (source / f"big{i}.bin").write_bytes(block * 120)
+        target = self.tmp / "big.exe"
+        builder = self.start()
+        self.fill(builder, to_wine_path(source), to_wine_path(target))
+        builder.press_button(self.title, control_id=ID["kBMake"], window_class=MAIN)
+        builder.wait_window(self.title, window_class=PROGRESS)
+        deadline = time.monotonic() + 30
+        while True:  # until the first chunk is reported
+            progress = ds.states(builder, self.title, PROGRESS)
+            line = progress[ID["kLSize"]].text
+            if line and not line.startswith("0 B") or time.monotonic() > deadline:
+                break
+            time.sleep(0.2)
+        self.assertRegex(line, r"^\d+\.\d\d MB / 360\.00 MB   \(\d+%\)$")
+        self.assertEqual(progress[ID["kLProgressTarget"]].text, to_wine_path(target))
+        self.assertTrue(progress[ID["kLProgressSource"]].text.startswith(to_wine_path(source) + "\\big"))
+        harness.screenshot("progress-window-mid-build")
+        builder.press_button(self.title, control_id=ID["kBCancel"], window_class=PROGRESS)
+        self.assertEqual(harness.message_box(builder, "Warning", timeout=60), CANCEL_TEXT)
+        self.assertFalse(target.exists())
+        builder.press_button("Warning", "OK")
+        builder.wait_window_gone(self.title, window_class=PROGRESS)
+        self.assertEqual(self.main_controls(builder)[ID["kESource"]].text, to_wine_path(source))
+        self.assertTrue(builder.running())
+
+    def test_a_refused_build_keeps_the_window_and_stores_full_paths(self):
+        builder = self.start(cwd=self.tmp)
+        self.fill(builder, "no-such-folder", "out.exe")
+        builder.press_button(self.title, control_id=ID["kBMake"], window_class=MAIN)
+        missing = to_wine_path(self.tmp / "no-such-folder") + "\\"
+        self.assertEqual(harness.message_box(builder, "Error"), "源文件夹不存在\r\n\r\n" + missing)
+        builder.press_button("Error", "OK")
+        builder.wait_window(self.title, window_class=MAIN)
+        self.assertEqual(ds.settings()["Source"], ("REG_SZ", missing))
+        self.assertEqual(ds.settings()["Target"], ("REG_SZ", to_wine_path(self.tmp / "out.exe")))
+
+    def test_a_complete_command_line_builds_at_once_without_touching_the_settings(self):
+        source = harness.make_tree(self.tmp / "source", {"a.txt": "alpha"})
+        target = self.tmp / "auto.exe"
+        builder = harness.start_windows(harness.windows_builder(), [to_wine_path(source), to_wine_path(target)])
+        self.addCleanup(builder.kill)
+        self.assertEqual(harness.message_box(builder, "Information"), SUCCESS_TEXT)
+        builder.press_button("Information", "OK")
+        self.assertEqual(builder.wait(), 0)
+        self.assertSfxMatchesTree(harness.read_sfx(target), source)
+        self.assertIsNone(ds.settings())
+
+    def test_f1_opens_the_about_box_and_esc_does_not_close_the_main_window(self):
+        builder = self.start()
+        builder.send_key(self.title, VK_F1)
+        about = builder.window_text("关于...")
+        self.assertIn("Quillon", about)
+        self.assertIn("Version " + self.title.split()[1] + ".0.0", about)
+        self.assertIn("quillon.example/quillon", about)
+        harness.screenshot("about-box")
+        builder.send_key("关于...", VK_ESCAPE)
+        builder.wait_window_gone("关于...")
+        builder.send_key(self.title, VK_ESCAPE)
+        time.sleep(1)  # nothing is to happen: give it the time to happen wrongly
+        builder.wait_window(self.title, window_class=MAIN)
+        self.assertTrue(builder.running())
+
+
+if __name__ == "__main__":
+    import unittest
+    unittest.main()
