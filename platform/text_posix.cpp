@@ -17,6 +17,23 @@ iconv_t OpenConverter(int codePage, bool fromUtf8 = true) {
     std::string name = "CP" + std::to_string(codePage);
     return fromUtf8 ? iconv_open(name.c_str(), "UTF-8") : iconv_open("UTF-8", name.c_str());
 }
+
+// Converts all of `input` with a fresh converter; false when the converter
+// cannot be had or a character has no counterpart. A character that some
+// converters count as irreversibly converted (a result above 0) fails too:
+// it could not come back as it was.
+bool Convert(iconv_t converter, std::string_view input, std::string& output) {
+    output.clear();
+    if (converter == reinterpret_cast<iconv_t>(-1)) return false;
+    std::string source(input), result(input.size() * 4 + 8, '\0');
+    char* in = source.data();
+    char* out = result.data();
+    size_t inLeft = source.size(), outLeft = result.size();
+    const size_t converted = iconv(converter, &in, &inLeft, &out, &outLeft);
+    iconv_close(converter);
+    output.assign(result.data(), result.size() - outLeft);
+    return converted == 0 && inLeft == 0;
+}
 }  // namespace
 
 bool SetAnsiCodePage(int codePage) {
@@ -45,39 +62,11 @@ bool SameTextIgnoringCase(const std::string& a, const std::string& b) {
 bool IsLeadByte(unsigned char) { return false; }
 
 bool ToAnsi(const std::string& native, std::string& ansi) {
-    ansi.clear();
-    iconv_t converter = OpenConverter(g_codePage);
-    if (converter == reinterpret_cast<iconv_t>(-1)) return false;
-    std::string input = native;
-    char* in = input.data();
-    size_t inLeft = input.size();
-    std::string output(input.size() * 2 + 8, '\0');
-    char* out = output.data();
-    size_t outLeft = output.size();
-    size_t result = iconv(converter, &in, &inLeft, &out, &outLeft);
-    iconv_close(converter);
-    // A character without a counterpart fails, or with some converters counts
-    // as irreversible (> 0): either way the name could not be stored faithfully.
-    if (result != 0 || inLeft != 0) return false;
-    ansi.assign(output.data(), output.size() - outLeft);
-    return true;
+    return Convert(OpenConverter(g_codePage), native, ansi);
 }
 
 bool FromAnsi(const std::string& ansi, std::string& native) {
-    native.clear();
-    iconv_t converter = iconv_open("UTF-8", ("CP" + std::to_string(g_codePage)).c_str());
-    if (converter == reinterpret_cast<iconv_t>(-1)) return false;
-    std::string input = ansi;
-    char* in = input.data();
-    size_t inLeft = input.size();
-    std::string output(input.size() * 4 + 8, '\0');
-    char* out = output.data();
-    size_t outLeft = output.size();
-    size_t result = iconv(converter, &in, &inLeft, &out, &outLeft);
-    iconv_close(converter);
-    if (result == static_cast<size_t>(-1) || inLeft != 0) return false;
-    native.assign(output.data(), output.size() - outLeft);
-    return true;
+    return Convert(OpenConverter(g_codePage, false), ansi, native);
 }
 
 // A byte that the code page cannot convert alone, because its character goes
@@ -86,7 +75,7 @@ bool IsAnsiLeadByte(unsigned char c) {
     static int tableCodePage = 0;
     static bool lead[256];
     if (tableCodePage != g_codePage) {
-        iconv_t converter = iconv_open("UTF-8", ("CP" + std::to_string(g_codePage)).c_str());
+        iconv_t converter = OpenConverter(g_codePage, false);
         for (int b = 0; b < 256; ++b) {
             lead[b] = false;
             if (b < 0x80 || converter == reinterpret_cast<iconv_t>(-1)) continue;
@@ -106,16 +95,9 @@ bool IsAnsiLeadByte(unsigned char c) {
 std::string ToDisplay(const std::string& native) { return native; }
 
 std::string CodePageToUtf8(std::string_view text, int codePage) {
-    iconv_t converter = OpenConverter(codePage, false);
-    if (converter == reinterpret_cast<iconv_t>(-1)) return std::string(text);
-    std::string input(text), output(text.size() * 3 + 8, '\0');
-    char* in = input.data();
-    char* out = output.data();
-    size_t inLeft = input.size(), outLeft = output.size();
-    iconv(converter, &in, &inLeft, &out, &outLeft);
-    iconv_close(converter);
-    output.resize(output.size() - outLeft);
-    return output;
+    std::string utf8;
+    Convert(OpenConverter(codePage, false), text, utf8);
+    return utf8;
 }
 
 }  // namespace ql::platform
