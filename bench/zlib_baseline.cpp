@@ -1,19 +1,22 @@
-// Baseline for the build benchmark: the same files read in the builder's
-// 9 MiB chunks and packed with plain single-threaded zlib at level 9.
+// Baseline for the build benchmark: the files named on standard input, one a
+// line, read in the builder's 9 MiB chunks and packed with plain
+// single-threaded zlib at level 9. Prints bytes read, bytes packed, seconds.
 #include <zlib.h>
 
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <iostream>
+#include <string>
 #include <vector>
 
-int main(int argc, char** argv) {
+int main() {
     const size_t chunk = 0x900000;
     std::vector<unsigned char> in(chunk), out(compressBound(chunk));
     unsigned long long bytes = 0, packed = 0;
     auto start = std::chrono::steady_clock::now();
-    for (int i = 1; i < argc; ++i) {
-        std::ifstream file(argv[i], std::ios::binary);
+    for (std::string path; std::getline(std::cin, path);) {
+        std::ifstream file(path, std::ios::binary);
         while (file) {
             file.read(reinterpret_cast<char*>(in.data()), static_cast<std::streamsize>(chunk));
             std::streamsize n = file.gcount();

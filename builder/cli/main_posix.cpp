@@ -29,7 +29,7 @@ const char kLinuxNotes[] =
     "  QUILLON_CODEPAGE=<n>      Windows code page of the stored names (default 1252)\n"
     "  QUILLON_STUB_ARCH=<arch>  i686 (default) or x86_64 stub\n"
     "  QUILLON_THREADS=<n>       threads that pack (default: one per processor); --threads=<n>\n"
-    "  QUILLON_LEVEL=<n>         compression level 0 to 12 (default 6; 12 packs smallest); --level=<n>\n"
+    "  QUILLON_LEVEL=<n>         compression level 0 to 12 (default 7; 12 packs smallest); --level=<n>\n"
     "  SOURCE_DATE_EPOCH=<s>     reproducible build: times clamped to it and stored in UTC\n"
     "\n"
     "  quillon --list SFX         the configuration and the entries of an SFX file\n"

@@ -32,6 +32,9 @@ constexpr size_t kTargetBufferSize = 1 << 20;
 // Small chunks go to the workers together, up to this much data at a time,
 // so that a tree of many small files does not cost a hand-over per file.
 constexpr size_t kBatchSize = 1 << 20;
+// Records read ahead, whatever their data: a tree of very many empty files
+// is read no further ahead than this.
+constexpr size_t kMaxSteps = 1 << 16;
 
 // Bytes of a known size, not cleared first as a vector would be.
 struct Bytes {
@@ -172,8 +175,8 @@ void EntryPipeline::Run() {
     for (;;) {
         // Without workers one record is read when the last one is written,
         // exactly as a build without reading ahead goes.
-        while (!readingDone_ && (steps_.empty() || inFlight_ < readAhead_)) Read();
-        if (batch_) Submit(batch_);
+        while (!readingDone_ && (steps_.empty() || (inFlight_ < readAhead_ && steps_.size() < kMaxSteps)))
+            Read();
         if (steps_.empty()) break;
         const Step step = std::move(steps_.front());
         steps_.pop_front();
@@ -279,6 +282,12 @@ void EntryPipeline::ReadChunk(uint32_t length) {
 void EntryPipeline::Submit(std::shared_ptr<PackJob> job) {
     if (job == batch_) batch_.reset();
     job->unwritten = job->pieces.size();
+    // The room for the packed data is taken here, on the thread that frees
+    // it again: memory freed where it was taken is reused for the next
+    // chunks, instead of piling up in each worker's own heap.
+    size_t room = 0;
+    for (const auto& piece : job->pieces) room += ChunkPacker::Bound(piece.length);
+    if (run_.options.Compression) job->output = Bytes(room);
     if (workers_.empty()) {
         Pack(*job, *ownPacker_);
         job->done = true;
@@ -313,9 +322,6 @@ void EntryPipeline::Work(ChunkPacker& packer) {
 }
 
 void EntryPipeline::Pack(PackJob& job, ChunkPacker& packer) const {
-    size_t room = 0;
-    for (const auto& piece : job.pieces) room += ChunkPacker::Bound(piece.length);
-    if (run_.options.Compression) job.output = Bytes(room);
     for (auto& piece : job.pieces) {
         const uint8_t* data = job.input.data.get() + piece.offset;
         piece.sum = ByteSum(data, piece.length);
@@ -403,6 +409,7 @@ void EntryPipeline::WaitFor(PackJob& job) {
 
 void EntryPipeline::WriteChunk(const Step& step) {
     PackJob& job = *step.job;
+    if (step.job == batch_) Submit(batch_);  // small chunks wait for company until they are needed
     WaitFor(job);
     if (job.failed) throw BuildError("错误");
     const PackJob::Piece& piece = job.pieces[step.piece];
