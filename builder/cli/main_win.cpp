@@ -20,7 +20,7 @@ public:
     void ShowFatalError(const std::string& message) override { ql::ShowFatalErrorBox(message); }
 
     int RunInteractive(const ql::CommandLineOptions& options, ql::BuildEnvironment& env,
-                       std::string_view) override {
+                       std::string_view helpText) override {
         INITCOMMONCONTROLSEX controls{sizeof controls,
                                       ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_LISTVIEW_CLASSES};
         InitCommonControlsEx(&controls);
@@ -29,7 +29,7 @@ public:
         ql::ui::UserRegistry registry;
         ql::ui::RegistrySettingsStore settings(registry);
         env.settings = &settings;
-        ql::ui::MainWindow window(env, options, registry);
+        ql::ui::MainWindow window(env, options, registry, helpText);
         return window.Run();
     }
 

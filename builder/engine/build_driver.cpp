@@ -104,17 +104,18 @@ void CreateStubFile(BuildRun& run, const std::string& instanceId) {
 void EditStubResources(const BuildRun& run) {
     const BuildOptions& o = run.options;
     const std::string& output = run.output;
+    // The icon is taken as the checks took it: without surrounding blanks.
     const std::string icon = TrimText(o.Icon);
     if (!icon.empty()) {
-        if (UpperExtension(o.Icon) == ".ICO")
-            CopyIconFromIconFile(o.Icon, output);
+        if (UpperExtension(icon) == ".ICO")
+            CopyIconFromIconFile(icon, output);
         else
-            CopyIconFromExecutable(o.Icon, output);
+            CopyIconFromExecutable(icon, output);
     } else if (o.ExtractionMode == 1) {
         CopyIconFromExecutable(o.ExecutableFile, output);
     }
     if (!icon.empty() && run.env.hasSwitch("iv"))
-        CopyVersionInfo(o.Icon, output);
+        CopyVersionInfo(icon, output);
     else if (o.ExtractionMode == 1)
         CopyVersionInfo(o.ExecutableFile, output);
     if (o.UACAutoElevation != 0)

@@ -54,8 +54,9 @@ bool ValidateOptions(const BuildOptions& given, BuildEnvironment& env) {
         env.dialogs.ShowError(FillPattern("源文件夹不存在\r\n\r\n%s", {display(o.Source)}));
         return false;
     }
-    if (!TrimText(o.Icon).empty() && !platform::FileExists(o.Icon)) {
-        env.dialogs.ShowError(FillPattern("The icon file does not exist\r\n\r\n%s", {display(o.Icon)}));
+    // A command line may give the icon with blanks around it; the window trims it.
+    if (const std::string icon = TrimText(o.Icon); !icon.empty() && !platform::FileExists(icon)) {
+        env.dialogs.ShowError(FillPattern("The icon file does not exist\r\n\r\n%s", {display(icon)}));
         return false;
     }
     if (o.ExtractionMode == 1) {

@@ -29,9 +29,10 @@ int YearOf(const std::wstring& path) {
     return time.wYear;
 }
 
-class AboutBox final : public Window {
+// Enter and Esc both close it with the result OK.
+class AboutBox final : public ModalWindow {
 public:
-    explicit AboutBox(HWND owner) {
+    explicit AboutBox(HWND owner) : ModalWindow(IDOK) {
         Create(kAboutWindow, WS_POPUP | WS_CAPTION | WS_SYSMENU, owner,
                platform::Utf8ToWide(CaptionText(Caption::AboutCaption)));
         const std::wstring exe = OwnExecutablePath();
@@ -51,31 +52,22 @@ public:
         SetControlText(Control(kAboutMailLabel), std::string(CaptionText(Caption::MailLabel)) + ":");
         SetControlText(Control(kAboutMailLink), kMailAddress);
         SetControlText(Control(kAboutOk), CaptionText(Caption::OkButton));
-        SetFocus(Control(kAboutOk));
+        FocusControl(kAboutOk);
     }
-
-    void ShowModal(HWND owner) { RunModal(*this, owner, closed_); }
 
 protected:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
-        switch (message) {
-            case DM_GETDEFID: return MAKELRESULT(kAboutOk, DC_HASDEFID);
-            case WM_CLOSE: closed_ = true; return 0;
-            case WM_COMMAND:
-                switch (LOWORD(wParam)) {
-                    case kAboutOk:
-                    case IDOK:
-                    case IDCANCEL: closed_ = true; return 0;
-                    case kAboutWebLink: ShellOpen(ControlTextUtf8(Control(kAboutWebLink))); return 0;
-                    case kAboutMailLink: ShellOpen("mailto:" + ControlTextUtf8(Control(kAboutMailLink))); return 0;
-                }
-                break;
+        if (message == DM_GETDEFID) return MAKELRESULT(kAboutOk, DC_HASDEFID);
+        if (message == WM_COMMAND) {
+            switch (LOWORD(wParam)) {
+                case kAboutOk:
+                case IDOK: Close(IDOK); return 0;
+                case kAboutWebLink: ShellOpen(ControlTextUtf8(Control(kAboutWebLink))); return 0;
+                case kAboutMailLink: ShellOpen("mailto:" + ControlTextUtf8(Control(kAboutMailLink))); return 0;
+            }
         }
-        return Window::OnMessage(message, wParam, lParam);
+        return ModalWindow::OnMessage(message, wParam, lParam);
     }
-
-private:
-    bool closed_ = false;
 };
 
 int CALLBACK BrowseCallback(HWND browser, UINT message, LPARAM, LPARAM start) {

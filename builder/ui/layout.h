@@ -22,6 +22,7 @@ enum class ControlKind : uint8_t {
     ProgressBar,    // range 0..1000
     Icon,           // the application's icon
     List,           // two-column list with a title row
+    Tip,            // static text in the system's hot-track colour
 };
 
 struct Rect {
@@ -51,5 +52,8 @@ Rect ClientRect(const WindowSpec& window, const ControlSpec& control);
 extern const WindowSpec kMainWindow;
 extern const WindowSpec kProgressWindow;
 extern const WindowSpec kAboutWindow;
+extern const WindowSpec kGeneratorWindow;
+extern const WindowSpec kHelpWindow;
+extern const WindowSpec kEnvironmentWindow;
 
 }  // namespace ql::ui

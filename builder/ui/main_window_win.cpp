@@ -7,6 +7,7 @@
 #include "builder/ui/file_dialog_rules.h"
 #include "builder/ui/maker.h"
 #include "builder/ui/progress_window_win.h"
+#include "builder/ui/secondary_windows_win.h"
 #include "platform/text.h"
 
 namespace ql::ui {
@@ -22,9 +23,11 @@ std::wstring WindowCaption() {
 
 }  // namespace
 
-MainWindow::MainWindow(BuildEnvironment& env, const CommandLineOptions& options, Registry& registry)
+MainWindow::MainWindow(BuildEnvironment& env, const CommandLineOptions& options, Registry& registry,
+                       std::string_view helpText)
     : env_(env),
       options_(options),
+      helpText_(helpText),
       targetDialog_(FileDialog::Kind::Save, kTargetFilter),
       executableDialog_(FileDialog::Kind::Open, kExecutableFilter),
       iconDialog_(FileDialog::Kind::Open, kIconFilter) {
@@ -44,7 +47,7 @@ int MainWindow::Run() {
     if (!Handle()) return 1;
     RunShowRules(*this);
     ShowWindow(Handle(), SW_SHOW);
-    SetFocus(Control(kBMake));
+    FocusControl(kBMake);
     PostMessageW(Handle(), WM_DELAYED_START, WM_DELAYED_START, WM_DELAYED_START);
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchToWindow(*this, message);
@@ -79,6 +82,9 @@ void MainWindow::OnCommand(int id, int code) {
         case kLAbout: ShowAbout(Handle()); return;
         case kLWeb: ShellOpen(ControlTextUtf8(Control(kLWeb))); return;
         case kLDonate: ShellOpen(kDonationAddress); return;
+        case kLCmdLine: ShowCommandLineHelp(Handle(), helpText_); return;
+        case kLCmdLineGen: ShowCommandLineGenerator(Handle(), *this); return;
+        case kBEnvVars: InsertEnvironmentVariable(); return;
         case kBMake: Make(); return;
         default: OnControlClicked(*this, id);
     }
@@ -99,13 +105,21 @@ void MainWindow::BrowseFile(FileDialog& dialog, int edit) {
     if (dialog.ChooseFile(Handle(), text)) SetWindowTextW(Control(edit), text.c_str());
 }
 
+// The accepted variable replaces the custom folder's selection, or goes in
+// at the caret; the focus goes to the field whatever the choice.
+void MainWindow::InsertEnvironmentVariable() {
+    if (const std::optional<std::wstring> key = ChooseEnvironmentVariable(Handle(), ControlText(Handle())))
+        SendMessageW(Control(kECustomDir), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(key->c_str()));
+    FocusControl(kECustomDir);
+}
+
 bool MainWindow::TextsFitCodePage() {
     for (int id : {kESource, kETarget, kEIcon, kEExecutableFile, kECmdParameters, kECustomDir}) {
         std::string ansi;
         const std::wstring text = ControlText(Control(id));
         if (platform::WideToAnsi(text, ansi)) continue;
         env_.dialogs.ShowError("此文本包含系统代码页无法表示的字符:\r\n\r\n" + platform::WideToUtf8(text));
-        SetFocus(Control(id));
+        FocusControl(id);
         return false;
     }
     return true;
@@ -142,7 +156,7 @@ void MainWindow::SetText(int id, const std::string& text) {
 }
 
 void MainWindow::Focus(int id) {
-    if (IsWindowVisible(Handle())) SetFocus(Control(id));
+    if (IsWindowVisible(Handle())) FocusControl(id);
 }
 
 }  // namespace ql::ui

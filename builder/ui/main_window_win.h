@@ -18,7 +18,8 @@ namespace ql::ui {
 class MainWindow final : public Window, private ControlPanel {
 public:
     // Fills the controls from a complete command line, else from the stored settings.
-    MainWindow(BuildEnvironment& env, const CommandLineOptions& options, Registry& registry);
+    MainWindow(BuildEnvironment& env, const CommandLineOptions& options, Registry& registry,
+               std::string_view helpText);
 
     // Shows the window and runs the application until it closes.
     int Run();
@@ -41,12 +42,14 @@ private:
     void BrowseSource();
     void BrowseTarget();
     void BrowseFile(FileDialog& dialog, int edit);
+    void InsertEnvironmentVariable();
     void Make();
     // The text fields whose characters the ANSI code page cannot hold.
     bool TextsFitCodePage();
 
     BuildEnvironment& env_;
     const CommandLineOptions& options_;
+    std::string_view helpText_;
     FileDialog targetDialog_, executableDialog_, iconDialog_;
 };
 

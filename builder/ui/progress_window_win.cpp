@@ -62,7 +62,7 @@ LRESULT ProgressWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_DELAYED_START:
             if (wParam == WM_DELAYED_START && lParam == WM_DELAYED_START && !thread_) {
-                SetFocus(Control(kBCancel));
+                FocusControl(kBCancel);
                 thread_ = CreateThread(nullptr, 0, &ProgressWindow::BuildThread, this, 0, nullptr);
                 if (!thread_) {
                     ShowApplicationErrorBox(platform::SystemMessage(static_cast<int>(GetLastError())));

@@ -2,6 +2,7 @@
 #include "builder/ui/window_kit_win.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include <commctrl.h>
 #include <uxtheme.h>
@@ -13,7 +14,8 @@ namespace ql::ui {
 
 namespace {
 
-constexpr wchar_t kLinkProperty[] = L"QuillonLink";
+// The kind of an owner-drawn label, kept with the control for its drawing.
+constexpr wchar_t kKindProperty[] = L"QuillonKind";
 
 HINSTANCE Instance() { return GetModuleHandleW(nullptr); }
 
@@ -45,6 +47,7 @@ ControlClass ClassOf(const ControlSpec& c) {
         case ControlKind::CheckBox: return {L"Button", BS_AUTOCHECKBOX | BS_MULTILINE | WS_TABSTOP, 0};
         case ControlKind::ProgressBar: return {PROGRESS_CLASSW, 0, 0};
         case ControlKind::Icon: return {L"Static", SS_ICON, 0};
+        case ControlKind::Tip: return {L"Static", SS_OWNERDRAW, 0};
         case ControlKind::List:
             return {WC_LISTVIEWW, LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP, WS_EX_CLIENTEDGE};
     }
@@ -66,9 +69,10 @@ void CreateControl(HWND parent, const WindowSpec& spec, const ControlSpec& c) {
                                    r.y, r.w, r.h, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)),
                                    Instance(), nullptr);
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(UiFont(FontOf(c.kind))), FALSE);
+    SetPropW(control, kKindProperty, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(c.kind) + 1));
+    if (c.kind == ControlKind::ReadOnlyText) SendMessageW(control, EM_SETLIMITTEXT, 0, 0);  // no 32 K cap
     if (c.kind == ControlKind::Link) {
         // A link is as wide as its text, so that only the text answers the mouse.
-        SetPropW(control, kLinkProperty, reinterpret_cast<HANDLE>(1));
         HDC dc = GetDC(control);
         HGDIOBJ old = SelectObject(dc, UiFont(FontStyle::Normal));
         const std::wstring text = platform::Utf8ToWide(c.caption);
@@ -83,25 +87,41 @@ void CreateControl(HWND parent, const WindowSpec& spec, const ControlSpec& c) {
     if (c.limit > 0) SendMessageW(control, EM_SETLIMITTEXT, static_cast<WPARAM>(c.limit), 0);
 }
 
-bool IsLink(HWND control) { return control && GetPropW(control, kLinkProperty) != nullptr; }
+ControlKind KindOf(HWND control) {
+    const auto stored = reinterpret_cast<INT_PTR>(GetPropW(control, kKindProperty));
+    return stored ? static_cast<ControlKind>(stored - 1) : ControlKind::Label;
+}
+
+bool IsLink(HWND control) { return control && KindOf(control) == ControlKind::Link; }
+
+// The system's hot-track colour, unless it is too pale to read on the face
+// colour, as under some themes; then the usual blue of that colour.
+COLORREF TipColour() {
+    auto luminance = [](COLORREF c) { return 299 * GetRValue(c) + 587 * GetGValue(c) + 114 * GetBValue(c); };
+    const COLORREF colour = GetSysColor(COLOR_HOTLIGHT);
+    return std::abs(luminance(colour) - luminance(GetSysColor(COLOR_BTNFACE))) < 100000 ? RGB(0, 102, 204)
+                                                                                          : colour;
+}
 
 // The owner-drawn labels. A link is blue and underlined; the underline is
 // drawn by hand, as not every system draws it for a font that borrows its
-// Chinese glyphs from another. A right-aligned label shows one line whose
-// beginning is cut when it is too long, so that the end of a path, its file
-// name, stays visible.
+// Chinese glyphs from another. A tip has the hot-track colour. A
+// right-aligned label shows one line whose beginning is cut when it is too
+// long, so that the end of a path, its file name, stays visible.
 void DrawLabel(const DRAWITEMSTRUCT& item) {
     FillRect(item.hDC, &item.rcItem, GetSysColorBrush(COLOR_BTNFACE));
     const std::wstring text = ControlText(item.hwndItem);
-    const bool link = IsLink(item.hwndItem);
-    const bool enabled = IsWindowEnabled(item.hwndItem);
-    const COLORREF colour =
-        !enabled ? GetSysColor(COLOR_GRAYTEXT) : link ? RGB(0, 0, 255) : GetSysColor(COLOR_BTNTEXT);
+    const ControlKind kind = KindOf(item.hwndItem);
+    const bool link = kind == ControlKind::Link;
+    const COLORREF colour = !IsWindowEnabled(item.hwndItem) ? GetSysColor(COLOR_GRAYTEXT)
+                            : link                           ? RGB(0, 0, 255)
+                            : kind == ControlKind::Tip       ? TipColour()
+                                                             : GetSysColor(COLOR_BTNTEXT);
     SetBkMode(item.hDC, TRANSPARENT);
     SetTextColor(item.hDC, colour);
     HGDIOBJ oldFont = SelectObject(item.hDC, UiFont(FontStyle::Normal));
     RECT rect = item.rcItem;
-    const UINT format = DT_SINGLELINE | DT_NOPREFIX | (link ? DT_LEFT : DT_RIGHT);
+    const UINT format = DT_SINGLELINE | DT_NOPREFIX | (kind == ControlKind::RightLabel ? DT_RIGHT : DT_LEFT);
     DrawTextW(item.hDC, text.c_str(), static_cast<int>(text.size()), &rect, format);
     if (link) {
         SIZE size;
@@ -196,8 +216,24 @@ LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARA
     return self->Common(message, wParam, lParam);
 }
 
+void Window::FocusControl(int id) {
+    focus_ = Control(id);
+    SetFocus(focus_);
+}
+
 LRESULT Window::Common(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+        case WM_ACTIVATE:
+            // A plain window would give the focus to itself on activation; the
+            // control that had it gets it back, as in a dialog box.
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                HWND focus = GetFocus();
+                if (focus && IsChild(window_, focus)) focus_ = focus;
+            } else if (focus_ && IsWindow(focus_)) {
+                SetFocus(focus_);
+                return 0;
+            }
+            break;
         case WM_SETCURSOR:
             if (IsLink(reinterpret_cast<HWND>(wParam)) && IsWindowEnabled(reinterpret_cast<HWND>(wParam))) {
                 SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32649)));  // IDC_HAND
@@ -251,6 +287,31 @@ bool RunModal(Window& window, HWND owner, const bool& done) {
     if (owner) EnableWindow(owner, TRUE);
     ShowWindow(window.Handle(), SW_HIDE);
     return !quitting;
+}
+
+int ModalWindow::ShowModal(HWND owner) {
+    if (!Handle()) return cancelResult_;
+    RunModal(*this, owner, done_);
+    return result_;
+}
+
+bool ModalWindow::PreviewKey(const MSG& message) {
+    if (message.message != WM_KEYDOWN || message.wParam != VK_ESCAPE) return false;
+    Close(cancelResult_);
+    return true;
+}
+
+void ModalWindow::Close(int result) {
+    result_ = result;
+    done_ = true;
+}
+
+LRESULT ModalWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CLOSE || (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL)) {
+        Close(cancelResult_);
+        return 0;
+    }
+    return Window::OnMessage(message, wParam, lParam);
 }
 
 void SetControlText(HWND control, const std::string& utf8) {

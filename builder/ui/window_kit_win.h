@@ -34,6 +34,10 @@ public:
     // Keys go to the window before its controls: true when the key was used.
     virtual bool PreviewKey(const MSG&) { return false; }
 
+    // Gives the control the keyboard focus, now and whenever the window is
+    // activated again (after a box or another window it opened).
+    void FocusControl(int id);
+
 protected:
     // Creates the window with a client area of the table's size, centred over
     // `owner` (or the screen), and every control of the table in its order.
@@ -45,6 +49,25 @@ private:
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Common(UINT message, WPARAM wParam, LPARAM lParam);
     HWND window_ = nullptr;
+    HWND focus_ = nullptr;  // the control that gets the focus back on activation
+};
+
+// A window shown modally that ends with a result. Esc, the close box and
+// the dialog's cancel command end it with `cancelResult`.
+class ModalWindow : public Window {
+public:
+    explicit ModalWindow(int cancelResult = 2) : cancelResult_(cancelResult) {}
+    int ShowModal(HWND owner);
+    bool PreviewKey(const MSG& message) override;
+
+protected:
+    void Close(int result);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    int cancelResult_;
+    int result_ = 0;
+    bool done_ = false;
 };
 
 // Runs the message loop until `done` is set, with `owner` disabled meanwhile:

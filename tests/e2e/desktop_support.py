@@ -3,6 +3,7 @@ control ids (read from the builder's own header, so the tests and the windows
 agree), the window title, and the settings in the Wine registry."""
 
 import re
+import time
 
 import harness
 
@@ -61,3 +62,12 @@ def settings():
 def states(program, title, window_class=None):
     """The main window's controls by id: Control records of harness."""
     return {c.control_id: c for c in program.controls(title, window_class=window_class)}
+
+
+def wait_until(condition, timeout=10):
+    """Polls `condition` until it is true; returns its last value. Focus and
+    activation reach a window through the X server, a moment after the call."""
+    deadline = time.monotonic() + timeout
+    while not (result := condition()) and time.monotonic() < deadline:
+        time.sleep(0.2)
+    return result

@@ -404,6 +404,9 @@ class WindowsProgram:
     def check_control(self, title, control_id, timeout=20):
         return check_control(title, control_id, timeout=timeout, pid=self.pid)
 
+    def list_items(self, title, control_id, timeout=20):
+        return list_items(title, control_id, timeout=timeout, pid=self.pid)
+
     def send_key(self, title, virtual_key, timeout=20):
         return send_key(title, virtual_key, timeout=timeout, pid=self.pid)
 
@@ -545,6 +548,18 @@ def check_control(title, control_id, timeout=20, pid=None):
     _driver_call(["check", *_window_args(title, timeout, pid), "--id", str(control_id)], timeout=timeout + 30)
 
 
+def list_items(title, control_id, timeout=20, pid=None):
+    """The rows of a list view control, each a list of its column texts."""
+    result = _driver_call(["items", *_window_args(title, timeout, pid), "--id", str(control_id)],
+                          timeout=timeout + 30)
+    return [[_unescape(cell) for cell in line.split("\t")] for line in result.stdout.decode("utf-8").splitlines()]
+
+
+def clipboard_text():
+    """The clipboard's text in the Wine session."""
+    return _unescape(_driver_call(["clipboard"], timeout=30).stdout.decode("utf-8").rstrip("\n"))
+
+
 def send_key(title, virtual_key, timeout=20, pid=None):
     """Sends a key press to the focused control of the window's program."""
     _driver_call(["key", *_window_args(title, timeout, pid), "--vk", str(virtual_key)], timeout=timeout + 30)
@@ -557,6 +572,7 @@ class Control:
     enabled: bool
     visible: bool
     checked: bool
+    focused: bool
     rect: tuple            # x, y, width, height in the parent's client area
     text: str
 
@@ -567,7 +583,7 @@ def controls(title, timeout=20, pid=None, window_class=None):
     found = []
     for line in result.stdout.decode("utf-8").splitlines():
         control_id, class_name, state, rect, text = line.split("\t", 4)
-        found.append(Control(int(control_id), class_name, "e" in state, "v" in state, "c" in state,
+        found.append(Control(int(control_id), class_name, "e" in state, "v" in state, "c" in state, "f" in state,
                              tuple(int(n) for n in rect.split(",")), _unescape(text)))
     return found
 

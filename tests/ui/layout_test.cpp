@@ -20,7 +20,8 @@ bool Overlap(const Rect& a, const Rect& b) {
 }
 
 TEST(Layout, ControlsFitTheirWindowAndBoxWithoutOverlapping) {
-    for (const WindowSpec* window : {&kMainWindow, &kProgressWindow, &kAboutWindow}) {
+    for (const WindowSpec* window :
+         {&kMainWindow, &kProgressWindow, &kAboutWindow, &kGeneratorWindow, &kHelpWindow, &kEnvironmentWindow}) {
         SCOPED_TRACE(window->className);
         const Rect client{0, 0, window->clientWidth, window->clientHeight};
         std::set<int> ids;

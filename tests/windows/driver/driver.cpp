@@ -14,6 +14,8 @@
 //   qldriver click --title T --x X --y Y [--pid P] [--timeout ms]
 //   qldriver check --title T --id N [--pid P] [--timeout ms]
 //   qldriver key   --title T --vk N [--pid P] [--timeout ms]
+//   qldriver items --title T --id N [--pid P] [--timeout ms]
+//   qldriver clipboard
 //   qldriver close --title T [--pid P] [--timeout ms]
 //   qldriver kill  --pid P
 //
@@ -21,19 +23,23 @@
 // (a progress window may share its owner's title). `check` clicks a radio
 // button or check box as the mouse would (BM_CLICK), so that it selects
 // itself and tells its parent; `key` sends a key press to the control that
-// has the keyboard focus in the window's thread, or to the window.
+// has the keyboard focus in the window's thread, or to the window. `items`
+// prints the rows of a list view control, its columns separated by tabs;
+// `clipboard` prints the clipboard's text.
 // `run` prints "pid N" (the program's Windows process id) as its first line,
 // waits for the program and exits with its exit code; the program ends with the
 // driver. --pid limits the search to the windows of that process, so tests
 // that run side by side in one Wine prefix cannot take each other's boxes.
 // `controls` prints one line per child window: control id, class, state
-// (e enabled, v visible, c checked, or -), position and size in the parent's
-// client area as x,y,w,h, and the text.
+// (e enabled, v visible, c checked, f keyboard focus, or -), position and size
+// in the parent's client area as x,y,w,h, and the text.
 //
 // Exit codes (other than `run`): 0 done; 1 the window did not appear (or, with
 // --gone, did not go) in time; 2 usage error; 3 the window is there but the
 // action failed; 4 the process given by --pid has ended.
 #include <windows.h>
+// The list view messages build on windows.h.
+#include <commctrl.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -223,7 +229,7 @@ bool Parse(int argc, wchar_t** argv, Arguments& args, std::wstring& error) {
     if (argc < 2) {
         error =
             L"usage: qldriver run | list | wait | text | controls | press | set-text | click | check | key | "
-            L"close | kill "
+            L"items | clipboard | close | kill "
             L"...";
         return false;
     }
@@ -355,10 +361,18 @@ int Text(HWND window) {
     return kOk;
 }
 
+HWND FocusOf(HWND window) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
 int Controls(HWND window) {
+    HWND focus = FocusOf(window);
     for (HWND child : ChildWindows(window)) {
         std::wstring state;
         if (IsWindowEnabled(child)) state += L'e';
+        if (child == focus) state += L'f';
         if (IsWindowVisible(child)) state += L'v';
         if (ClassOf(child) == L"Button") {
             DWORD_PTR checked = 0;
@@ -449,15 +463,59 @@ int Check(HWND window, int id) {
 // Posted like typing: the program's message loop sees the key before any
 // window does, as a key preview needs.
 int Key(HWND window, int vk) {
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof info;
-    HWND target = window;
-    if (GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) && info.hwndFocus)
-        target = info.hwndFocus;
+    HWND target = FocusOf(window);
+    if (!target) target = window;
     if (!PostMessageW(target, WM_KEYDOWN, static_cast<WPARAM>(vk), 1) ||
         !PostMessageW(target, WM_KEYUP, static_cast<WPARAM>(vk), 0xC0000001))
         return Fail(kFailed, L"could not post the key");
     return kOk;
+}
+
+// A list view answers with texts in the memory of its own process, so the
+// item and the text buffer are placed there.
+int Items(HWND window, int id) {
+    HWND list = ControlById(window, id);
+    if (!list) return Fail(kFailed, L"no control " + std::to_wstring(id));
+    const int rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    const int columns = header ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 1;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(list, &pid);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (!process) return Fail(kFailed, L"cannot open the list's process");
+    constexpr size_t kTextChars = 4096;
+    auto* remote = static_cast<BYTE*>(VirtualAllocEx(process, nullptr, sizeof(LVITEMW) + kTextChars * 2,
+                                                     MEM_COMMIT, PAGE_READWRITE));
+    int status = remote ? kOk : Fail(kFailed, L"cannot place the item in the list's process");
+    for (int row = 0; row < rows && status == kOk; ++row) {
+        std::wstring line;
+        for (int column = 0; column < columns; ++column) {
+            LVITEMW item = {};
+            item.iSubItem = column;
+            item.cchTextMax = kTextChars;
+            item.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(LVITEMW));
+            wchar_t text[kTextChars] = {};
+            SIZE_T done = 0;
+            WriteProcessMemory(process, remote, &item, sizeof item, &done);
+            SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote));
+            ReadProcessMemory(process, remote + sizeof(LVITEMW), text, sizeof text - 2, &done);
+            line += (column ? L"\t" : L"") + Escaped(text);
+        }
+        Out(line);
+    }
+    if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    return status;
+}
+
+int Clipboard() {
+    if (!OpenClipboard(nullptr)) return Fail(kFailed, L"cannot open the clipboard");
+    HANDLE data = GetClipboardData(CF_UNICODETEXT);
+    const auto* text = data ? static_cast<const wchar_t*>(GlobalLock(data)) : nullptr;
+    if (text) Out(Escaped(text));
+    if (data) GlobalUnlock(data);
+    CloseClipboard();
+    return text ? kOk : Fail(kFailed, L"the clipboard holds no text");
 }
 
 int Close(HWND window) {
@@ -484,10 +542,12 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"run") return Run(args);
     if (command == L"list") return List(args);
     if (command == L"kill") return args.pid ? Kill(args.pid) : Fail(kUsage, L"kill needs --pid");
+    if (command == L"clipboard") return Clipboard();
 
     bool windowCommand = command == L"wait" || command == L"text" || command == L"press" ||
                          command == L"click" || command == L"close" || command == L"controls" ||
-                         command == L"set-text" || command == L"check" || command == L"key";
+                         command == L"set-text" || command == L"check" || command == L"key" ||
+                         command == L"items";
     if (!windowCommand) return Fail(kUsage, L"unknown command " + command);
     if (args.title.empty()) return Fail(kUsage, command + L" needs --title");
     if (command == L"press" && args.button.empty() && !args.hasId)
@@ -495,7 +555,7 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"set-text" && !(args.hasId && args.hasText))
         return Fail(kUsage, L"set-text needs --id and --text");
     if (command == L"click" && !(args.hasX && args.hasY)) return Fail(kUsage, L"click needs --x and --y");
-    if (command == L"check" && !args.hasId) return Fail(kUsage, L"check needs --id");
+    if ((command == L"check" || command == L"items") && !args.hasId) return Fail(kUsage, command + L" needs --id");
     if (command == L"key" && !args.hasVk) return Fail(kUsage, L"key needs --vk");
     if (command == L"wait" && args.gone) return WaitGone(args);
 
@@ -512,5 +572,6 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"click") return Click(window, args.x, args.y);
     if (command == L"check") return Check(window, args.id);
     if (command == L"key") return Key(window, args.vk);
+    if (command == L"items") return Items(window, args.id);
     return Close(window);
 }

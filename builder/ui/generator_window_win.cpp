@@ -1,0 +1,55 @@
+// The command-line generator window: the line, and a copy to the clipboard.
+#include "builder/ui/cmdline_generator.h"
+#include "builder/ui/control_ids.h"
+#include "builder/ui/secondary_windows_win.h"
+#include "builder/ui/window_kit_win.h"
+#include "platform/text.h"
+
+namespace ql::ui {
+
+namespace {
+
+constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+
+std::string BuilderPath() {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return path;
+}
+
+bool IsLeadByteOfCodePage(uint8_t c) { return IsDBCSLeadByte(c) != 0; }
+
+class GeneratorWindow final : public ModalWindow {
+public:
+    GeneratorWindow(HWND owner, const ControlPanel& panel) {
+        if (!Create(kGeneratorWindow, kStyle, owner, platform::Utf8ToWide(kGeneratorWindow.caption))) return;
+        const std::string line = GenerateCommandLine(panel, BuilderPath(), IsLeadByteOfCodePage);
+        SetWindowTextW(Control(kMCmdLine), platform::AnsiToWide(line).c_str());
+        FocusControl(kMCmdLine);
+    }
+
+protected:
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == DM_GETDEFID) return MAKELRESULT(kBClose, DC_HASDEFID);
+        if (message == WM_COMMAND && LOWORD(wParam) == kBClose) {
+            Close(2);
+            return 0;
+        }
+        if (message == WM_COMMAND && LOWORD(wParam) == kBCopy) {
+            // The whole text, selected so that the user sees what was copied.
+            SendMessageW(Control(kMCmdLine), EM_SETSEL, 0, -1);
+            SendMessageW(Control(kMCmdLine), WM_COPY, 0, 0);
+            return 0;
+        }
+        return ModalWindow::OnMessage(message, wParam, lParam);
+    }
+};
+
+}  // namespace
+
+void ShowCommandLineGenerator(HWND owner, const ControlPanel& panel) {
+    GeneratorWindow window(owner, panel);
+    window.ShowModal(owner);
+}
+
+}  // namespace ql::ui
