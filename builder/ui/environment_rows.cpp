@@ -1,6 +1,8 @@
 // Environment entries split into the variable list's key and value.
 #include "builder/ui/environment_rows.h"
 
+#include <utility>
+
 namespace ql::ui {
 
 std::vector<EnvironmentRow> EnvironmentRows(const std::vector<std::string>& entries) {
@@ -8,10 +10,13 @@ std::vector<EnvironmentRow> EnvironmentRows(const std::vector<std::string>& entr
     for (const std::string& entry : entries) {
         if (entry.empty()) continue;
         const size_t equals = entry.find('=');
-        if (equals == std::string::npos)
-            rows.push_back({"%" + entry + "%", ""});
-        else
-            rows.push_back({"%" + entry.substr(0, equals) + "%", entry.substr(equals + 1)});
+        EnvironmentRow row;
+        row.key.reserve(equals == std::string::npos ? entry.size() + 2 : equals + 2);
+        row.key += '%';
+        row.key.append(entry, 0, equals);
+        row.key += '%';
+        if (equals != std::string::npos) row.value = entry.substr(equals + 1);
+        rows.push_back(std::move(row));
     }
     return rows;
 }
