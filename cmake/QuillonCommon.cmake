@@ -10,9 +10,11 @@ function(quillon_small_program target)
   target_compile_options(${target} PRIVATE
     -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
     -fno-unwind-tables -ffunction-sections -fdata-sections -fno-ident
-    -fno-stack-protector)
+    -fno-stack-protector -flto)
   target_link_options(${target} PRIVATE
-    -Wl,--gc-sections -s -Wl,--no-insert-timestamp -Wl,-Map=$<TARGET_FILE:${target}>.map)
+    -Os -flto -Wl,--gc-sections -s -Wl,--no-insert-timestamp -Wl,-Map=$<TARGET_FILE:${target}>.map
+    -Wl,-T,${PROJECT_SOURCE_DIR}/cmake/small_program.ld)
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${PROJECT_SOURCE_DIR}/cmake/small_program.ld)
 endfunction()
 
 # Fails the build when a program grows past its budget.

@@ -86,9 +86,14 @@ void CleanUp() {
 // The helper deletes the SFX file once this process has gone; the system
 // deletes the helper at the next restart.
 void StartSelfDelete() {
+    // The path in double quotes, put together in place: a table of the
+    // three parts would be a constant the compiler keeps in a section of its own.
     char parameters[kFolderCapacity + 2];
-    const char* const parts[] = {"\"", g_run.ownPath, "\""};
-    JoinTexts(parameters, sizeof parameters, parts);
+    parameters[0] = '"';
+    CopyText(parameters + 1, kFolderCapacity, g_run.ownPath);
+    const size_t end = TextLength(parameters);
+    parameters[end] = '"';
+    parameters[end + 1] = '\0';
     ShellExecuteA(nullptr, "open", g_run.helperPath, parameters, nullptr, SW_HIDE);
     MoveFileExA(g_run.helperPath, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }

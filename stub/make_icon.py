@@ -3,9 +3,10 @@
 as an .ico file with ten images: 48, 32, 24 and 16 pixels in 32-bit colour
 with alpha, 48, 32 and 16 pixels in 256 colours, and 48, 32 and 16 pixels in
 16 colours. The resource compiler numbers them 1 to 10 in this order. The
-48-pixel 32-bit image is stored as PNG, as icons allow since Windows Vista:
-the stub carries the icon in every SFX file, and that image alone would
-otherwise take a sixth of the stub.
+32-bit images of 24 pixels and more are stored as PNG, as icons allow since
+Windows Vista: the stub carries the icon in every SFX file, and as bitmaps
+those three images alone would take a quarter of the stub. The 16-pixel one
+stays a bitmap, as do the paletted ones, for the systems that read no PNG.
 
     python3 stub/make_icon.py stub/sfxhead.ico
 """
@@ -170,7 +171,7 @@ def main(path):
     for size, bpp in plan:
         rows = rendered.setdefault(size, render(size))
         if bpp == 32:
-            data = image_png(rows) if size == 48 else image_32(rows)
+            data = image_png(rows) if size >= 24 else image_32(rows)
         else:
             data = image_indexed(rows, bpp)
         images.append((size, bpp, data))

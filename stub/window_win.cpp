@@ -67,10 +67,10 @@ void Paint() {
     text[length++] = '%';
     const int edge = kBar.left + static_cast<int>(fraction * kBarWidth);
 
-    RECT frame = kWindowFrame;
-    DrawEdge(dc, &frame, EDGE_RAISED, BF_RECT);
-    frame = kBarFrame;
-    DrawEdge(dc, &frame, EDGE_SUNKEN, BF_RECT);
+    // Without BF_ADJUST DrawEdge only reads the rectangle; a copy of the
+    // constant would be a constant the compiler keeps in a section of its own.
+    DrawEdge(dc, const_cast<RECT*>(&kWindowFrame), EDGE_RAISED, BF_RECT);
+    DrawEdge(dc, const_cast<RECT*>(&kBarFrame), EDGE_SUNKEN, BF_RECT);
 
     // The same centred text twice, clipped to the filled and the empty part in
     // swapped colours, so the digits over the bar show inverted.

@@ -103,7 +103,7 @@ TEST_P(StubImage, KeepsItsResourcesLastWithNothingBehindThem) {
     ASSERT_FALSE(image.bytes.empty());
     ExpectRsrcLastAndNothingBehind(image);
     EXPECT_EQ(image.sections.back().name, ".rsrc");
-    EXPECT_LE(image.bytes.size(), 64u * 1024);
+    EXPECT_LE(image.bytes.size(), 48u * 1024);
 }
 
 TEST_P(StubImage, CarriesTheIconGroupTheBuilderReplacesAndNoVersionOrManifest) {
