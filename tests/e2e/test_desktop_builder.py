@@ -153,6 +153,31 @@ class DesktopBuilderTest(harness.WineTestCase):
         self.assertSfxMatchesTree(harness.read_sfx(target), source)
         self.assertIsNone(ds.settings())
 
+    def test_the_icon_browser_starts_from_the_field_and_completes_the_name(self):
+        icons = harness.make_tree(self.tmp / "icons", {"APP.ICO": b"\0", "lib.dll": b"\0"})
+        builder = self.start()
+        builder.check_control(self.title, ID["kRbIconCustom"])
+
+        def browse(text):
+            builder.set_text(self.title, ID["kEIcon"], text)
+            builder.press_button(self.title, control_id=ID["kBIcon"], window_class=MAIN)
+            builder.wait_window("Open")
+            controls = builder.controls("Open")
+            return {c.class_name: c.text for c in controls if c.control_id in (1136, 1137)}
+
+        # A file the filters do not name selects the last filter.
+        self.assertEqual(browse(to_wine_path(icons / "lib.dll"))["ComboBox"], "可执行文件 (*.exe)")
+        builder.press_button("Open", "Cancel")
+        builder.wait_window_gone("Open")
+        # An .ICO in capitals selects the icons, in the field's folder; a name
+        # typed without extension gets the selected filter's.
+        filters = browse(to_wine_path(icons / "APP.ICO"))
+        self.assertEqual(filters["ComboBox"], "图标 (*.ico)")
+        builder.set_text("Open", 1148, "new")
+        builder.press_button("Open", "Open")
+        builder.wait_window_gone("Open")
+        self.assertEqual(self.main_controls(builder)[ID["kEIcon"]].text, to_wine_path(icons / "new.ico"))
+
     def test_f1_opens_the_about_box_and_esc_does_not_close_the_main_window(self):
         builder = self.start()
         builder.send_key(self.title, VK_F1)
