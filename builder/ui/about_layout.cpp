@@ -8,6 +8,9 @@ namespace {
 
 using K = ControlKind;
 
+// One row per control, as the window shows them.
+// clang-format off
+
 constexpr ControlSpec kControls[] = {
     {kAboutIcon, K::Icon, "", {16, 16, 32, 32}},
     {kAboutTitle, K::Label, "Quillon", {64, 16, 192, 24}},
@@ -20,6 +23,8 @@ constexpr ControlSpec kControls[] = {
     {kAboutMailLink, K::Link, "", {104, 136, 152, 13}},
     {kAboutOk, K::DefaultButton, "", {96, 168, 75, 25}, 0, true},
 };
+
+// clang-format on
 
 }  // namespace
 

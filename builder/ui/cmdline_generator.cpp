@@ -16,12 +16,18 @@ struct SwitchRow {
 
 // In this order; a control counts only when it is enabled and chosen.
 constexpr SwitchRow kSwitches[] = {
-    {"ic", kRbIconCustom},   {"me", kRbOpenFolder},      {"mf", kRbExecuteFile},      {"ft", kRbTemp},
-    {"fd", kRbDesktop},      {"fp", kRbDocuments},       {"fc", kRbCurrent},          {"fs", kRbSelect},
-    {"fm", kRbCustom},       {"e", kCbOpenFolder},       {"we", kRbWdExtraction},     {"ws", kRbWdSource},
-    {"wc", kRbWdCurrent},    {"di", kRbDmImmediately},   {"dr", kRbDmOnReboot},       {"dn", kRbDmDoNotDelete},
-    {"i", kCbOneInstance},   {"s", kCbSilent},           {"d", kCbSelfDelete},        {"un", kRbUacNone},
-    {"uh", kRbUacHighest},   {"ua", kRbUacAdministrator}, {"op", kRbOmPrompt},        {"oo", kRbOmOverwrite},
+    {"ic", kRbIconCustom},   {"me", kRbOpenFolder},
+    {"mf", kRbExecuteFile},  {"ft", kRbTemp},
+    {"fd", kRbDesktop},      {"fp", kRbDocuments},
+    {"fc", kRbCurrent},      {"fs", kRbSelect},
+    {"fm", kRbCustom},       {"e", kCbOpenFolder},
+    {"we", kRbWdExtraction}, {"ws", kRbWdSource},
+    {"wc", kRbWdCurrent},    {"di", kRbDmImmediately},
+    {"dr", kRbDmOnReboot},   {"dn", kRbDmDoNotDelete},
+    {"i", kCbOneInstance},   {"s", kCbSilent},
+    {"d", kCbSelfDelete},    {"un", kRbUacNone},
+    {"uh", kRbUacHighest},   {"ua", kRbUacAdministrator},
+    {"op", kRbOmPrompt},     {"oo", kRbOmOverwrite},
     {"os", kRbOmSkip},
 };
 
@@ -55,12 +61,14 @@ std::string QuotedValue(const std::string& value, LeadByteTest isLead) {
     return quoted;
 }
 
-std::string GenerateCommandLine(const ControlPanel& panel, const std::string& builderPath, LeadByteTest isLead) {
+std::string GenerateCommandLine(const ControlPanel& panel, const std::string& builderPath,
+                                LeadByteTest isLead) {
     std::string line = QuotedValue(builderPath, isLead) + ' ';
     const bool customIcon = !GetIcon(panel).empty();
     for (const SwitchRow& row : kSwitches) {
         if (row.control == kRbIconCustom && !customIcon) continue;
-        if (panel.IsEnabled(row.control) && panel.IsChecked(row.control)) line += std::string("-") + row.name + ' ';
+        if (panel.IsEnabled(row.control) && panel.IsChecked(row.control))
+            line += std::string("-") + row.name + ' ';
     }
 
     std::vector<std::string> values = {panel.Text(kESource), panel.Text(kETarget)};

@@ -13,7 +13,8 @@ namespace ql::ui {
 // `builderPath` and the control texts are ANSI text; `isLead` tells the
 // double-byte characters of its code page, so that a trail byte 0x5C is not
 // taken for a backslash.
-std::string GenerateCommandLine(const ControlPanel& panel, const std::string& builderPath, LeadByteTest isLead);
+std::string GenerateCommandLine(const ControlPanel& panel, const std::string& builderPath,
+                                LeadByteTest isLead);
 
 // One value as the builder's tokenizer reads it back: trimmed, quotes
 // escaped, enclosed in quotes when it holds a blank or another character

@@ -39,11 +39,13 @@ public:
         const std::string version = FileVersionText(exe);
         SendMessageW(Control(kAboutIcon), STM_SETICON,
                      reinterpret_cast<WPARAM>(LoadIconW(GetModuleHandleW(nullptr), L"MAINICON")), 0);
-        SendMessageW(Control(kAboutTitle), WM_SETFONT, reinterpret_cast<WPARAM>(UiFont(FontStyle::AboutTitle)), 0);
+        SendMessageW(Control(kAboutTitle), WM_SETFONT,
+                     reinterpret_cast<WPARAM>(UiFont(FontStyle::AboutTitle)), 0);
         SendMessageW(Control(kAboutVersion), WM_SETFONT,
                      reinterpret_cast<WPARAM>(UiFont(FontStyle::AboutVersion)), 0);
         if (!version.empty())
-            SetControlText(Control(kAboutVersion), std::string(CaptionText(Caption::Version)) + " " + version);
+            SetControlText(Control(kAboutVersion),
+                           std::string(CaptionText(Caption::Version)) + " " + version);
         SetControlText(Control(kAboutCredit), CaptionText(Caption::Credit));
         SetControlText(Control(kAboutNotice),
                        std::string(CaptionText(Caption::Notice)) + " " + std::to_string(YearOf(exe)));
@@ -61,9 +63,15 @@ protected:
         if (message == WM_COMMAND) {
             switch (LOWORD(wParam)) {
                 case kAboutOk:
-                case IDOK: Close(IDOK); return 0;
-                case kAboutWebLink: ShellOpen(ControlTextUtf8(Control(kAboutWebLink))); return 0;
-                case kAboutMailLink: ShellOpen("mailto:" + ControlTextUtf8(Control(kAboutMailLink))); return 0;
+                case IDOK:
+                    Close(IDOK);
+                    return 0;
+                case kAboutWebLink:
+                    ShellOpen(ControlTextUtf8(Control(kAboutWebLink)));
+                    return 0;
+                case kAboutMailLink:
+                    ShellOpen("mailto:" + ControlTextUtf8(Control(kAboutMailLink)));
+                    return 0;
             }
         }
         return ModalWindow::OnMessage(message, wParam, lParam);

@@ -8,7 +8,7 @@
 namespace ql::ui {
 
 struct EnvironmentRow {
-    std::string key;    // the name in percent signs, ready to insert: "%PATH%"
+    std::string key;  // the name in percent signs, ready to insert: "%PATH%"
     std::string value;
 };
 

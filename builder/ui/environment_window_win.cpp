@@ -47,11 +47,13 @@ public:
             item.mask = LVIF_TEXT;
             item.iItem = row++;
             item.pszText = key.data();
-            const int index = static_cast<int>(SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+            const int index =
+                static_cast<int>(SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
             item.iItem = index;
             item.iSubItem = 1;
             item.pszText = value.data();
-            SendMessageW(list_, LVM_SETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+            SendMessageW(list_, LVM_SETITEMTEXTW, static_cast<WPARAM>(index),
+                         reinterpret_cast<LPARAM>(&item));
         }
         LVITEMW first = {};
         first.stateMask = first.state = LVIS_SELECTED | LVIS_FOCUSED;
@@ -61,7 +63,8 @@ public:
 
     // The key of the current row.
     std::wstring CurrentKey() const {
-        const auto row = static_cast<int>(SendMessageW(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+        const auto row =
+            static_cast<int>(SendMessageW(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
         if (row < 0) return {};
         wchar_t text[1024] = {};
         LVITEMW item = {};

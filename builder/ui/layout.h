@@ -9,20 +9,20 @@
 namespace ql::ui {
 
 enum class ControlKind : uint8_t {
-    GroupBox,       // a framed box with a caption; the controls of the box name it as `box`
-    Label,          // static text
-    RightLabel,     // static text, right-aligned, cut at the left ("...\file.txt" stays visible)
-    Link,           // static text drawn as a link: blue, underlined, hand cursor
-    Edit,           // one-line text field
-    ReadOnlyText,   // multi-line, read-only text with a vertical scroll bar
+    GroupBox,      // a framed box with a caption; the controls of the box name it as `box`
+    Label,         // static text
+    RightLabel,    // static text, right-aligned, cut at the left ("...\file.txt" stays visible)
+    Link,          // static text drawn as a link: blue, underlined, hand cursor
+    Edit,          // one-line text field
+    ReadOnlyText,  // multi-line, read-only text with a vertical scroll bar
     Button,
     DefaultButton,  // bold; Enter presses it
     Radio,
-    CheckBox,       // wraps its text
-    ProgressBar,    // range 0..1000
-    Icon,           // the application's icon
-    List,           // two-column list with a title row
-    Tip,            // static text in the system's hot-track colour
+    CheckBox,     // wraps its text
+    ProgressBar,  // range 0..1000
+    Icon,         // the application's icon
+    List,         // two-column list with a title row
+    Tip,          // static text in the system's hot-track colour
 };
 
 struct Rect {

@@ -9,6 +9,9 @@ namespace {
 
 using K = ControlKind;
 
+// One row per control, as the window shows them.
+// clang-format off
+
 constexpr ControlSpec kControls[] = {
     {kGbSourceTarget, K::GroupBox, " 源文件夹和目标文件", {8, 8, 481, 225}},
     {kLSource, K::Label, "源文件夹 (它可以包含其他的子文件夹):", {12, 20, 385, 13}, kGbSourceTarget},
@@ -74,6 +77,8 @@ constexpr ControlSpec kControls[] = {
     {kLCmdLineGen, K::Link, "生成命令行参数", {432, 600, 200, 13}},
     {kBMake, K::DefaultButton, "制作自解压文件", {640, 584, 145, 33}},
 };
+
+// clang-format on
 
 }  // namespace
 

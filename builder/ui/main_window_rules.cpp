@@ -112,10 +112,11 @@ BuildOptions ReadOptions(const ControlPanel& panel) {
 }
 
 void ShowInitialState(ControlPanel& panel) {
-    for (std::span<const int> group : {std::span<const int>(kIconRadios), std::span<const int>(kModeRadios),
-                                       std::span<const int>(kFolderRadios), std::span<const int>(kWorkingDirRadios),
-                                       std::span<const int>(kDeleteModeRadios), std::span<const int>(kElevationRadios),
-                                       std::span<const int>(kOverwriteRadios)})
+    for (std::span<const int> group :
+         {std::span<const int>(kIconRadios), std::span<const int>(kModeRadios),
+          std::span<const int>(kFolderRadios), std::span<const int>(kWorkingDirRadios),
+          std::span<const int>(kDeleteModeRadios), std::span<const int>(kElevationRadios),
+          std::span<const int>(kOverwriteRadios)})
         SelectRadio(panel, group, 0);
     panel.SetChecked(kCbOpenFolder, true);
 }

@@ -1,10 +1,9 @@
 // Message boxes through MessageBoxW, so the builder's Chinese texts read
 // correctly whatever the system's ANSI code page.
-#include "builder/ui/message_boxes.h"
-
 #include <vector>
 
 #include "builder/ui/dialog_kit.h"
+#include "builder/ui/message_boxes.h"
 #include "platform/text.h"
 
 namespace ql {

@@ -20,8 +20,9 @@ std::string SizeText(int64_t count, const char* decimalSeparator) {
 ProgressFigures ComputeProgress(int32_t done, int32_t size, int64_t completed, int64_t total,
                                 const char* decimalSeparator) {
     ProgressFigures figures;
-    figures.fileBar = size == 0 ? kProgressBarMaximum
-                                : static_cast<int>(std::nearbyint(kProgressBarMaximum * (double(done) / size)));
+    figures.fileBar = size == 0
+                          ? kProgressBarMaximum
+                          : static_cast<int>(std::nearbyint(kProgressBarMaximum * (double(done) / size)));
     if (total == 0) return figures;
     const int64_t processed = completed + done;
     const double share = double(processed) / double(total);

@@ -9,6 +9,9 @@ namespace {
 
 using K = ControlKind;
 
+// One row per control, as the window shows them.
+// clang-format off
+
 constexpr ControlSpec kControls[] = {
     {kLFile, K::Label, "文件进度:", {16, 16, 86, 13}},
     {kLProgressSource, K::RightLabel, "", {104, 16, 513, 13}},
@@ -20,6 +23,8 @@ constexpr ControlSpec kControls[] = {
     {kLSize, K::Label, "", {108, 120, 420, 13}},
     {kBCancel, K::Button, "取消", {544, 112, 73, 25}, 0, true},
 };
+
+// clang-format on
 
 }  // namespace
 

@@ -70,13 +70,18 @@ LRESULT ProgressWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 }
             }
             return 0;
-        case WM_BUILD_REPORT: Refresh(); return 0;
-        case WM_BUILD_DONE: Finish(); return 0;
+        case WM_BUILD_REPORT:
+            Refresh();
+            return 0;
+        case WM_BUILD_DONE:
+            Finish();
+            return 0;
         case WM_COMMAND:
             // Only the button cancels; Esc (IDCANCEL) and Enter do nothing here.
             if (LOWORD(wParam) == kBCancel) CancelRequested = true;
             return 0;
-        case WM_CLOSE: return 0;
+        case WM_CLOSE:
+            return 0;
     }
     return Window::OnMessage(message, wParam, lParam);
 }

@@ -8,6 +8,9 @@ namespace {
 
 using K = ControlKind;
 
+// One row per control, as the window shows them.
+// clang-format off
+
 constexpr ControlSpec kGeneratorControls[] = {
     {kMCmdLine, K::ReadOnlyText, "", {8, 8, 769, 81}, 0, true},
     {kBCopy, K::Button, "复制到剪贴板", {8, 96, 121, 25}},
@@ -25,9 +28,12 @@ constexpr ControlSpec kEnvironmentControls[] = {
     {kBClose, K::DefaultButton, "关闭", {712, 520, 73, 25}},
 };
 
+// clang-format on
+
 }  // namespace
 
-const WindowSpec kGeneratorWindow{"Tfcmdlinegen", "从当前界面选项生成命令行参数", 784, 128, kGeneratorControls};
+const WindowSpec kGeneratorWindow{"Tfcmdlinegen", "从当前界面选项生成命令行参数", 784, 128,
+                                  kGeneratorControls};
 const WindowSpec kHelpWindow{"Tfcmdline", "命令行支持", 792, 552, kHelpControls};
 const WindowSpec kEnvironmentWindow{"Tfenvvars", "这台计算机上的环境变量", 792, 552, kEnvironmentControls};
 

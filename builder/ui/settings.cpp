@@ -28,7 +28,8 @@ std::optional<uint32_t> ReadNumber(Registry& registry, const char* name) {
     std::string data;
     if (!registry.Query(name, kind, data) || kind != kNumber || data.size() != 4) return std::nullopt;
     uint32_t value = 0;
-    for (int i = 3; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(data[static_cast<size_t>(i)]);
+    for (int i = 3; i >= 0; --i)
+        value = value << 8 | static_cast<unsigned char>(data[static_cast<size_t>(i)]);
     return value;
 }
 

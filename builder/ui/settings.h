@@ -47,7 +47,9 @@ struct Settings {
 class RegistrySettingsStore : public SettingsStore {
 public:
     explicit RegistrySettingsStore(Registry& registry) : registry_(registry) {}
-    void SaveSettings(const BuildOptions& options) override { Settings::FromOptions(options).Save(registry_); }
+    void SaveSettings(const BuildOptions& options) override {
+        Settings::FromOptions(options).Save(registry_);
+    }
 
 private:
     Registry& registry_;

@@ -1,12 +1,12 @@
 // Creation of windows from their control tables, and the behaviour they share.
 #include "builder/ui/window_kit_win.h"
 
-#include <algorithm>
-#include <cstdlib>
-
 #include <commctrl.h>
 #include <uxtheme.h>
 #include <versionhelpers.h>
+
+#include <algorithm>
+#include <cstdlib>
 
 #include "platform/text.h"
 
@@ -32,32 +32,46 @@ struct ControlClass {
 
 ControlClass ClassOf(const ControlSpec& c) {
     switch (c.kind) {
-        case ControlKind::GroupBox: return {L"Button", BS_GROUPBOX | WS_GROUP, 0};
-        case ControlKind::Label: return {L"Static", SS_LEFT | SS_NOPREFIX, 0};
-        case ControlKind::RightLabel: return {L"Static", SS_OWNERDRAW, 0};
-        case ControlKind::Link: return {L"Static", SS_OWNERDRAW | SS_NOTIFY, 0};
-        case ControlKind::Edit: return {L"Edit", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
+        case ControlKind::GroupBox:
+            return {L"Button", BS_GROUPBOX | WS_GROUP, 0};
+        case ControlKind::Label:
+            return {L"Static", SS_LEFT | SS_NOPREFIX, 0};
+        case ControlKind::RightLabel:
+            return {L"Static", SS_OWNERDRAW, 0};
+        case ControlKind::Link:
+            return {L"Static", SS_OWNERDRAW | SS_NOTIFY, 0};
+        case ControlKind::Edit:
+            return {L"Edit", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
         case ControlKind::ReadOnlyText:
             return {L"Edit", ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP,
                     WS_EX_CLIENTEDGE};
-        case ControlKind::Button: return {L"Button", BS_PUSHBUTTON | WS_TABSTOP, 0};
-        case ControlKind::DefaultButton: return {L"Button", BS_DEFPUSHBUTTON | WS_TABSTOP, 0};
+        case ControlKind::Button:
+            return {L"Button", BS_PUSHBUTTON | WS_TABSTOP, 0};
+        case ControlKind::DefaultButton:
+            return {L"Button", BS_DEFPUSHBUTTON | WS_TABSTOP, 0};
         case ControlKind::Radio:
             return {L"Button", BS_AUTORADIOBUTTON | BS_MULTILINE | (c.groupStart ? WS_TABSTOP : 0u), 0};
-        case ControlKind::CheckBox: return {L"Button", BS_AUTOCHECKBOX | BS_MULTILINE | WS_TABSTOP, 0};
-        case ControlKind::ProgressBar: return {PROGRESS_CLASSW, 0, 0};
-        case ControlKind::Icon: return {L"Static", SS_ICON, 0};
-        case ControlKind::Tip: return {L"Static", SS_OWNERDRAW, 0};
+        case ControlKind::CheckBox:
+            return {L"Button", BS_AUTOCHECKBOX | BS_MULTILINE | WS_TABSTOP, 0};
+        case ControlKind::ProgressBar:
+            return {PROGRESS_CLASSW, 0, 0};
+        case ControlKind::Icon:
+            return {L"Static", SS_ICON, 0};
+        case ControlKind::Tip:
+            return {L"Static", SS_OWNERDRAW, 0};
         case ControlKind::List:
-            return {WC_LISTVIEWW, LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP, WS_EX_CLIENTEDGE};
+            return {WC_LISTVIEWW, LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP,
+                    WS_EX_CLIENTEDGE};
     }
     return {L"Static", 0, 0};
 }
 
 FontStyle FontOf(ControlKind kind) {
     switch (kind) {
-        case ControlKind::ReadOnlyText: return FontStyle::Text;
-        default: return FontStyle::Normal;
+        case ControlKind::ReadOnlyText:
+            return FontStyle::Text;
+        default:
+            return FontStyle::Normal;
     }
 }
 
@@ -80,8 +94,9 @@ void CreateControl(HWND parent, const WindowSpec& spec, const ControlSpec& c) {
         GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
         SelectObject(dc, old);
         ReleaseDC(control, dc);
-        if (size.cx > 0) SetWindowPos(control, nullptr, 0, 0, std::min<int>(size.cx + 1, r.w), r.h,
-                                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        if (size.cx > 0)
+            SetWindowPos(control, nullptr, 0, 0, std::min<int>(size.cx + 1, r.w), r.h,
+                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     if (c.kind == ControlKind::ProgressBar) SendMessageW(control, PBM_SETRANGE32, 0, 1000);
     if (c.limit > 0) SendMessageW(control, EM_SETLIMITTEXT, static_cast<WPARAM>(c.limit), 0);
@@ -100,7 +115,7 @@ COLORREF TipColour() {
     auto luminance = [](COLORREF c) { return 299 * GetRValue(c) + 587 * GetGValue(c) + 114 * GetBValue(c); };
     const COLORREF colour = GetSysColor(COLOR_HOTLIGHT);
     return std::abs(luminance(colour) - luminance(GetSysColor(COLOR_BTNFACE))) < 100000 ? RGB(0, 102, 204)
-                                                                                          : colour;
+                                                                                        : colour;
 }
 
 // The owner-drawn labels. A link is blue and underlined; the underline is
@@ -114,9 +129,9 @@ void DrawLabel(const DRAWITEMSTRUCT& item) {
     const ControlKind kind = KindOf(item.hwndItem);
     const bool link = kind == ControlKind::Link;
     const COLORREF colour = !IsWindowEnabled(item.hwndItem) ? GetSysColor(COLOR_GRAYTEXT)
-                            : link                           ? RGB(0, 0, 255)
-                            : kind == ControlKind::Tip       ? TipColour()
-                                                             : GetSysColor(COLOR_BTNTEXT);
+                            : link                          ? RGB(0, 0, 255)
+                            : kind == ControlKind::Tip      ? TipColour()
+                                                            : GetSysColor(COLOR_BTNTEXT);
     SetBkMode(item.hDC, TRANSPARENT);
     SetTextColor(item.hDC, colour);
     HGDIOBJ oldFont = SelectObject(item.hDC, UiFont(FontStyle::Normal));
@@ -162,11 +177,21 @@ HFONT UiFont(FontStyle style) {
     HFONT& font = fonts[static_cast<int>(style)];
     if (!font) {
         switch (style) {
-            case FontStyle::Normal: font = MakeFont(-12, FW_NORMAL); break;
-            case FontStyle::Bold: font = MakeFont(-12, FW_BOLD); break;
-            case FontStyle::Text: font = MakeFont(-13, FW_NORMAL); break;
-            case FontStyle::AboutTitle: font = MakeFont(-19, FW_BOLD); break;
-            case FontStyle::AboutVersion: font = MakeFont(-13, FW_BOLD); break;
+            case FontStyle::Normal:
+                font = MakeFont(-12, FW_NORMAL);
+                break;
+            case FontStyle::Bold:
+                font = MakeFont(-12, FW_BOLD);
+                break;
+            case FontStyle::Text:
+                font = MakeFont(-13, FW_NORMAL);
+                break;
+            case FontStyle::AboutTitle:
+                font = MakeFont(-19, FW_BOLD);
+                break;
+            case FontStyle::AboutVersion:
+                font = MakeFont(-13, FW_BOLD);
+                break;
         }
     }
     return font;
@@ -194,8 +219,8 @@ bool Window::Create(const WindowSpec& spec, DWORD style, HWND owner, const std::
     if (!owner || !GetWindowRect(owner, &area)) SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
     const int x = area.left + (area.right - area.left - width) / 2;
     const int y = area.top + (area.bottom - area.top - height) / 2;
-    if (!CreateWindowExW(exStyle, className.c_str(), caption.c_str(), style, x, y, width, height, owner, nullptr,
-                         Instance(), this))
+    if (!CreateWindowExW(exStyle, className.c_str(), caption.c_str(), style, x, y, width, height, owner,
+                         nullptr, Instance(), this))
         return false;
     for (const ControlSpec& control : spec.controls) CreateControl(window_, spec, control);
     return true;

@@ -74,9 +74,28 @@ BuildOptions Comparable(BuildOptions o) {
 
 TEST(CommandLineGenerator, TheLineReadsBackAsTheWindowsOptions) {
     const std::vector<std::string> texts = {
-        "", "   ", "plain", "with blank", "C:\\My Files\\", "trail\\\\", "quote\"inside", "\"quoted\"", "tab\there",
-        "/S \"x y\"", "-dash", "--mf", "/h", "-o", "\\\\server\\share\\", "a\\\"b", "a\\\\\"b c",
-        "\x95\x5C", "\x95\x5C\"q\" \x95\x7C", " lead and trail blanks ", "\x95\x5C\x95\x5C end\\", "\x01odd\x1f",
+        "",
+        "   ",
+        "plain",
+        "with blank",
+        "C:\\My Files\\",
+        "trail\\\\",
+        "quote\"inside",
+        "\"quoted\"",
+        "tab\there",
+        "/S \"x y\"",
+        "-dash",
+        "--mf",
+        "/h",
+        "-o",
+        "\\\\server\\share\\",
+        "a\\\"b",
+        "a\\\\\"b c",
+        "\x95\x5C",
+        "\x95\x5C\"q\" \x95\x7C",
+        " lead and trail blanks ",
+        "\x95\x5C\x95\x5C end\\",
+        "\x01odd\x1f",
     };
     std::mt19937 random(12345);
     auto pick = [&](size_t n) { return static_cast<uint32_t>(random() % n); };
@@ -85,12 +104,14 @@ TEST(CommandLineGenerator, TheLineReadsBackAsTheWindowsOptions) {
         ShowInitialState(panel);
         for (int id : {kESource, kETarget, kEIcon, kEExecutableFile, kECmdParameters, kECustomDir})
             panel.SetText(id, texts[pick(texts.size())]);
-        for (std::span<const int> group : {std::span<const int>(kIconRadios), std::span<const int>(kModeRadios),
-                                           std::span<const int>(kFolderRadios), std::span<const int>(kWorkingDirRadios),
-                                           std::span<const int>(kDeleteModeRadios),
-                                           std::span<const int>(kElevationRadios), std::span<const int>(kOverwriteRadios)})
+        for (std::span<const int> group :
+             {std::span<const int>(kIconRadios), std::span<const int>(kModeRadios),
+              std::span<const int>(kFolderRadios), std::span<const int>(kWorkingDirRadios),
+              std::span<const int>(kDeleteModeRadios), std::span<const int>(kElevationRadios),
+              std::span<const int>(kOverwriteRadios)})
             SelectRadio(panel, group, pick(group.size()));
-        for (int id : {kCbOpenFolder, kCbOneInstance, kCbSilent, kCbSelfDelete}) panel.SetChecked(id, pick(2));
+        for (int id : {kCbOpenFolder, kCbOneInstance, kCbSilent, kCbSelfDelete})
+            panel.SetChecked(id, pick(2));
         const std::string line = Line(panel);
         SCOPED_TRACE(line);
 
@@ -111,22 +132,23 @@ TEST(CommandLineGenerator, TheLineReadsBackAsTheWindowsOptions) {
             window.OpenFolder = false;
         }
         if (window.ExtractionFolder != 5) window.CustomFolder = parsed.CustomFolder;
-        EXPECT_EQ(std::tie(parsed.Source, parsed.Target, parsed.Icon, parsed.ExecutableFile, parsed.CmdParameters,
-                           parsed.CustomFolder),
-                  std::tie(window.Source, window.Target, window.Icon, window.ExecutableFile, window.CmdParameters,
-                           window.CustomFolder));
-        EXPECT_EQ(std::tie(parsed.ExtractionMode, parsed.ExtractionFolder, parsed.WorkingDirectory, parsed.DeleteMode,
-                           parsed.UACAutoElevation, parsed.OverwriteMode, parsed.OpenFolder, parsed.OneInstance,
-                           parsed.SilentMode, parsed.SelfDeleteMode),
-                  std::tie(window.ExtractionMode, window.ExtractionFolder, window.WorkingDirectory, window.DeleteMode,
-                           window.UACAutoElevation, window.OverwriteMode, window.OpenFolder, window.OneInstance,
-                           window.SilentMode, window.SelfDeleteMode));
+        EXPECT_EQ(std::tie(parsed.Source, parsed.Target, parsed.Icon, parsed.ExecutableFile,
+                           parsed.CmdParameters, parsed.CustomFolder),
+                  std::tie(window.Source, window.Target, window.Icon, window.ExecutableFile,
+                           window.CmdParameters, window.CustomFolder));
+        EXPECT_EQ(std::tie(parsed.ExtractionMode, parsed.ExtractionFolder, parsed.WorkingDirectory,
+                           parsed.DeleteMode, parsed.UACAutoElevation, parsed.OverwriteMode,
+                           parsed.OpenFolder, parsed.OneInstance, parsed.SilentMode, parsed.SelfDeleteMode),
+                  std::tie(window.ExtractionMode, window.ExtractionFolder, window.WorkingDirectory,
+                           window.DeleteMode, window.UACAutoElevation, window.OverwriteMode,
+                           window.OpenFolder, window.OneInstance, window.SilentMode, window.SelfDeleteMode));
         if (::testing::Test::HasFailure()) break;
     }
 }
 
 TEST(EnvironmentRows, KeysInPercentSignsInTheBlocksOrder) {
-    const std::vector<EnvironmentRow> rows = EnvironmentRows({"PATH=C:\\Windows", "=C:=C:\\x", "", "A=b=c", "bare"});
+    const std::vector<EnvironmentRow> rows =
+        EnvironmentRows({"PATH=C:\\Windows", "=C:=C:\\x", "", "A=b=c", "bare"});
     ASSERT_EQ(rows.size(), 4u);
     EXPECT_EQ(rows[0].key + "|" + rows[0].value, "%PATH%|C:\\Windows");
     EXPECT_EQ(rows[1].key + "|" + rows[1].value, "%%|C:=C:\\x");

@@ -20,8 +20,8 @@ bool Overlap(const Rect& a, const Rect& b) {
 }
 
 TEST(Layout, ControlsFitTheirWindowAndBoxWithoutOverlapping) {
-    for (const WindowSpec* window :
-         {&kMainWindow, &kProgressWindow, &kAboutWindow, &kGeneratorWindow, &kHelpWindow, &kEnvironmentWindow}) {
+    for (const WindowSpec* window : {&kMainWindow, &kProgressWindow, &kAboutWindow, &kGeneratorWindow,
+                                     &kHelpWindow, &kEnvironmentWindow}) {
         SCOPED_TRACE(window->className);
         const Rect client{0, 0, window->clientWidth, window->clientHeight};
         std::set<int> ids;
@@ -30,12 +30,14 @@ TEST(Layout, ControlsFitTheirWindowAndBoxWithoutOverlapping) {
             const Rect r = ClientRect(*window, c);
             EXPECT_TRUE(Inside(r, client)) << c.id;
             if (c.box) {
-                const Rect box = ClientRect(*window, *std::find_if(window->controls.begin(), window->controls.end(),
-                                                                   [&](auto& b) { return b.id == c.box; }));
+                const Rect box =
+                    ClientRect(*window, *std::find_if(window->controls.begin(), window->controls.end(),
+                                                      [&](auto& b) { return b.id == c.box; }));
                 EXPECT_TRUE(Inside(r, Rect{box.x + 4, box.y + 12, box.w - 8, box.h - 16})) << c.id;
             }
             for (const ControlSpec& other : window->controls) {
-                if (&other == &c || c.kind == ControlKind::GroupBox || other.kind == ControlKind::GroupBox) continue;
+                if (&other == &c || c.kind == ControlKind::GroupBox || other.kind == ControlKind::GroupBox)
+                    continue;
                 EXPECT_FALSE(Overlap(r, ClientRect(*window, other))) << c.id << " and " << other.id;
             }
         }
