@@ -101,25 +101,35 @@ void CreateStubFile(BuildRun& run, const std::string& instanceId) {
     if (int error = run.target.Close()) RaiseIoError(error);
 }
 
+// Each step does its work, finds nothing to copy (a program without an icon or
+// version information: the stub keeps its own, as it always has), or fails.
+// A failure ends the build saying which step failed and why, so that no step,
+// the elevation manifest least of all, goes missing without a word.
+void RequireStep(bool done, const std::string& problem, const char* step) {
+    if (!done && !problem.empty()) throw BuildError(FillPattern("%s失败:\r\n%s", {step, problem}));
+}
+
 void EditStubResources(const BuildRun& run) {
     const BuildOptions& o = run.options;
     const std::string& output = run.output;
     // The icon is taken as the checks took it: without surrounding blanks.
     const std::string icon = TrimText(o.Icon);
+    std::string problem;
     if (!icon.empty()) {
-        if (UpperExtension(icon) == ".ICO")
-            CopyIconFromIconFile(icon, output);
-        else
-            CopyIconFromExecutable(icon, output);
+        const bool done = UpperExtension(icon) == ".ICO" ? CopyIconFromIconFile(icon, output, &problem)
+                                                         : CopyIconFromExecutable(icon, output, &problem);
+        RequireStep(done, problem, "复制图标");
     } else if (o.ExtractionMode == 1) {
-        CopyIconFromExecutable(o.ExecutableFile, output);
+        RequireStep(CopyIconFromExecutable(o.ExecutableFile, output, &problem), problem, "复制图标");
     }
     if (!icon.empty() && run.env.hasSwitch("iv"))
-        CopyVersionInfo(icon, output);
+        RequireStep(CopyVersionInfo(icon, output, &problem), problem, "复制版本信息");
     else if (o.ExtractionMode == 1)
-        CopyVersionInfo(o.ExecutableFile, output);
-    if (o.UACAutoElevation != 0)
-        WriteElevationManifest(output, o.UACAutoElevation, run.env.manifestTemplate);
+        RequireStep(CopyVersionInfo(o.ExecutableFile, output, &problem), problem, "复制版本信息");
+    if (o.UACAutoElevation == 1 || o.UACAutoElevation == 2) {
+        const bool done = WriteElevationManifest(output, o.UACAutoElevation, run.env.manifestTemplate, &problem);
+        RequireStep(done, problem, "写入清单");
+    }
 }
 
 // A reproducible build names itself after its content: a hash of the edited

@@ -19,6 +19,7 @@ constexpr uint32_t kMemoryRead = 0x40000000;
 // Resource sections stay far below the 2 GiB that the directory's offsets can
 // address; anything larger is refused rather than built.
 constexpr uint32_t kMaxResourceSize = 0x40000000;
+constexpr uint32_t kMaxFileAlignment = 0x10000;
 
 
 bool IsPowerOfTwo(uint32_t v) { return v != 0 && (v & (v - 1)) == 0; }
@@ -134,7 +135,10 @@ uint64_t PeImage::RawEnd() const {
 }
 
 bool PeImage::PlaceResources(ResourcePlacement& placement) const {
-    if (!IsPowerOfTwo(fileAlignment_) || !IsPowerOfTwo(sectionAlignment_)) return false;
+    // The format allows a file alignment of at most 64 KiB; a larger one would
+    // pad the rewritten file by as much.
+    if (!IsPowerOfTwo(fileAlignment_) || !IsPowerOfTwo(sectionAlignment_) || fileAlignment_ > kMaxFileAlignment)
+        return false;
     // Every byte that the rebuilt file carries over must really be there.
     if (RawEnd() > bytes_.size()) return false;
 

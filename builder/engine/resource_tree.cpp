@@ -22,8 +22,13 @@ constexpr uint32_t kHighBit = 0x80000000u;
 constexpr size_t kTableHeaderSize = 16;
 constexpr size_t kTableEntrySize = 8;
 constexpr size_t kDataEntrySize = 16;
-// Bounds against directories whose tables share subtrees to multiply their size.
+// Budgets against directories built to multiply their size: tables shared by
+// many entries make a small directory list billions of them, names that
+// overlap in the file make many long names of one string. Real programs stay
+// far below either.
 constexpr size_t kMaxResources = 1 << 18;
+constexpr size_t kMaxEntriesVisited = 1 << 18;
+constexpr uint64_t kMaxNameBytes = 1 << 20;
 
 
 class DirectoryReader {
@@ -41,6 +46,7 @@ public:
             return false;
         std::set<ResourceName> seen;
         for (uint32_t i = 0; i < count; ++i) {
+            if (++entriesVisited_ > kMaxEntriesVisited) return TooLarge();
             const size_t entry = offset + kTableHeaderSize + i * kTableEntrySize;
             ResourceName name;
             if (!ReadName(Le32(directory_, entry), name)) return false;
@@ -70,6 +76,8 @@ private:
         if (at + 2 > directory_.size()) return false;
         const uint16_t length = Le16(directory_, static_cast<size_t>(at));
         if (at + 2 + 2 * uint64_t{length} > directory_.size()) return false;
+        nameBytes_ += 2 + 2 * uint64_t{length};
+        if (nameBytes_ > kMaxNameBytes) return TooLarge();
         std::u16string text(length, u'\0');
         for (uint16_t i = 0; i < length; ++i) text[i] = Le16(directory_, static_cast<size_t>(at + 2 + 2 * i));
         name = ResourceName::Text(std::move(text));
@@ -82,10 +90,19 @@ private:
         const uint32_t size = Le32(directory_, offset + 4);
         std::string_view data;
         if (size > 0 && !image_.ReadAt(rva, size, data)) return false;
-        if (++count_ > kMaxResources || size > dataBudget_) return false;
+        if (++count_ > kMaxResources || size > dataBudget_) return TooLarge();
         dataBudget_ -= size;
         tree_.Put(key, ResourceEntry{std::string(data), Le32(directory_, offset + 8)});
         return true;
+    }
+
+public:
+    bool tooLarge = false;  // a budget ran out, rather than the directory being damaged
+
+private:
+    bool TooLarge() {
+        tooLarge = true;
+        return false;
     }
 
     const PeImage& image_;
@@ -93,6 +110,8 @@ private:
     ResourceTree& tree_;
     uint64_t dataBudget_;
     size_t count_ = 0;
+    size_t entriesVisited_ = 0;
+    uint64_t nameBytes_ = 0;
 };
 
 size_t Align8(size_t v) { return (v + 7) & ~size_t{7}; }
@@ -165,15 +184,21 @@ void ResourceTree::ForEach(const std::function<void(const ResourceKey&, const Re
             for (const auto& [language, entry] : languages) visit(ResourceKey{type, name, language}, entry);
 }
 
-bool ParseResourceTree(const PeImage& image, ResourceTree& tree) {
+bool ParseResourceTree(const PeImage& image, ResourceTree& tree, std::string* problem) {
     tree = ResourceTree();
     const uint32_t rva = image.ResourceRva();
     if (rva == 0 && image.ResourceSize() == 0) return true;
     std::string_view directory;
-    if (!image.SectionTail(rva, directory)) return false;
-    DirectoryReader reader(image, directory, tree);
-    ResourceKey key;
-    return reader.ReadTable(0, 0, key);
+    bool tooLarge = false;
+    if (image.SectionTail(rva, directory)) {
+        DirectoryReader reader(image, directory, tree);
+        ResourceKey key;
+        if (reader.ReadTable(0, 0, key)) return true;
+        tooLarge = reader.tooLarge;
+    }
+    tree = ResourceTree();
+    if (problem) *problem = tooLarge ? "资源目录超出限制" : "资源目录已损坏";
+    return false;
 }
 
 bool SerialiseResourceTree(const ResourceTree& tree, uint32_t sectionRva, std::string& out) {

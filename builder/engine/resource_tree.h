@@ -79,10 +79,12 @@ private:
 };
 
 // Reads the image's resource directory (an image without one gives an empty
-// tree). False when the directory is damaged: offsets outside the section or
+// tree). False when the directory is damaged (offsets outside the section or
 // the file, a level missing or too deep, a string-named language, a key listed
-// twice.
-bool ParseResourceTree(const PeImage& image, ResourceTree& tree);
+// twice) or beyond the budgets that keep a hostile file from taking all time
+// and memory (entries visited, name bytes, resources, data); `problem` then
+// says which of the two, in words for the user.
+bool ParseResourceTree(const PeImage& image, ResourceTree& tree, std::string* problem = nullptr);
 
 // Lays the tree out as the content of a resource section that starts at
 // `sectionRva`: directories, data entries, name strings, then the data, each

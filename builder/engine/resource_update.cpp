@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "builder/engine/build_errors.h"
 #include "platform/file.h"
 
 namespace ql {
@@ -17,10 +18,11 @@ bool ValidKey(const ResourceKey& key) {
 // Reads the file up to the end of its image, leaving out anything appended
 // behind it: an icon may come from an installer that carries hundreds of
 // megabytes of payload there.
-bool ReadImageBytes(const std::string& path, std::string& bytes) {
+int ReadImageBytes(const std::string& path, std::string& bytes) {
     platform::File file;
     uint64_t total = 0;
-    if (file.OpenRead(path) != 0 || file.Size(total) != 0) return false;
+    if (int error = file.OpenRead(path)) return error;
+    if (int error = file.Size(total)) return error;
     bytes.clear();
     uint64_t wanted = 4096;
     // Each round learns more of the headers; a few are enough for any layout.
@@ -29,33 +31,38 @@ bool ReadImageBytes(const std::string& path, std::string& bytes) {
         const size_t more = static_cast<size_t>(std::min(wanted, total) - have);
         bytes.resize(have + more);
         size_t got = 0;
-        if (file.Read(bytes.data() + have, more, got) != 0) return false;
+        if (int error = file.Read(bytes.data() + have, more, got)) return error;
         bytes.resize(have + got);
         if (got < more) break;
         wanted = PeImage::BytesNeeded(bytes);
         if (wanted == 0) break;
     }
-    return true;
+    return 0;
 }
 
-bool ParseFile(const std::string& path, bool wholeFile, PeImage& image, ResourceTree& resources) {
+bool ParseFile(const std::string& path, bool wholeFile, PeImage& image, ResourceTree& resources,
+               std::string* problem) {
     std::string bytes;
-    if (wholeFile ? platform::ReadWholeFile(path, bytes) != 0 : !ReadImageBytes(path, bytes)) return false;
-    return image.Parse(std::move(bytes)) && ParseResourceTree(image, resources);
+    const int error = wholeFile ? platform::ReadWholeFile(path, bytes) : ReadImageBytes(path, bytes);
+    if (error != 0) {
+        if (problem) *problem = IoErrorText(error);
+        return false;
+    }
+    return image.Parse(std::move(bytes)) && ParseResourceTree(image, resources, problem);
 }
 
 }  // namespace
 
-bool LoadResources(const std::string& path, ResourceTree& resources) {
+bool LoadResources(const std::string& path, ResourceTree& resources, std::string* problem) {
     PeImage image;
-    return ParseFile(path, false, image, resources);
+    return ParseFile(path, false, image, resources, problem);
 }
 
-bool ResourceUpdate::Begin(const std::string& path) {
+bool ResourceUpdate::Begin(const std::string& path, std::string* problem) {
     open_ = false;
     path_ = path;
     // The whole file: it is what a failed write restores.
-    if (!ParseFile(path, true, image_, original_)) return false;
+    if (!ParseFile(path, true, image_, original_, problem)) return false;
     staged_ = original_;
     open_ = true;
     return true;

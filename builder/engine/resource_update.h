@@ -14,14 +14,17 @@
 namespace ql {
 
 // The resources of an executable as they are on disk; false when the file
-// cannot be read, is not a PE image or has a damaged resource directory.
-bool LoadResources(const std::string& path, ResourceTree& resources);
+// cannot be read, is not a PE image, or has a resource directory that is
+// damaged or beyond the parser's budgets. `problem` then receives, in words
+// for the user, why the file could not be read or its resources not be used;
+// it stays empty for a file that is no PE image at all.
+bool LoadResources(const std::string& path, ResourceTree& resources, std::string* problem = nullptr);
 
 class ResourceUpdate {
 public:
     // Reads and parses the target; false (and nothing staged) when it is not a
-    // PE image whose resources can be read.
-    bool Begin(const std::string& path);
+    // PE image whose resources can be read. `problem` as for LoadResources.
+    bool Begin(const std::string& path, std::string* problem = nullptr);
 
     // The target as it was when the update began; staged changes never show here.
     const ResourceTree& Original() const { return original_; }

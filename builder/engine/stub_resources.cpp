@@ -9,7 +9,9 @@
 
 #include "builder/engine/resource_update.h"
 #include "builder/engine/version_info.h"
+#include "builder/engine/build_errors.h"
 #include "platform/file.h"
+#include "platform/text.h"
 #include "builder/engine/byte_fields.h"
 
 namespace ql {
@@ -20,6 +22,13 @@ constexpr size_t kIconFileHeaderSize = 6;
 constexpr size_t kIconFileEntrySize = 16;
 constexpr size_t kGroupEntrySize = 14;
 constexpr size_t kSharedEntryFields = 12;  // width .. image size: the same in both layouts
+constexpr size_t kMaxIconImages = 256;
+constexpr uint64_t kMaxIconFileSize = 32 << 20;
+
+// A problem of one file, for the build's message.
+std::string About(const std::string& file, const std::string& what) {
+    return platform::ToDisplay(file) + "\r\n" + what;
+}
 
 // The icon numbers that a group lists; false when the group is shorter than
 // its own count says.
@@ -35,22 +44,32 @@ bool IconGroupNumbers(std::string_view group, std::vector<uint16_t>& numbers) {
 }
 
 // The transaction frame: `body` stages and sets the flag, returning early at a
-// failing step; then the update commits when the flag is true and discards
-// otherwise.
-bool RunTransaction(const std::string& target, const std::function<void(ResourceUpdate&, bool&)>& body) {
+// failing step (after saying why in `why`, unless there was simply nothing to
+// copy); then the update commits when the flag is true and discards otherwise.
+bool RunTransaction(const std::string& target, std::string* problem,
+                    const std::function<void(ResourceUpdate&, bool&, std::string&)>& body) {
+    std::string why;
+    bool done = false;
     try {
         ResourceUpdate update;
-        if (!update.Begin(target)) return false;
-        bool flag = false;
-        try {
-            body(update, flag);
-        } catch (const std::exception&) {
-            // An allocation failure on a huge input is one more failing step.
+        std::string unusable;
+        if (!update.Begin(target, &unusable)) {
+            why = About(target, unusable.empty() ? "不是可执行文件" : unusable);
+        } else {
+            bool flag = false;
+            try {
+                body(update, flag, why);
+            } catch (const std::exception&) {
+                why = About(target, "内存不足");  // an allocation on a huge input is one more failing step
+            }
+            done = update.End(flag) && flag;
+            if (flag && !done) why = About(target, "无法写入资源");
         }
-        return update.End(flag) && flag;
     } catch (const std::exception&) {
-        return false;
+        why = About(target, "内存不足");
     }
+    if (!done && problem) *problem = why;
+    return done;
 }
 
 }  // namespace
@@ -72,12 +91,20 @@ bool RemoveFirstIconGroup(ResourceUpdate& update, std::optional<ResourceName>& k
     return true;
 }
 
-bool CopyIconFromExecutable(const std::string& sourceExecutable, const std::string& target) {
-    return RunTransaction(target, [&](ResourceUpdate& update, bool& flag) {
+bool CopyIconFromExecutable(const std::string& sourceExecutable, const std::string& target,
+                            std::string* problem) {
+    return RunTransaction(target, problem, [&](ResourceUpdate& update, bool& flag, std::string& why) {
         std::optional<ResourceName> kept;
-        if (!RemoveFirstIconGroup(update, kept)) return;
+        if (!RemoveFirstIconGroup(update, kept)) {
+            why = About(target, "图标组已损坏");
+            return;
+        }
         ResourceTree source;
-        if (!LoadResources(sourceExecutable, source)) return;
+        std::string unusable;
+        if (!LoadResources(sourceExecutable, source, &unusable)) {
+            if (!unusable.empty()) why = About(sourceExecutable, unusable);
+            return;
+        }
         const std::vector<ResourceName> groups = source.Names(rt::kGroupIcon);
         if (groups.empty()) return;
         const ResourceName& sourceName = groups.front();
@@ -85,33 +112,56 @@ bool CopyIconFromExecutable(const std::string& sourceExecutable, const std::stri
         for (uint16_t language : source.Languages(rt::kGroupIcon, sourceName)) {
             const ResourceEntry* group = source.Find({rt::kGroupIcon, sourceName, language});
             std::vector<uint16_t> numbers;
-            if (group == nullptr || !IconGroupNumbers(group->data, numbers)) return;
+            if (group == nullptr || !IconGroupNumbers(group->data, numbers)) {
+                why = About(sourceExecutable, "图标组已损坏");
+                return;
+            }
+            if (numbers.size() > kMaxIconImages) {
+                why = About(sourceExecutable, "图标的图像超过 256 个");
+                return;
+            }
             for (uint16_t number : numbers) {
                 // The image is looked up by number alone: the group's own
                 // language when the source has it, else neutral, else the lowest.
                 const ResourceName icon = ResourceName::Number(number);
                 const ResourceEntry* image =
                     number == 0 ? nullptr : source.FindAnyLanguage(rt::kIcon, icon, language);
-                if (image == nullptr || !update.Put({rt::kIcon, icon, language}, image->data)) return;
+                if (image == nullptr || !update.Put({rt::kIcon, icon, language}, image->data)) {
+                    why = About(sourceExecutable, "图标组列出了不存在的图像");
+                    return;
+                }
             }
             flag = update.Put({rt::kGroupIcon, groupName, language}, group->data);
         }
     });
 }
 
-bool CopyIconFromIconFile(const std::string& iconFile, const std::string& target) {
-    return RunTransaction(target, [&](ResourceUpdate& update, bool& flag) {
+bool CopyIconFromIconFile(const std::string& iconFile, const std::string& target, std::string* problem) {
+    return RunTransaction(target, problem, [&](ResourceUpdate& update, bool& flag, std::string& why) {
         std::optional<ResourceName> kept;
-        if (!RemoveFirstIconGroup(update, kept)) return;
+        if (!RemoveFirstIconGroup(update, kept)) {
+            why = About(target, "图标组已损坏");
+            return;
+        }
+        auto refuse = [&](const std::string& what) { why = About(iconFile, what); };
+        platform::File opened;
+        uint64_t fileSize = 0;
+        if (int error = opened.OpenRead(iconFile); error != 0 || (error = opened.Size(fileSize)) != 0)
+            return refuse(IoErrorText(error));
+        opened.Close();
+        if (fileSize > kMaxIconFileSize) return refuse("图标文件超过 32 MB");
         std::string file;
-        if (platform::ReadWholeFile(iconFile, file) != 0) return;
-        if (file.size() < kIconFileHeaderSize) return;
+        if (int error = platform::ReadWholeFile(iconFile, file)) return refuse(IoErrorText(error));
+        if (file.size() < kIconFileHeaderSize) return refuse("图标文件已损坏");
         const size_t count = Le16(file, 4);
-        if (file.size() < kIconFileHeaderSize + kIconFileEntrySize * count) return;
+        if (count == 0) return refuse("图标文件不含图像");
+        if (count > kMaxIconImages) return refuse("图标的图像超过 256 个");
+        if (file.size() < kIconFileHeaderSize + kIconFileEntrySize * count) return refuse("图标文件已损坏");
         // The header's reserved and type fields are taken over as they stand.
         std::string group = file.substr(0, kIconFileHeaderSize);
         group.resize(kIconFileHeaderSize + kGroupEntrySize * count, '\0');
         const uint16_t language = VersionLanguageOf(update.Original());
+        uint64_t imageBytes = 0;
         for (size_t i = 0; i < count; ++i) {
             const size_t entry = kIconFileHeaderSize + kIconFileEntrySize * i;
             const size_t at = kIconFileHeaderSize + kGroupEntrySize * i;
@@ -119,31 +169,46 @@ bool CopyIconFromIconFile(const std::string& iconFile, const std::string& target
             group.replace(at, kSharedEntryFields, file, entry, kSharedEntryFields);
             PutLe16(group, at + kSharedEntryFields, number);
             // A truncated file or an entry pointing past its end is refused
-            // here, as is an image of no bytes.
+            // here, as is an image of no bytes. Images that add up to more
+            // than the file holds share bytes: a small file would otherwise
+            // grow the SFX file by its size for every entry.
             const uint64_t size = Le32(file, entry + 8);
             const uint64_t offset = Le32(file, entry + 12);
-            if (size == 0 || offset + size > file.size()) return;
+            if (size == 0 || offset + size > file.size()) return refuse("图标文件已损坏");
+            imageBytes += size;
+            if (imageBytes > file.size()) return refuse("图标文件的图像互相重叠");
             const std::string_view image = std::string_view(file).substr(offset, size);
-            if (!update.Put({rt::kIcon, ResourceName::Number(number), language}, image)) return;
+            if (!update.Put({rt::kIcon, ResourceName::Number(number), language}, image))
+                return refuse("图标文件已损坏");
         }
         flag = update.Put({rt::kGroupIcon, kept ? *kept : ResourceName::Number(1), language}, group);
     });
 }
 
-bool CopyVersionInfo(const std::string& sourceExecutable, const std::string& target) {
-    return RunTransaction(target, [&](ResourceUpdate& update, bool& flag) {
+bool CopyVersionInfo(const std::string& sourceExecutable, const std::string& target, std::string* problem) {
+    return RunTransaction(target, problem, [&](ResourceUpdate& update, bool& flag, std::string& why) {
         const ResourceTree& current = update.Original();
         for (const ResourceName& name : current.Names(rt::kVersion))
             for (uint16_t language : current.Languages(rt::kVersion, name))
-                if (!update.Delete({rt::kVersion, name, language})) return;
+                if (!update.Delete({rt::kVersion, name, language})) {
+                    why = About(target, "版本信息已损坏");
+                    return;
+                }
         ResourceTree source;
-        if (!LoadResources(sourceExecutable, source)) return;
+        std::string unusable;
+        if (!LoadResources(sourceExecutable, source, &unusable)) {
+            if (!unusable.empty()) why = About(sourceExecutable, unusable);
+            return;
+        }
         const std::vector<ResourceName> names = source.Names(rt::kVersion);
         if (names.empty()) return;
         for (const ResourceName& name : names) {
             for (uint16_t language : source.Languages(rt::kVersion, name)) {
                 const ResourceEntry* block = source.Find({rt::kVersion, name, language});
-                if (block == nullptr) return;
+                if (block == nullptr) {
+                    why = About(sourceExecutable, "版本信息已损坏");
+                    return;
+                }
                 flag = update.Put({rt::kVersion, name, language}, block->data);
             }
         }
@@ -151,21 +216,23 @@ bool CopyVersionInfo(const std::string& sourceExecutable, const std::string& tar
 }
 
 bool WriteResource(const std::string& target, const ResourceName& type, const ResourceName& name,
-                   std::string_view data) {
-    return RunTransaction(target, [&](ResourceUpdate& update, bool& flag) {
+                   std::string_view data, std::string* problem) {
+    return RunTransaction(target, problem, [&](ResourceUpdate& update, bool& flag, std::string& why) {
         flag = update.Put({type, name, VersionLanguageOf(update.Original())}, data);
+        if (!flag) why = About(target, "无效的资源名称");
     });
 }
 
-void WriteElevationManifest(const std::string& target, int level, std::string_view manifestTemplate) {
-    if (level != 1 && level != 2) return;
+bool WriteElevationManifest(const std::string& target, int level, std::string_view manifestTemplate,
+                            std::string* problem) {
+    if (level != 1 && level != 2) return false;
     std::string text(manifestTemplate);
     if (level == 1) {
         const std::string_view from = "requireAdministrator";
         const size_t at = text.find(from);
         if (at != std::string::npos) text.replace(at, from.size(), "highestAvailable");
     }
-    WriteResource(target, rt::kManifest, ResourceName::Number(1), text);
+    return WriteResource(target, rt::kManifest, ResourceName::Number(1), text, problem);
 }
 
 uint16_t VersionLanguage(const std::string& file) {

@@ -1,12 +1,19 @@
 // Editing the resources of the freshly written stub: icon, version information
 // and elevation manifest. Each operation is one transaction on the target file:
 // all staged changes are committed together, or the file stays untouched.
-// Failures are silent; the build goes on with the stub's own resources.
 //
 // Every operation keeps a success flag that only the staging of its final
 // resource sets. A failing step stops the operation; what was staged is then
 // committed when the flag is already true (a multi-language copy that failed
 // in a later language keeps the earlier ones) and discarded otherwise.
+//
+// An operation that ends without success either found nothing to copy (the
+// source is no executable image, or has no icon group or version information:
+// the stub keeps its own, which is no failure) or failed; then `problem`
+// receives why, naming the file, so that the build can say which step failed.
+// Hostile files are met with budgets: at most 256 images per icon, icon files
+// of at most 32 MiB whose images do not add up to more than the file holds, and
+// the resource parser's own budgets (see ParseResourceTree).
 #pragma once
 
 #include <cstdint>
@@ -22,26 +29,31 @@ class ResourceUpdate;
 
 // Icon from an .ico file: the target's first icon group and its images are
 // replaced by a group of the file's images, numbered 1..n, in the target's
-// version language, under the old group's name (or number 1).
-bool CopyIconFromIconFile(const std::string& iconFile, const std::string& target);
+// version language, under the old group's name (or number 1). An icon file
+// without images is refused: it would leave the SFX file without an icon.
+bool CopyIconFromIconFile(const std::string& iconFile, const std::string& target,
+                          std::string* problem = nullptr);
 
 // Icon from another executable's first icon group, in all of that group's
 // languages, with the source's icon numbers, under the target's old group name
 // (or the source's name when the target had none).
-bool CopyIconFromExecutable(const std::string& sourceExecutable, const std::string& target);
+bool CopyIconFromExecutable(const std::string& sourceExecutable, const std::string& target,
+                            std::string* problem = nullptr);
 
 // Every version block of the target is replaced by every version block of the
 // source, under the source's names and languages.
-bool CopyVersionInfo(const std::string& sourceExecutable, const std::string& target);
+bool CopyVersionInfo(const std::string& sourceExecutable, const std::string& target,
+                     std::string* problem = nullptr);
 
 // Manifest number 1 in the target's version language. Level 1 asks for
 // highestAvailable, level 2 writes the 420-byte template (requireAdministrator)
-// unchanged; other levels write nothing.
-void WriteElevationManifest(const std::string& target, int level, std::string_view manifestTemplate);
+// unchanged; other levels write nothing (and return false).
+bool WriteElevationManifest(const std::string& target, int level, std::string_view manifestTemplate,
+                            std::string* problem = nullptr);
 
 // Writes one resource in the target's version language; true when committed.
 bool WriteResource(const std::string& target, const ResourceName& type, const ResourceName& name,
-                   std::string_view data);
+                   std::string_view data, std::string* problem = nullptr);
 
 // Stages the removal of the first icon group of the update's target and of the
 // images it lists, in every language of the group. `kept` receives the group's

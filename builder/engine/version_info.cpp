@@ -5,6 +5,8 @@
 // each starting on a 4-byte boundary. Boundaries count from the block's start.
 #include "builder/engine/version_info.h"
 
+#include <algorithm>
+
 #include "builder/engine/resource_tree.h"
 #include "builder/engine/resource_update.h"
 #include "builder/engine/byte_fields.h"
@@ -40,10 +42,12 @@ bool ReadNode(std::string_view block, size_t at, size_t limit, Node& node) {
         p += 2;
     }
     node.keyLength = (p - node.keyAt) / 2;
-    node.valueAt = Align4(p + 2);
+    // Without a value the padding behind the key may reach past the node's
+    // end; the (empty) value then sits at the end, never beyond the block.
     const size_t valueLength = Le16(block, at + 2);
     node.valueSize = Le16(block, at + 4) == 1 ? 2 * valueLength : valueLength;
-    if (node.valueSize > 0 && node.valueAt + node.valueSize > node.end) return false;
+    node.valueAt = std::min(Align4(p + 2), node.end);
+    if (node.valueAt + node.valueSize > node.end) return false;
     node.childrenAt = Align4(node.valueAt + node.valueSize);
     return true;
 }

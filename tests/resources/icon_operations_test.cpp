@@ -64,16 +64,6 @@ TEST_F(IconOperations, IconFileFollowsTheLanguageOfCopiedVersionInformation) {
     EXPECT_WINE_AGREES(target);
 }
 
-TEST_F(IconOperations, IconFileWithoutImagesLeavesAnEmptyGroup) {
-    const std::string target = Stub();
-    ASSERT_TRUE(CopyIconFromIconFile(Write("empty.ico", IconFile({})), target));
-    const ResourceTree tree = Resources(target);
-    EXPECT_EQ(tree.Find({Num(14), Text("MAINICON"), 0})->data, std::string("\0\0\1\0\0\0", 6));
-    EXPECT_TRUE(tree.Names(Num(3)).empty());
-    ExpectOthersKept(tree);
-    EXPECT_WINE_AGREES(target);
-}
-
 TEST_F(IconOperations, TargetWithoutIconGroupGetsGroupNumberOne) {
     const std::string target = CopyFixture(dir, "res_plain.exe");
     ASSERT_TRUE(CopyIconFromIconFile(Write("two.ico", IconFile({{16, 1}, {32, 2}})), target));
