@@ -32,9 +32,8 @@ int YearOf(const std::wstring& path) {
 // Enter and Esc both close it with the result OK.
 class AboutBox final : public ModalWindow {
 public:
-    explicit AboutBox(HWND owner) : ModalWindow(IDOK) {
-        Create(kAboutWindow, WS_POPUP | WS_CAPTION | WS_SYSMENU, owner,
-               platform::Utf8ToWide(CaptionText(Caption::AboutCaption)));
+    explicit AboutBox(HWND owner) : ModalWindow(kAboutOk, IDOK) {
+        Create(kAboutWindow, kDialogStyle, owner, platform::Utf8ToWide(CaptionText(Caption::AboutCaption)));
         const std::wstring exe = OwnExecutablePath();
         const std::string version = FileVersionText(exe);
         SendMessageW(Control(kAboutIcon), STM_SETICON,
@@ -59,10 +58,8 @@ public:
 
 protected:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
-        if (message == DM_GETDEFID) return MAKELRESULT(kAboutOk, DC_HASDEFID);
         if (message == WM_COMMAND) {
             switch (LOWORD(wParam)) {
-                case kAboutOk:
                 case IDOK:
                     Close(IDOK);
                     return 0;

@@ -15,7 +15,6 @@ namespace ql::ui {
 
 namespace {
 
-constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
 constexpr char kVariableTitle[] = "变量";
 constexpr char kValueTitle[] = "当前值";
 
@@ -33,9 +32,9 @@ std::vector<std::string> EnvironmentEntries() {
 
 class EnvironmentWindow final : public ModalWindow {
 public:
-    EnvironmentWindow(HWND owner, const std::wstring& mainCaption) {
+    EnvironmentWindow(HWND owner, const std::wstring& mainCaption) : ModalWindow(kBClose, IDCANCEL) {
         const std::wstring caption = mainCaption + L" - " + platform::Utf8ToWide(kEnvironmentWindow.caption);
-        if (!Create(kEnvironmentWindow, kStyle, owner, caption)) return;
+        if (!Create(kEnvironmentWindow, kDialogStyle, owner, caption)) return;
         list_ = Control(kVleEnvVars);
         SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
         AddColumn(0, kVariableTitle, 200);
@@ -78,7 +77,7 @@ public:
     // Enter on the list accepts the variable instead of pressing the default button.
     bool PreviewKey(const MSG& message) override {
         if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN && GetFocus() == list_) {
-            Close(1);
+            Close(IDOK);
             return true;
         }
         return ModalWindow::PreviewKey(message);
@@ -86,18 +85,13 @@ public:
 
 protected:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
-        if (message == DM_GETDEFID) return MAKELRESULT(kBClose, DC_HASDEFID);
-        if (message == WM_COMMAND && LOWORD(wParam) == kBClose) {
-            Close(2);
-            return 0;
-        }
         // A double-click accepts only over a variable's row, not over the
         // title row or the empty space below the rows.
         if (message == WM_NOTIFY) {
             const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
             if (header.hwndFrom == list_ && header.code == NM_DBLCLK &&
                 reinterpret_cast<const NMITEMACTIVATE*>(lParam)->iItem >= 0) {
-                Close(1);
+                Close(IDOK);
                 return 0;
             }
         }
@@ -121,7 +115,7 @@ private:
 
 std::optional<std::wstring> ChooseEnvironmentVariable(HWND owner, const std::wstring& mainCaption) {
     EnvironmentWindow window(owner, mainCaption);
-    if (window.ShowModal(owner) != 1) return std::nullopt;
+    if (window.ShowModal(owner) != IDOK) return std::nullopt;
     return window.CurrentKey();
 }
 

@@ -9,8 +9,6 @@ namespace ql::ui {
 
 namespace {
 
-constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-
 std::string BuilderPath() {
     char path[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, path, MAX_PATH);
@@ -21,8 +19,9 @@ bool IsLeadByteOfCodePage(uint8_t c) { return IsDBCSLeadByte(c) != 0; }
 
 class GeneratorWindow final : public ModalWindow {
 public:
-    GeneratorWindow(HWND owner, const ControlPanel& panel) {
-        if (!Create(kGeneratorWindow, kStyle, owner, platform::Utf8ToWide(kGeneratorWindow.caption))) return;
+    GeneratorWindow(HWND owner, const ControlPanel& panel) : ModalWindow(kBClose, IDCANCEL) {
+        if (!Create(kGeneratorWindow, kDialogStyle, owner, platform::Utf8ToWide(kGeneratorWindow.caption)))
+            return;
         const std::string line = GenerateCommandLine(panel, BuilderPath(), IsLeadByteOfCodePage);
         SetWindowTextW(Control(kMCmdLine), platform::AnsiToWide(line).c_str());
         FocusControl(kMCmdLine);
@@ -30,11 +29,6 @@ public:
 
 protected:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
-        if (message == DM_GETDEFID) return MAKELRESULT(kBClose, DC_HASDEFID);
-        if (message == WM_COMMAND && LOWORD(wParam) == kBClose) {
-            Close(2);
-            return 0;
-        }
         if (message == WM_COMMAND && LOWORD(wParam) == kBCopy) {
             // The whole text, selected so that the user sees what was copied.
             SendMessageW(Control(kMCmdLine), EM_SETSEL, 0, -1);

@@ -8,28 +8,17 @@ namespace ql::ui {
 
 namespace {
 
-constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
 constexpr int kHelpCodePage = 936;  // the help text is GBK, whatever the system's code page
 
 class HelpWindow final : public ModalWindow {
 public:
-    HelpWindow(HWND owner, std::string_view helpText) {
-        if (!Create(kHelpWindow, kStyle, owner, platform::Utf8ToWide(kHelpWindow.caption))) return;
+    HelpWindow(HWND owner, std::string_view helpText) : ModalWindow(kBClose, IDCANCEL) {
+        if (!Create(kHelpWindow, kDialogStyle, owner, platform::Utf8ToWide(kHelpWindow.caption))) return;
         std::string text = platform::CodePageToUtf8(helpText, kHelpCodePage);
         // Every line ends with a line break; the last one would show an empty line.
         if (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0) text.resize(text.size() - 2);
         SetControlText(Control(kMCmdLine), text);
         FocusControl(kBClose);
-    }
-
-protected:
-    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
-        if (message == DM_GETDEFID) return MAKELRESULT(kBClose, DC_HASDEFID);
-        if (message == WM_COMMAND && LOWORD(wParam) == kBClose) {
-            Close(2);
-            return 0;
-        }
-        return ModalWindow::OnMessage(message, wParam, lParam);
     }
 };
 

@@ -2,6 +2,8 @@
 // rules for reading them back.
 #include "builder/ui/settings.h"
 
+#include "shared/container.h"
+
 namespace ql::ui {
 
 namespace {
@@ -45,9 +47,9 @@ void Write(Registry& registry, const char* name, const std::optional<std::string
 
 void Write(Registry& registry, const char* name, const std::optional<uint32_t>& number) {
     if (!number) return;
-    std::string data(4, '\0');
-    for (size_t i = 0; i < 4; ++i) data[i] = static_cast<char>(*number >> (8 * i));
-    registry.Set(name, kNumber, data);
+    uint8_t data[4];
+    WriteLE32(data, *number);
+    registry.Set(name, kNumber, std::string(reinterpret_cast<const char*>(data), sizeof data));
 }
 
 void Write(Registry& registry, const char* name, const std::optional<bool>& flag) {

@@ -315,14 +315,14 @@ bool RunModal(Window& window, HWND owner, const bool& done) {
 }
 
 int ModalWindow::ShowModal(HWND owner) {
-    if (!Handle()) return cancelResult_;
+    if (!Handle()) return closeResult_;
     RunModal(*this, owner, done_);
     return result_;
 }
 
 bool ModalWindow::PreviewKey(const MSG& message) {
     if (message.message != WM_KEYDOWN || message.wParam != VK_ESCAPE) return false;
-    Close(cancelResult_);
+    Close(closeResult_);
     return true;
 }
 
@@ -332,8 +332,10 @@ void ModalWindow::Close(int result) {
 }
 
 LRESULT ModalWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_CLOSE || (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL)) {
-        Close(cancelResult_);
+    if (message == DM_GETDEFID) return MAKELRESULT(closeButton_, DC_HASDEFID);
+    const int command = message == WM_COMMAND ? LOWORD(wParam) : 0;
+    if (message == WM_CLOSE || command == IDCANCEL || command == closeButton_) {
+        Close(closeResult_);
         return 0;
     }
     return Window::OnMessage(message, wParam, lParam);

@@ -17,6 +17,9 @@ constexpr UINT WM_DELAYED_START = 0xD00;
 constexpr UINT WM_BUILD_REPORT = WM_APP + 1;
 constexpr UINT WM_BUILD_DONE = WM_APP + 2;
 
+// The frame of the small windows: a caption with a close box, no resizing.
+constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+
 enum class FontStyle { Normal, Bold, Text, AboutTitle, AboutVersion };
 HFONT UiFont(FontStyle style);
 
@@ -52,11 +55,12 @@ private:
     HWND focus_ = nullptr;  // the control that gets the focus back on activation
 };
 
-// A window shown modally that ends with a result. Esc, the close box and
-// the dialog's cancel command end it with `cancelResult`.
+// A window shown modally that ends with a result. Its closing button is the
+// default button (Enter presses it); the button, Esc, the close box and the
+// dialog's cancel command end it with `closeResult`.
 class ModalWindow : public Window {
 public:
-    explicit ModalWindow(int cancelResult = 2) : cancelResult_(cancelResult) {}
+    ModalWindow(int closeButton, int closeResult) : closeButton_(closeButton), closeResult_(closeResult) {}
     int ShowModal(HWND owner);
     bool PreviewKey(const MSG& message) override;
 
@@ -65,7 +69,8 @@ protected:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    int cancelResult_;
+    int closeButton_;
+    int closeResult_;
     int result_ = 0;
     bool done_ = false;
 };
