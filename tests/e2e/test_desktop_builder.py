@@ -27,8 +27,8 @@ class DesktopBuilderTest(harness.WineTestCase):
         ds.clear_settings()
         self.title = ds.main_title()
 
-    def start(self, *args, cwd=None):
-        builder = harness.start_windows(harness.windows_builder(), args, cwd=cwd)
+    def start(self, *args, cwd=None, env=None):
+        builder = harness.start_windows(harness.windows_builder(), args, cwd=cwd, env=env)
         self.addCleanup(builder.kill)
         builder.wait_window(self.title, window_class=MAIN)
         return builder
@@ -101,6 +101,20 @@ class DesktopBuilderTest(harness.WineTestCase):
         stored = ds.settings()
         self.assertEqual(stored["Source"], ("REG_SZ", to_wine_path(source) + "\\"))
         self.assertEqual(stored["OpenFolder"], ("REG_DWORD", "0x1"))
+
+    def test_on_a_chinese_system_paths_typed_in_the_window_build(self):
+        # Code page 936, and a folder whose last character ends in the byte 0x5C.
+        source = harness.make_tree(self.tmp / "源文件夹乗", {"说明.txt": "中文", "子乗/a.txt": "a"})
+        target = self.tmp / "输出.exe"
+        builder = self.start(env=harness.chinese_locale())
+        self.assertEqual(self.main_controls(builder)[ID["kBMake"]].text, "制作自解压文件")
+        self.fill(builder, to_wine_path(source), to_wine_path(target))
+        builder.press_button(self.title, control_id=ID["kBMake"], window_class=MAIN)
+        self.assertEqual(harness.message_box(builder, "Information"), SUCCESS_TEXT)
+        harness.screenshot("main-window-code-page-936")
+        builder.press_button("Information", control_id=1)  # "确定" on this system
+        self.assertEqual(builder.wait(), 0)
+        self.assertSfxMatchesTree(harness.read_sfx(target), source, codepage="cp936")
 
     def test_cancel_deletes_the_target_and_keeps_the_window_with_its_values(self):
         block = os.urandom(1 << 20)
