@@ -165,6 +165,24 @@ class BuildersAgreeTest(harness.WineTestCase):
             self.assertEqual(linux[name].dos_time, with_today_offset, name)
             self.assertEqual(windows[name].dos_time, with_today_offset, name)
 
+    def test_reproducible_builds_in_both(self):
+        # With SOURCE_DATE_EPOCH each builder writes the same bytes in any time
+        # zone: times clamped to it and stored in UTC, the identifier from the content.
+        epoch, before = 1700000000, 1600000001
+        source = harness.make_tree(self.tmp / "source", {"old.txt": "before", "new.txt": "after"})
+        os.utime(source / "old.txt", (before, before))
+        utc = lambda moment: harness.dos_time(datetime.datetime.fromtimestamp(moment, datetime.timezone.utc))
+        for name, build in (("linux", harness.build_sfx_linux), ("windows", harness.build_sfx_windows)):
+            images = []
+            for zone in ("Asia/Tokyo", "America/New_York"):
+                target = self.tmp / f"{name}-{zone.replace('/', '-')}.exe"
+                build(source, target, env={"TZ": zone, "SOURCE_DATE_EPOCH": str(epoch)})
+                images.append(target.read_bytes())
+            self.assertTrue(images[0] == images[1], name)
+            entries = harness.read_sfx_bytes(images[0]).by_name()
+            self.assertEqual(entries[b"new.txt"].dos_time, utc(epoch), name)
+            self.assertEqual(entries[b"old.txt"].dos_time, utc(before), name)
+
     def test_linked_folders_are_reparse_points_in_both(self):
         source = harness.make_tree(self.tmp / "source", {"real/file.txt": "data"})
         os.symlink("real", source / "alias")
