@@ -93,7 +93,6 @@ public:
 
 private:
     // The reading side, on the calling thread.
-    bool MayRead() const;
     void Read();
     void ReadChunk(uint32_t length);
     void NextEntry();
@@ -106,6 +105,7 @@ private:
 
     // The writing side, on the calling thread. False when a cancel ends the writing.
     bool Write(const Step& step);
+    void WriteHeader(const EntryHeader& header, const std::string& name);
     void WriteChunk(const Step& step);
     void FinishEntry();
     void WaitFor(PackJob& job);
@@ -345,14 +345,11 @@ bool EntryPipeline::Write(const Step& step) {
     switch (step.kind) {
         case Step::Kind::Folder: {
             if (CancelRequested) return false;
-            const std::string& name = Item(step.entry).storedName;
             const SourceItem& item = Item(step.entry);
-            uint8_t header[kEntryHeaderSize];
-            EncodeEntryHeader(EntryHeader{kEntryOrdinary, static_cast<int32_t>(name.size()), 0, item.FileTime,
-                                          item.Attributes},
-                              header);
-            WriteToTarget(run_, header, sizeof header);
-            WriteToTarget(run_, name.data(), name.size());
+            const std::string& name = item.storedName;
+            WriteHeader(EntryHeader{kEntryOrdinary, static_cast<int32_t>(name.size()), 0, item.FileTime,
+                                    item.Attributes},
+                        name);
             uint8_t sum[kChecksumSize];
             WriteLE32(sum, ByteSum(name.data(), name.size()));
             WriteToTarget(run_, sum, sizeof sum);
@@ -378,10 +375,7 @@ bool EntryPipeline::Write(const Step& step) {
                     EntryHeader{program ? kEntryProgram : kEntryOrdinary, static_cast<int32_t>(name.size()),
                                 item.Size, item.FileTime, item.Attributes};
             }
-            uint8_t bytes[kEntryHeaderSize];
-            EncodeEntryHeader(header, bytes);
-            WriteToTarget(run_, bytes, sizeof bytes);
-            WriteToTarget(run_, name.data(), name.size());
+            WriteHeader(header, name);
             checksum_ = ByteSum(name.data(), name.size());
             written_ = 0;
             writing_ = step.entry;
@@ -400,6 +394,13 @@ bool EntryPipeline::Write(const Step& step) {
             return true;
     }
     return true;
+}
+
+void EntryPipeline::WriteHeader(const EntryHeader& header, const std::string& name) {
+    uint8_t bytes[kEntryHeaderSize];
+    EncodeEntryHeader(header, bytes);
+    WriteToTarget(run_, bytes, sizeof bytes);
+    WriteToTarget(run_, name.data(), name.size());
 }
 
 void EntryPipeline::WaitFor(PackJob& job) {
