@@ -2,8 +2,6 @@
 # native build, from this same source tree, with the mingw-w64 toolchains.
 include(ExternalProject)
 
-set(QUILLON_WINE_RUN ${PROJECT_SOURCE_DIR}/scripts/wine-run)
-
 function(quillon_windows_build arch testing)
   set(dir ${CMAKE_BINARY_DIR}/win-${arch})
   set(byproducts
@@ -17,7 +15,6 @@ function(quillon_windows_build arch testing)
       -DCMAKE_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/toolchain-mingw-${arch}.cmake
       -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
       -DBUILD_TESTING=${testing}
-      -DCMAKE_CROSSCOMPILING_EMULATOR=${QUILLON_WINE_RUN}
       -DQUILLON_LIBDEFLATE_SOURCE=${QUILLON_LIBDEFLATE_SOURCE}
     BUILD_ALWAYS ON
     INSTALL_COMMAND ""

@@ -6,16 +6,13 @@ through the test driver qldriver.exe, builds SFX files with the Linux and the
 Windows builder, and reads SFX files back with an independent Python reader
 that checks every checksum and unpacks every chunk.
 
-Environment: QUILLON_BUILD_DIR (default: build/ at the top of the tree),
-WINEPREFIX (default as scripts/wine-run: $QUILLON_WINEPREFIX or ~/.quillon-wine),
-DISPLAY (an Xvfb is started for this process when it is unset),
-QUILLON_WINE (default /usr/lib/wine/wine64).
+Environment: as wine_session.py, which sets up the display, the prefix and
+the Wine environment for the harness as for the scripts.
 """
 
 import atexit
 import dataclasses
 import datetime
-import fcntl
 import os
 import re
 import shutil
@@ -29,16 +26,14 @@ import unittest
 import zlib
 from pathlib import Path
 
-SOURCE_DIR = Path(os.environ.get("QUILLON_SOURCE_DIR") or Path(__file__).resolve().parents[2])
-BUILD_DIR = Path(os.environ.get("QUILLON_BUILD_DIR") or SOURCE_DIR / "build")
+import wine_session
+
+SOURCE_DIR = wine_session.SOURCE_DIR
+BUILD_DIR = wine_session.BUILD_DIR
 ARTIFACTS_DIR = BUILD_DIR / "e2e-artifacts"
-WINE = Path(os.environ.get("QUILLON_WINE") or "/usr/lib/wine/wine64")
-WINESERVER = WINE.parent / "wineserver"
-WINEPREFIX = Path(
-    os.environ.get("WINEPREFIX")
-    or os.environ.get("QUILLON_WINEPREFIX")
-    or Path.home() / ".quillon-wine"
-)
+WINE = wine_session.WINE
+WINESERVER = wine_session.WINESERVER
+WINEPREFIX = wine_session.WINEPREFIX
 
 # Container constants, written out again on purpose: the reader below checks
 # the builders against the format, not against their own header.
@@ -99,111 +94,12 @@ def helper_image(arch="x86_64"):
 
 # ---------------------------------------------------------------- display and prefix
 
-_xvfb = None
-
-
-def ensure_display():
-    """The X display for Wine: $DISPLAY, or an Xvfb started for this process."""
-    global _xvfb
-    if os.environ.get("DISPLAY"):
-        return os.environ["DISPLAY"]
-    for number in range(90, 130):
-        if Path(f"/tmp/.X{number}-lock").exists() or Path(f"/tmp/.X11-unix/X{number}").exists():
-            continue
-        process = subprocess.Popen(
-            ["Xvfb", f":{number}", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        deadline = time.monotonic() + 10
-        while time.monotonic() < deadline and process.poll() is None:
-            if Path(f"/tmp/.X11-unix/X{number}").exists():
-                _xvfb = process
-                atexit.register(_stop_xvfb)
-                os.environ["DISPLAY"] = f":{number}"
-                return os.environ["DISPLAY"]
-            time.sleep(0.05)
-        if process.poll() is None:
-            process.kill()
-        process.wait()
-    raise HarnessError("could not start Xvfb (is the xvfb package installed?)")
-
-
-def _stop_xvfb():
-    if _xvfb and _xvfb.poll() is None:
-        # Our programs go before their display does; the wineserver stays, as
-        # another test process may still use the prefix.
-        kill_all_programs()
-        _xvfb.terminate()
-        _xvfb.wait()
-
-
-def wine_env(extra=None):
-    """Environment for a Wine process: the shared prefix, quiet, the display,
-    a UTF-8 Unix locale (so Windows sees en-US with ANSI code page 1252 and
-    Unix file names are UTF-8), no Mono or Gecko installer dialogs. `extra`
-    entries override (for example {"LANG": "zh_CN.UTF-8"})."""
-    env = dict(os.environ)
-    for name in ("LC_ALL", "LC_CTYPE", "LC_MESSAGES", "LANGUAGE"):
-        env.pop(name, None)
-    env.update({
-        "WINEPREFIX": str(WINEPREFIX),
-        "WINEDEBUG": os.environ.get("WINEDEBUG", "-all"),
-        "WINEDLLOVERRIDES": os.environ.get("WINEDLLOVERRIDES", "mscoree,mshtml="),
-        "LANG": "C.UTF-8",
-    })
-    if os.environ.get("DISPLAY"):
-        env["DISPLAY"] = os.environ["DISPLAY"]
-    env.update(extra or {})
-    return env
-
-
-def chinese_locale():
-    """The environment that makes Wine run in Simplified Chinese with ANSI code
-    page 936: a zh_CN.UTF-8 locale, generated once into the build folder with
-    localedef (Debian installs the locale sources, not compiled locales), and
-    LOCPATH pointing there. Pass it as `env` to the run helpers."""
-    locales = BUILD_DIR / "locale"
-    compiled = locales / "zh_CN.UTF-8"
-    locales.mkdir(parents=True, exist_ok=True)
-    with open(locales / ".lock", "w") as lock:
-        fcntl.flock(lock, fcntl.LOCK_EX)
-        if not (compiled / "LC_CTYPE").exists():
-            result = subprocess.run(["localedef", "-i", "zh_CN", "-f", "UTF-8", str(compiled)],
-                                    stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=300)
-            if not (compiled / "LC_CTYPE").exists():
-                raise HarnessError(f"localedef could not make {compiled} (is the locales package "
-                                   f"installed?): {result.stdout.decode('utf-8', 'replace')}")
-    return {"LANG": "zh_CN.UTF-8", "LOCPATH": str(locales)}
-
-
-_prefix_ready = False
-
-
-def ensure_prefix():
-    """Creates the Wine prefix once (several test processes may ask at once)."""
-    global _prefix_ready
-    if _prefix_ready:
-        return
-    ensure_display()
-    WINEPREFIX.parent.mkdir(parents=True, exist_ok=True)
-    with open(str(WINEPREFIX) + ".lock", "w") as lock:
-        fcntl.flock(lock, fcntl.LOCK_EX)
-        if not (WINEPREFIX / "system.reg").exists():
-            subprocess.run([str(WINE), "wineboot", "-i"], env=wine_env(), check=False,
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
-            # Chinese texts draw with the WenQuanYi font wherever Windows would use SimSun.
-            subprocess.run([str(WINE), "reg", "add",
-                            r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes",
-                            "/v", "SimSun", "/d", "WenQuanYi Micro Hei", "/f"], env=wine_env(), check=False,
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
-            # Without a window manager, Wine draws the title bars itself, so
-            # screenshots show the windows' captions.
-            subprocess.run([str(WINE), "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Decorated",
-                            "/d", "N", "/f"], env=wine_env(), check=False,
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
-            subprocess.run([str(WINESERVER), "-w"], env=wine_env(), check=False, timeout=300)
-        if not (WINEPREFIX / "system.reg").exists():
-            raise HarnessError(f"wineboot did not create the prefix {WINEPREFIX}")
-    _prefix_ready = True
+# The display, the prefix and the Wine environment come from the one place
+# that sets them up for every test, script and tool.
+ensure_display = wine_session.ensure_display
+ensure_prefix = wine_session.ensure_prefix
+wine_env = wine_session.wine_env
+chinese_locale = wine_session.chinese_locale
 
 
 # ---------------------------------------------------------------- paths
@@ -435,6 +331,7 @@ def kill_all_programs():
 
 
 atexit.register(kill_all_programs)
+wine_session.before_display_stops.append(kill_all_programs)
 
 
 def running_programs(name):
