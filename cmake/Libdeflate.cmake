@@ -22,7 +22,8 @@ else()
   target_link_libraries(quillon_deflate INTERFACE ${LIBDEFLATE_LIBRARY})
 
   set(QUILLON_LIBDEFLATE_SOURCE ${CMAKE_BINARY_DIR}/deps/libdeflate)
-  if(NOT EXISTS ${QUILLON_LIBDEFLATE_SOURCE}/.unpacked)
+  # A build that takes its Windows programs from another needs no source here.
+  if(NOT QUILLON_WINDOWS_FROM AND NOT EXISTS ${QUILLON_LIBDEFLATE_SOURCE}/.unpacked)
     execute_process(
       COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/fetch-deb-source libdeflate ${CMAKE_BINARY_DIR}/deps
       RESULT_VARIABLE fetched)

@@ -3,6 +3,20 @@ if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
   add_compile_options(-Wall -Wextra)
 endif()
 
+# The sanitizer build (scripts/test, scripts/fuzz): everything native with
+# AddressSanitizer and UndefinedBehaviorSanitizer, stopping at the first report.
+option(QUILLON_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+if(QUILLON_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer -O1 -g)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+# With the libFuzzer targets (clang only) the code they reach carries the
+# coverage instrumentation that guides the fuzzer.
+option(QUILLON_FUZZ "Build the libFuzzer targets (clang only)" OFF)
+if(QUILLON_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
+
 # Flags for the two programs that travel inside every SFX file: small, no
 # exceptions or RTTI, unused code and data dropped, symbols stripped, and no
 # link time in the image, so that the same sources give the same bytes.

@@ -153,7 +153,8 @@ TEST_F(HostileInputs, AShortVersionBlockDoesNotCostTheManifest) {
     ASSERT_TRUE(update.End(true));
     EXPECT_EQ(VersionLanguage(target), 0);
     EXPECT_TRUE(WriteElevationManifest(target, 2, "<manifest/>"));
-    const ResourceEntry* manifest = Resources(target).Find({Num(24), Num(1), 0});
+    const ResourceTree tree = Resources(target);
+    const ResourceEntry* manifest = tree.Find({Num(24), Num(1), 0});
     ASSERT_NE(manifest, nullptr);
     EXPECT_EQ(manifest->data, "<manifest/>");
 }
@@ -207,7 +208,8 @@ TEST_F(ResourceSteps, AProgramWithAShortVersionBlockKeepsTheManifest) {
     options.ExecutableFile = program;
     options.UACAutoElevation = 2;
     BuildAndRead();
-    const ResourceEntry* manifest = Resources(options.Target).Find({Num(24), Num(1), 0});
+    const ResourceTree tree = Resources(options.Target);
+    const ResourceEntry* manifest = tree.Find({Num(24), Num(1), 0});
     ASSERT_NE(manifest, nullptr);
     EXPECT_EQ(manifest->data, "<manifest/>");
 }

@@ -1,0 +1,44 @@
+// The builder's command line: the tokenizer over any text, read as code page
+// 936 so that double-byte characters with trail bytes 0x5C and 0x22 occur,
+// and the switch table with its positional parameters on top of it.
+#include <cstdint>
+#include <string>
+
+#include "builder/cli/cmdline_helper.h"
+#include "builder/cli/cmdline_options.h"
+
+namespace {
+
+bool Cp936Lead(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+
+bool SameAscii(const std::string& a, const std::string& b) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (lower(a[i]) != lower(b[i])) return false;
+    return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string line(reinterpret_cast<const char*>(data), size);
+    ql::CmdLineHelper helper({[&] { return line; }, [] { return std::string("C:\\quillon.exe"); }, Cp936Lead,
+                              SameAscii, "-/"});
+    // Every argument moves the position forward and nothing reads past the text.
+    size_t position = 0;
+    std::string argument;
+    while (true) {
+        const size_t before = position;
+        if (!helper.NextArgument(line, position, &argument)) break;
+        if (position <= before || position > line.size() || argument.size() > line.size()) __builtin_trap();
+    }
+    const int count = helper.ArgumentCount();
+    for (int i = -1; i <= count + 1; ++i) {
+        helper.ArgumentText(i);
+        helper.PositionalParameter(i);
+    }
+    const ql::CommandLineOptions options = ql::ReadCommandLineOptions(helper);
+    if (options.ParametersComplete != (helper.PositionalCount() >= options.RequiredCount)) __builtin_trap();
+    return 0;
+}

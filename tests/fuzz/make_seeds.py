@@ -1,0 +1,122 @@
+"""Seeds for the fuzz targets, made from files the build produces:
+
+  container_walk   SFX files the Linux builder writes (plain, self-deleting,
+                   run mode, both stubs, names in code page 936), copies whose
+                   entry names were altered after the build and their checksums
+                   fixed (names that would leave the extraction folder), and a
+                   copy cut short;
+  resource_editor  a target, an icon file and a source executable, joined by
+                   the marker the target splits them at: the stubs, the
+                   resource fixtures, the icon files;
+  icon_file        the icon files;
+  command_line     the command lines of the help text and a few double-byte ones.
+
+Usage: make_seeds.py BUILD_DIR OUT_DIR (OUT_DIR/<target>/ is filled anew).
+"""
+
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "e2e"))
+import harness  # noqa: E402  (the independent SFX reader)
+
+MARKER = b"QLFUZZ--"
+PLACEHOLDER = "zzzzzzzzzzzz.txt"
+# Each as long as the placeholder, so only the name and its checksum change.
+ESCAPING_NAMES = ["..\\..\\escape.txt", "x/../../esc1.txt", "zzzzzzz:zzzz.txt", "CON.zzzzzzzz.txt",
+                  "\\zzzzzzzzzz.txt\\", "zzzz\\..\\..\\z.txt"]
+
+
+def sfx_files(build, work):
+    """SFX files of a small tree, built by the Linux builder in several ways."""
+    source = work / "source"
+    for relative, content in {"a.txt": "first\n", PLACEHOLDER: "payload\n", "sub/b.txt": "second\n" * 40,
+                              "sub/empty": None, "setup.exe": "MZ not really\n"}.items():
+        path = source / relative
+        if content is None:
+            path.mkdir(parents=True, exist_ok=True)
+        else:
+            path.parent.mkdir(parents=True, exist_ok=True)
+            path.write_text(content)
+    chinese = work / "chinese"
+    (chinese / "乗").mkdir(parents=True)
+    (chinese / "乗" / "文.txt").write_text("code page 936\n")
+    builds = [  # name, tree, switches, positional parameters behind source and target, settings
+        ("plain", source, [], [], {}),
+        ("selfdelete-i686", source, ["-d", "-s", "-oo"], [], {"QUILLON_STUB_ARCH": "i686"}),
+        ("run", source, ["-mf", "-fm"], [str(source / "setup.exe"), "%TEMP%\\out", "/s"], {}),
+        ("cp936", chinese, ["-fm"], ["C:\\乗"], {"QUILLON_CODEPAGE": "936"}),
+    ]
+    for name, tree, switches, positional, settings in builds:
+        target = work / f"{name}.exe"
+        command = [str(build / "builder/cli/quillon"), "-h", "-o", "-c", *switches, str(tree), str(target),
+                   *positional]
+        env = dict(os.environ, QUILLON_STUB_ARCH="x86_64")
+        env.update(settings)
+        subprocess.run(command, check=True, env=env, stdout=subprocess.DEVNULL)
+        yield name, target.read_bytes()
+
+
+def tampered(image):
+    """The image with the placeholder's name replaced by each escaping name."""
+    entry = harness.read_sfx_bytes(image).by_name()[PLACEHOLDER.encode()]
+    offset = image.index(PLACEHOLDER.encode())
+    checksum_at = offset + len(PLACEHOLDER) + sum(8 + packed for _, packed in entry.chunks)
+    for index, name in enumerate(ESCAPING_NAMES):
+        bytes_ = bytearray(image)
+        bytes_[offset:offset + len(PLACEHOLDER)] = name.encode()
+        fixed = entry.checksum - harness.byte_sum(PLACEHOLDER.encode()) + harness.byte_sum(name.encode())
+        struct.pack_into("<I", bytes_, checksum_at, fixed & 0xFFFFFFFF)
+        yield f"escaping-{index}", bytes(bytes_)
+
+
+def main(build, out):
+    build, out = Path(build), Path(out)
+    fixtures = build / "win-x86_64/tests/windows/resfixtures"
+    source_dir = Path(__file__).resolve().parents[2]
+    seeds = {name: {} for name in ("container_walk", "resource_editor", "icon_file", "command_line")}
+
+    with tempfile.TemporaryDirectory(prefix="ql-seeds-") as work:
+        for name, image in sfx_files(build, Path(work)):
+            seeds["container_walk"][name] = image
+            if name == "plain":
+                seeds["container_walk"].update(tampered(image))
+                seeds["container_walk"]["cut"] = image[:-30]
+
+    stubs = [build / f"win-{arch}/stub/sfxhead.exe" for arch in ("i686", "x86_64")]
+    executables = [fixtures / f"res_{name}.exe" for name in ("named", "numbered", "broken", "middle", "plain")]
+    icons = [fixtures / "three.ico", source_dir / "stub/sfxhead.ico"]
+    for index, (target, icon, exe) in enumerate(
+            [(stubs[0], icons[0], executables[0]), (stubs[1], icons[1], executables[1]),
+             (fixtures / "res_stublike.exe", icons[0], executables[2]),
+             (fixtures / "res_named.exe", icons[1], executables[3]),
+             (fixtures / "res_middle.exe", icons[0], executables[4]),
+             (stubs[1], icons[0], build / "win-x86_64/selfdelete/selfdelete.exe")]):
+        seeds["resource_editor"][f"trio-{index}"] = MARKER.join(p.read_bytes() for p in (target, icon, exe))
+    for icon in icons:
+        seeds["icon_file"][icon.stem] = icon.read_bytes()
+
+    help_text = (source_dir / "builder/resources/cmdline_help.txt").read_text(encoding="utf-8")
+    lines = [line for line in help_text.splitlines() if line.startswith("quillon.exe -")]
+    lines += ['quillon.exe -h -o -ic "C:\\图标\\x.ico" C:\\乗 C:\\out.exe', 'q.exe -mf a b "c\\\\" \\"d e\\\\\\" f']
+    for index, line in enumerate(lines):
+        seeds["command_line"][f"line-{index}"] = line.encode("gbk")
+
+    for target, files in seeds.items():
+        folder = out / target
+        shutil.rmtree(folder, ignore_errors=True)
+        folder.mkdir(parents=True)
+        for name, content in files.items():
+            (folder / name).write_bytes(content)
+    return 0
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 3:
+        sys.exit(__doc__)
+    sys.exit(main(sys.argv[1], sys.argv[2]))
