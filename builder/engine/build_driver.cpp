@@ -168,8 +168,8 @@ void WriteContainer(BuildRun& run, const uint8_t* configBlock) {
 // after a cancel. On a failure or a cancel the new file goes (the caller
 // deletes the target itself after a cancel, as the user is told).
 bool WriteSfxFile(BuildRun& run, const uint8_t* configBlock, const std::string& instanceId) {
-    CreateStubFile(run, instanceId);
     try {
+        CreateStubFile(run, instanceId);
         if (run.env.editResources) EditStubResources(run);
         if (run.env.sourceDateEpoch) StartContentHash(run);
         WriteContainer(run, configBlock);
@@ -182,7 +182,7 @@ bool WriteSfxFile(BuildRun& run, const uint8_t* configBlock, const std::string& 
         return true;
     } catch (...) {
         run.target.Close();
-        platform::DeleteFileForced(run.output);
+        if (!run.output.empty()) platform::DeleteFileForced(run.output);
         throw;
     }
 }

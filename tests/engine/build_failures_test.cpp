@@ -1,6 +1,8 @@
 // How a build ends when it cannot complete: cancel, I/O failures, files the
 // format cannot hold.
 #include <dirent.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -117,6 +119,21 @@ TEST_F(BuildTest, AFailedBuildLeavesTheOldTargetAsItWasAndNothingBesideIt) {
     EXPECT_EQ(ReadFile(options.Target), "a good SFX from an earlier build");
     EXPECT_EQ(FolderNames(dir / "real"), std::vector<std::string>{"setup.exe"});
     EXPECT_EQ(FolderNames(dir.path()), (std::vector<std::string>{"out.exe", "real", "src"}));
+}
+
+TEST_F(BuildTest, AFailureWritingTheStubLeavesNothingBesideTheOldTarget) {
+    WriteFile(options.Target, "a good SFX from an earlier build");
+    // Files may grow to 512 bytes only: the stub image (1 KiB) does not fit.
+    struct rlimit before;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+    signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = before;
+    small.rlim_cur = 512;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    CatchBuildError([&] { BuildSfx(options, env); });
+    setrlimit(RLIMIT_FSIZE, &before);
+    EXPECT_EQ(ReadFile(options.Target), "a good SFX from an earlier build");
+    EXPECT_EQ(FolderNames(dir.path()), (std::vector<std::string>{"out.exe", "src"}));
 }
 
 TEST_F(BuildTest, EmptyTargetCannotBeCreated) {
