@@ -41,7 +41,10 @@ inline bool IsDeviceName(const uint8_t* part, size_t length) {
 // control characters or any of < > : " | ? * /, not ending in a dot or a blank
 // (which rules out "." and ".." too), and not a device name. A trail byte of a
 // double-byte character is part of its character, never a separator or a
-// forbidden character; a lead byte without its trail byte is refused.
+// forbidden character; a lead byte without a trail byte of the ranges double-
+// byte code pages use (0x40 to 0xFE but 0x7F) is refused, since the system
+// would drop it or end the name at a zero there: "..", a lead byte and a zero
+// would leave the folder.
 inline bool IsSafeEntryName(const char* name, size_t length, LeadByteTest isLead) {
     const uint8_t* p = reinterpret_cast<const uint8_t*>(name);
     size_t partStart = 0;
@@ -54,7 +57,7 @@ inline bool IsSafeEntryName(const char* name, size_t length, LeadByteTest isLead
             continue;
         }
         if (IsLead(isLead, name[i])) {
-            if (++i == length) return false;
+            if (++i == length || p[i] < 0x40 || p[i] == 0x7F || p[i] == 0xFF) return false;
             endsInDotOrBlank = false;
             continue;
         }

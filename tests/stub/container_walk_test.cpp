@@ -202,6 +202,10 @@ TEST(ExtractEntries, RefusesUnsafeNamesBeforeCreatingAnything) {
         "sub\\", "a\\\\b", "C:\\x.txt", "name:stream", "tab\there", "nul", "Con.txt", "sub\\LPT1", "com9.log",
         "dot.", "blank ", "a?b", "a*b", "a|b", "a<b", "a>b", "a\"b", std::string("nu\0l", 4),
         "\x83",  // a lead byte without its trail byte
+        // A lead byte whose trail is no trail byte: the system would drop it,
+        // or stop at the zero, and find "..", "CON" or a stream behind it.
+        std::string("..\x83\0", 4), std::string("CON\x83\0", 5), std::string("a\x83\x01", 3), "..\x83/x",
+        "a\x83:b", "a\x83\x7F", "a\x83\xFF",
     };
     for (const std::string& name : unsafe) {
         for (bool folder : {false, true}) {
