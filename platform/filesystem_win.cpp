@@ -68,47 +68,29 @@ static uint32_t DosTimeOf(const FILETIME& utc) {
     return DosDateTime(parts.wYear, parts.wMonth, parts.wDay, parts.wHour, parts.wMinute, parts.wSecond);
 }
 
-// The listing is read in UTF-16, so that a name the ANSI code page cannot
-// hold is noticed instead of arriving as question marks: the ANSI functions
-// would then find neither the file nor what is inside the folder.
-static std::wstring Widened(const std::string& ansi) {
-    const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), n);
-    return wide;
-}
-
-static std::string Narrowed(const wchar_t* wide, UINT codePage, BOOL* lost) {
-    // No best-fit flag: otherwise a lost character would turn silently into
-    // a look-alike, and the file would be stored under another name.
-    const DWORD flags = codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
-    const int n = WideCharToMultiByte(codePage, flags, wide, -1, nullptr, 0, nullptr, nullptr);
-    std::string text(n > 0 ? static_cast<size_t>(n) : 1, '\0');
-    WideCharToMultiByte(codePage, flags, wide, -1, text.data(), n, nullptr, lost);
-    text.resize(text.size() - 1);
-    return text;
-}
-
 // File times count 100-nanosecond steps from 1601-01-01 UTC.
 static int64_t UnixTimeOf(const FILETIME& utc) {
     const int64_t ticks = static_cast<int64_t>((static_cast<uint64_t>(utc.dwHighDateTime) << 32) | utc.dwLowDateTime);
     return ticks / 10000000 - 11644473600LL;
 }
 
+// The listing is read in UTF-16, so that a name the ANSI code page cannot
+// hold is noticed instead of arriving as question marks: the ANSI functions
+// would then find neither the file nor what is inside the folder.
 bool ListFolder(const std::string& folder, std::vector<DirItem>& items) {
     items.clear();
     WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((Widened(folder) + L"*.*").c_str(), &data);
+    HANDLE find = FindFirstFileW((AnsiToWide(folder) + L"*.*").c_str(), &data);
     if (find == INVALID_HANDLE_VALUE) return false;
     do {
-        BOOL lost = FALSE;
-        std::string name = Narrowed(data.cFileName, CP_ACP, &lost);
+        std::string name;
+        const bool lost = !WideToAnsi(data.cFileName, name);
         if (name == "." || name == "..") continue;
         uint64_t size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
         const bool isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         items.push_back(DirItem{name, data.dwFileAttributes, size, DosTimeOf(data.ftLastWriteTime),
                                 isFolder && !lost ? IdentityOf(folder + name) : FileIdentity{},
-                                lost ? Narrowed(data.cFileName, CP_UTF8, nullptr) : std::string(),
+                                lost ? WideToUtf8(data.cFileName) : std::string(),
                                 UnixTimeOf(data.ftLastWriteTime)});
     } while (FindNextFileW(find, &data));
     FindClose(find);

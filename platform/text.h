@@ -44,7 +44,8 @@ std::wstring Utf8ToWide(std::string_view utf8);
 std::string WideToUtf8(std::wstring_view wide);
 std::wstring AnsiToWide(std::string_view ansi);
 // False when a character has no counterpart in the ANSI code page; `ansi`
-// then holds the system's best fit.
+// then holds the code page's default character (a question mark) in its
+// place, never a look-alike.
 bool WideToAnsi(std::wstring_view wide, std::string& ansi);
 
 // The system's own text for a Windows error code, as UTF-8.

@@ -18,14 +18,17 @@ std::wstring ToWide(std::string_view text, UINT codePage) {
 }
 
 // `lossless` is left alone where the code page cannot tell (UTF-8 never loses).
+// No best fit: a character the code page lacks would otherwise turn silently
+// into a look-alike (a path into the path of another file) and count as kept.
 std::string FromWide(std::wstring_view wide, UINT codePage, bool* lossless = nullptr) {
     if (wide.empty()) return {};
     const int length = static_cast<int>(wide.size());
     BOOL usedDefault = FALSE;
     BOOL* flag = codePage == CP_UTF8 ? nullptr : &usedDefault;
-    const int n = WideCharToMultiByte(codePage, 0, wide.data(), length, nullptr, 0, nullptr, flag);
+    const DWORD flags = codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    const int n = WideCharToMultiByte(codePage, flags, wide.data(), length, nullptr, 0, nullptr, flag);
     std::string text(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(codePage, 0, wide.data(), length, text.data(), n, nullptr, flag);
+    WideCharToMultiByte(codePage, flags, wide.data(), length, text.data(), n, nullptr, flag);
     if (lossless && flag) *lossless = !usedDefault;
     return text;
 }

@@ -86,11 +86,14 @@ class WindowsBuilderTest(harness.WineTestCase):
 
     def test_names_the_code_page_cannot_hold_refuse_the_build_before_the_target_exists(self):
         # Code page 1252 has no Chinese characters: such a name would list as
-        # question marks and could be neither read nor extracted.
-        for layout, lost in (({"文件夹/inner.txt": "x", "ok.txt": "y"}, "文件夹"),
-                             ({"文.txt": "x", "ok.txt": "y"}, "文.txt")):
+        # question marks and could be neither read nor extracted. Nor has it
+        # ā, which must not turn into the a of another file's name.
+        cases = (({"文件夹/inner.txt": "x", "ok.txt": "y"}, "文件夹"),
+                 ({"文.txt": "x", "ok.txt": "y"}, "文.txt"),
+                 ({"ā.txt": "x", "a.txt": "y"}, "ā.txt"))
+        for index, (layout, lost) in enumerate(cases):
             with self.subTest(lost=lost):
-                source = harness.make_tree(self.tmp / f"source-{len(lost)}", layout)
+                source = harness.make_tree(self.tmp / f"source-{index}", layout)
                 target = self.tmp / "setup.exe"
                 with self.start_builder("-h", "-o", "-c", source=source, target=target) as builder:
                     text = harness.message_box(builder, "程序错误")
