@@ -75,9 +75,9 @@ FontStyle FontOf(ControlKind kind) {
     }
 }
 
-void CreateControl(HWND parent, const WindowSpec& spec, const ControlSpec& c) {
+void CreateControl(HWND parent, const WindowSpec& table, const ControlSpec& c) {
     const ControlClass cls = ClassOf(c);
-    const Rect r = ClientRect(spec, c);
+    const Rect r = ClientRect(table, c);
     DWORD style = WS_CHILD | WS_VISIBLE | cls.style | (c.groupStart ? WS_GROUP : 0u);
     HWND control = CreateWindowExW(cls.exStyle, cls.name, platform::Utf8ToWide(c.caption).c_str(), style, r.x,
                                    r.y, r.w, r.h, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)),
@@ -208,11 +208,11 @@ void Window::Destroy() {
     }
 }
 
-bool Window::Create(const WindowSpec& spec, DWORD style, HWND owner, const std::wstring& caption) {
-    const std::wstring className = platform::Utf8ToWide(spec.className);
+bool Window::Create(const WindowSpec& table, DWORD style, HWND owner, const std::wstring& caption) {
+    const std::wstring className = platform::Utf8ToWide(table.className);
     RegisterClassOnce(className, &Window::Procedure);
     const DWORD exStyle = owner ? WS_EX_DLGMODALFRAME : 0;
-    RECT frame{0, 0, spec.clientWidth, spec.clientHeight};
+    RECT frame{0, 0, table.clientWidth, table.clientHeight};
     AdjustWindowRectEx(&frame, style, FALSE, exStyle);
     const int width = frame.right - frame.left, height = frame.bottom - frame.top;
     RECT area;
@@ -222,7 +222,7 @@ bool Window::Create(const WindowSpec& spec, DWORD style, HWND owner, const std::
     if (!CreateWindowExW(exStyle, className.c_str(), caption.c_str(), style, x, y, width, height, owner,
                          nullptr, Instance(), this))
         return false;
-    for (const ControlSpec& control : spec.controls) CreateControl(window_, spec, control);
+    for (const ControlSpec& control : table.controls) CreateControl(window_, table, control);
     return true;
 }
 

@@ -44,7 +44,7 @@ public:
 protected:
     // Creates the window with a client area of the table's size, centred over
     // `owner` (or the screen), and every control of the table in its order.
-    bool Create(const WindowSpec& spec, DWORD style, HWND owner, const std::wstring& caption);
+    bool Create(const WindowSpec& table, DWORD style, HWND owner, const std::wstring& caption);
     virtual LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void Destroy();
 
