@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "shared/ansi_text.h"
+
 namespace ql::platform {
 
 // Switch names and the like, compared without regard to case the way the
@@ -53,8 +55,8 @@ std::string SystemMessage(int code);
 
 // Paths in native text scanned character by character, so that the trail byte
 // 0x5C of a double-byte character is never taken for a backslash. The lead-byte
-// test is the ANSI code page's unless another is given.
-using LeadByteTest = bool (*)(unsigned char c);
+// test (the one of shared/ansi_text.h) is the ANSI code page's unless another
+// is given.
 
 // True when the last character of `text` is `c`.
 bool EndsWithCharacter(const std::string& text, char c, LeadByteTest isLead = IsLeadByte);

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "builder/ui/main_window_rules.h"
-#include "shared/entry_name.h"
+#include "shared/ansi_text.h"
 
 namespace ql::ui {
 

@@ -3,26 +3,19 @@
 #include "builder/ui/control_ids.h"
 #include "builder/ui/secondary_windows_win.h"
 #include "builder/ui/window_kit_win.h"
+#include "platform/process.h"
 #include "platform/text.h"
 
 namespace ql::ui {
 
 namespace {
 
-std::string BuilderPath() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return path;
-}
-
-bool IsLeadByteOfCodePage(uint8_t c) { return IsDBCSLeadByte(c) != 0; }
-
 class GeneratorWindow final : public ModalWindow {
 public:
     GeneratorWindow(HWND owner, const ControlPanel& panel) : ModalWindow(kBClose, IDCANCEL) {
         if (!Create(kGeneratorWindow, kDialogStyle, owner, platform::Utf8ToWide(kGeneratorWindow.caption)))
             return;
-        const std::string line = GenerateCommandLine(panel, BuilderPath(), IsLeadByteOfCodePage);
+        const std::string line = GenerateCommandLine(panel, platform::ModulePath(), platform::IsLeadByte);
         SetWindowTextW(Control(kMCmdLine), platform::AnsiToWide(line).c_str());
         FocusControl(kMCmdLine);
     }

@@ -121,26 +121,6 @@ void ShowInitialState(ControlPanel& panel) {
     panel.SetChecked(kCbOpenFolder, true);
 }
 
-void ShowOptions(ControlPanel& panel, const BuildOptions& o) {
-    panel.SetText(kESource, o.Source);
-    panel.SetText(kETarget, o.Target);
-    panel.SetText(kEIcon, o.Icon);
-    panel.SetText(kEExecutableFile, o.ExecutableFile);
-    panel.SetText(kECmdParameters, o.CmdParameters);
-    panel.SetText(kECustomDir, o.CustomFolder);
-    panel.SetChecked(kCbOpenFolder, o.OpenFolder);
-    panel.SetChecked(kCbOneInstance, o.OneInstance);
-    panel.SetChecked(kCbSilent, o.SilentMode);
-    panel.SetChecked(kCbSelfDelete, o.SelfDeleteMode);
-    ShowIconChoice(panel);
-    SelectRadio(panel, kModeRadios, o.ExtractionMode);
-    SelectRadio(panel, kFolderRadios, o.ExtractionFolder);
-    SelectRadio(panel, kWorkingDirRadios, o.WorkingDirectory);
-    SelectRadio(panel, kDeleteModeRadios, o.DeleteMode);
-    SelectRadio(panel, kElevationRadios, o.UACAutoElevation);
-    SelectRadio(panel, kOverwriteRadios, o.OverwriteMode);
-}
-
 void ShowSettings(ControlPanel& panel, const Settings& s) {
     auto text = [&panel](int id, const std::optional<std::string>& value) {
         if (value) panel.SetText(id, *value);
@@ -168,6 +148,13 @@ void ShowSettings(ControlPanel& panel, const Settings& s) {
     select(kDeleteModeRadios, s.DeleteMode);
     select(kElevationRadios, s.UACAutoElevation);
     select(kOverwriteRadios, s.OverwriteMode);
+}
+
+// A command line's options are settings that all hold a value; only the icon
+// is shown as given, where a stored one is shown trimmed.
+void ShowOptions(ControlPanel& panel, const BuildOptions& options) {
+    ShowSettings(panel, Settings::FromOptions(options));
+    panel.SetText(kEIcon, options.Icon);
 }
 
 }  // namespace ql::ui

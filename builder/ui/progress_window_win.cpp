@@ -24,31 +24,13 @@ std::string DecimalSeparator() {
     return platform::WideToUtf8(separator);
 }
 
-class Lock {
-public:
-    explicit Lock(CRITICAL_SECTION& section) : section_(section) { EnterCriticalSection(&section_); }
-    ~Lock() { LeaveCriticalSection(&section_); }
-
-private:
-    CRITICAL_SECTION& section_;
-};
-
 }  // namespace
 
 ProgressWindow::ProgressWindow(HWND owner, const std::wstring& caption, const BuildEnvironment& env,
                                const BuildOptions& options)
     : owner_(owner), env_(env), options_(options) {
-    InitializeCriticalSection(&lock_);
     env_.progress = this;
     Create(kProgressWindow, WS_POPUP | WS_CAPTION, owner, caption);
-}
-
-ProgressWindow::~ProgressWindow() {
-    if (thread_) {
-        WaitForSingleObject(thread_, INFINITE);
-        CloseHandle(thread_);
-    }
-    DeleteCriticalSection(&lock_);
 }
 
 int ProgressWindow::ShowModal() {
@@ -61,10 +43,10 @@ int ProgressWindow::ShowModal() {
 LRESULT ProgressWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_DELAYED_START:
-            if (wParam == WM_DELAYED_START && lParam == WM_DELAYED_START && !thread_) {
+            if (wParam == WM_DELAYED_START && lParam == WM_DELAYED_START && !started_) {
                 FocusControl(kBCancel);
-                thread_ = CreateThread(nullptr, 0, &ProgressWindow::BuildThread, this, 0, nullptr);
-                if (!thread_) {
+                started_ = true;
+                if (!thread_.Start([this] { RunBuild(); })) {
                     ShowApplicationErrorBox(platform::SystemMessage(static_cast<int>(GetLastError())));
                     done_ = true;
                 }
@@ -86,11 +68,6 @@ LRESULT ProgressWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return Window::OnMessage(message, wParam, lParam);
 }
 
-DWORD WINAPI ProgressWindow::BuildThread(void* self) {
-    static_cast<ProgressWindow*>(self)->RunBuild();
-    return 0;
-}
-
 void ProgressWindow::RunBuild() {
     try {
         succeeded_ = BuildSfx(options_, env_);
@@ -107,25 +84,25 @@ void ProgressWindow::Post() {
 }
 
 void ProgressWindow::ShowInitialising() {
-    Lock lock(lock_);
+    platform::LockGuard lock(lock_);
     report_.source = kInitialising;
     Post();
 }
 
 void ProgressWindow::ShowSource(const std::string& nativePath) {
-    Lock lock(lock_);
+    platform::LockGuard lock(lock_);
     report_.source = platform::ToDisplay(nativePath);
     Post();
 }
 
 void ProgressWindow::ShowTarget(const std::string& nativePath) {
-    Lock lock(lock_);
+    platform::LockGuard lock(lock_);
     report_.target = platform::ToDisplay(nativePath);
     Post();
 }
 
 void ProgressWindow::ReportProgress(int32_t done, int32_t size, int64_t completed, int64_t total) {
-    Lock lock(lock_);
+    platform::LockGuard lock(lock_);
     report_.done = done;
     report_.size = size;
     report_.completed = completed;
@@ -137,7 +114,7 @@ void ProgressWindow::ReportProgress(int32_t done, int32_t size, int64_t complete
 void ProgressWindow::Refresh() {
     Report report;
     {
-        Lock lock(lock_);
+        platform::LockGuard lock(lock_);
         report = report_;
         posted_ = false;
     }
@@ -156,7 +133,7 @@ void ProgressWindow::Refresh() {
 }
 
 void ProgressWindow::Finish() {
-    WaitForSingleObject(thread_, INFINITE);
+    thread_.Join();
     Refresh();
     if (error_) ShowApplicationErrorBox(*error_);
     result_ = succeeded_ ? 1 : 2;

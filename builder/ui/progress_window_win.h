@@ -17,6 +17,7 @@
 #include "builder/engine/build_environment.h"
 #include "builder/engine/build_options.h"
 #include "builder/ui/window_kit_win.h"
+#include "platform/threads.h"
 
 namespace ql::ui {
 
@@ -24,7 +25,6 @@ class ProgressWindow final : public Window, private ProgressSink {
 public:
     ProgressWindow(HWND owner, const std::wstring& caption, const BuildEnvironment& env,
                    const BuildOptions& options);
-    ~ProgressWindow() override;
 
     // Shows the window modally and runs the build: 1 when the SFX file was
     // written, 2 when the build was cancelled or failed.
@@ -41,7 +41,6 @@ private:
     void ProcessMessages() override {}
     void ReportProgress(int32_t done, int32_t size, int64_t completed, int64_t total) override;
 
-    static DWORD WINAPI BuildThread(void* self);
     void RunBuild();
     void Post();
     void Refresh();
@@ -50,12 +49,12 @@ private:
     HWND owner_;
     BuildEnvironment env_;
     BuildOptions options_;
-    HANDLE thread_ = nullptr;
+    bool started_ = false;
     bool done_ = false;
     int result_ = 2;
 
     // What the build last reported, handed from its thread to this one.
-    CRITICAL_SECTION lock_;
+    platform::Mutex lock_;
     struct Report {
         std::string source, target;  // UTF-8
         int32_t done = 0, size = 0;
@@ -67,6 +66,9 @@ private:
     // The build's outcome, read once its thread has ended.
     bool succeeded_ = false;
     std::optional<std::string> error_;
+
+    // Last, so that it is joined before anything the build uses goes.
+    platform::Thread thread_;
 };
 
 }  // namespace ql::ui

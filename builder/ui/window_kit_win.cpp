@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <iterator>
 
 #include "platform/text.h"
 
@@ -66,15 +67,6 @@ ControlClass ClassOf(const ControlSpec& c) {
     return {L"Static", 0, 0};
 }
 
-FontStyle FontOf(ControlKind kind) {
-    switch (kind) {
-        case ControlKind::ReadOnlyText:
-            return FontStyle::Text;
-        default:
-            return FontStyle::Normal;
-    }
-}
-
 void CreateControl(HWND parent, const WindowSpec& table, const ControlSpec& c) {
     const ControlClass cls = ClassOf(c);
     const Rect r = ClientRect(table, c);
@@ -82,7 +74,10 @@ void CreateControl(HWND parent, const WindowSpec& table, const ControlSpec& c) {
     HWND control = CreateWindowExW(cls.exStyle, cls.name, platform::Utf8ToWide(c.caption).c_str(), style, r.x,
                                    r.y, r.w, r.h, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)),
                                    Instance(), nullptr);
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(UiFont(FontOf(c.kind))), FALSE);
+    SendMessageW(control, WM_SETFONT,
+                 reinterpret_cast<WPARAM>(
+                     UiFont(c.kind == ControlKind::ReadOnlyText ? FontStyle::Text : FontStyle::Normal)),
+                 FALSE);
     SetPropW(control, kKindProperty, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(c.kind) + 1));
     if (c.kind == ControlKind::ReadOnlyText) SendMessageW(control, EM_SETLIMITTEXT, 0, 0);  // no 32 K cap
     if (c.kind == ControlKind::Link) {
@@ -173,28 +168,16 @@ void RegisterClassOnce(const std::wstring& name, WNDPROC procedure) {
 }  // namespace
 
 HFONT UiFont(FontStyle style) {
-    static HFONT fonts[5] = {};
-    HFONT& font = fonts[static_cast<int>(style)];
-    if (!font) {
-        switch (style) {
-            case FontStyle::Normal:
-                font = MakeFont(-12, FW_NORMAL);
-                break;
-            case FontStyle::Bold:
-                font = MakeFont(-12, FW_BOLD);
-                break;
-            case FontStyle::Text:
-                font = MakeFont(-13, FW_NORMAL);
-                break;
-            case FontStyle::AboutTitle:
-                font = MakeFont(-19, FW_BOLD);
-                break;
-            case FontStyle::AboutVersion:
-                font = MakeFont(-13, FW_BOLD);
-                break;
-        }
-    }
-    return font;
+    struct Look {
+        int height, weight;
+    };
+    // In the order of FontStyle.
+    static constexpr Look kLooks[] = {
+        {-12, FW_NORMAL}, {-12, FW_BOLD}, {-13, FW_NORMAL}, {-19, FW_BOLD}, {-13, FW_BOLD}};
+    static HFONT fonts[std::size(kLooks)] = {};
+    const auto index = static_cast<size_t>(style);
+    if (!fonts[index]) fonts[index] = MakeFont(kLooks[index].height, kLooks[index].weight);
+    return fonts[index];
 }
 
 Window::~Window() { Destroy(); }
@@ -295,14 +278,13 @@ void DispatchToWindow(Window& window, MSG& message) {
     DispatchMessageW(&message);
 }
 
-bool RunModal(Window& window, HWND owner, const bool& done) {
+void RunModal(Window& window, HWND owner, const bool& done) {
     if (owner) EnableWindow(owner, FALSE);
     ShowWindow(window.Handle(), SW_SHOW);
-    bool quitting = false;
     MSG message;
     while (!done) {
         if (GetMessageW(&message, nullptr, 0, 0) <= 0) {
-            quitting = true;
+            // The application is quitting: the main loop must see that too.
             PostQuitMessage(static_cast<int>(message.wParam));
             break;
         }
@@ -311,7 +293,6 @@ bool RunModal(Window& window, HWND owner, const bool& done) {
     // The owner is enabled before the window goes, so that it gets the activation back.
     if (owner) EnableWindow(owner, TRUE);
     ShowWindow(window.Handle(), SW_HIDE);
-    return !quitting;
 }
 
 int ModalWindow::ShowModal(HWND owner) {

@@ -76,8 +76,8 @@ private:
 };
 
 // Runs the message loop until `done` is set, with `owner` disabled meanwhile:
-// the window is modal. Returns false when the application is quitting.
-bool RunModal(Window& window, HWND owner, const bool& done);
+// the window is modal.
+void RunModal(Window& window, HWND owner, const bool& done);
 // Hands one message to the active window's key preview and dialog keys
 // (Tab, Enter, Esc), or dispatches it.
 void DispatchToWindow(Window& window, MSG& message);
