@@ -60,7 +60,7 @@ def settings():
 
 
 def states(program, title, window_class=None):
-    """The main window's controls by id: Control records of harness."""
+    """The controls of a window of `program`, by id (harness.Control records)."""
     return {c.control_id: c for c in program.controls(title, window_class=window_class)}
 
 
