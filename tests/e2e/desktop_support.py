@@ -8,6 +8,9 @@ import time
 import harness
 
 SETTINGS_KEY = r"HKCU\Software\Tarnwick\Quillon"
+MAIN, PROGRESS = "Tfquillon", "Tfprogress"  # window classes: the two share their title
+SUCCESS_TEXT = "该自解压文件创建成功！"
+VK_RETURN, VK_ESCAPE, VK_F1 = 0x0D, 0x1B, 0x70
 
 
 def _control_ids():
@@ -71,3 +74,19 @@ def wait_until(condition, timeout=10):
     while not (result := condition()) and time.monotonic() < deadline:
         time.sleep(0.2)
     return result
+
+
+class DesktopTestCase(harness.WineTestCase):
+    """A window test: the stored settings cleared first, the builder started
+    and its main window waited for."""
+
+    def setUp(self):
+        super().setUp()
+        clear_settings()
+        self.title = main_title()
+
+    def start(self, *args, cwd=None, env=None):
+        builder = harness.start_windows(harness.windows_builder(), args, cwd=cwd, env=env)
+        self.addCleanup(builder.kill)
+        builder.wait_window(self.title, window_class=MAIN)
+        return builder

@@ -8,31 +8,17 @@ import time
 
 import desktop_support as ds
 import harness
-from desktop_support import ID
+from desktop_support import ID, MAIN, PROGRESS, SUCCESS_TEXT, VK_ESCAPE, VK_F1
 from harness import to_wine_path
 
-SUCCESS_TEXT = "该自解压文件创建成功！"
 CANCEL_TEXT = "Quillon 已中止\r\n目标自解压文件已被删除"
-VK_F1, VK_ESCAPE = 0x70, 0x1B
-MAIN, PROGRESS = "Tfquillon", "Tfprogress"
 
 
 def ids(*names):
     return {ID[name] for name in names}
 
 
-class DesktopBuilderTest(harness.WineTestCase):
-    def setUp(self):
-        super().setUp()
-        ds.clear_settings()
-        self.title = ds.main_title()
-
-    def start(self, *args, cwd=None, env=None):
-        builder = harness.start_windows(harness.windows_builder(), args, cwd=cwd, env=env)
-        self.addCleanup(builder.kill)
-        builder.wait_window(self.title, window_class=MAIN)
-        return builder
-
+class DesktopBuilderTest(ds.DesktopTestCase):
     def main_controls(self, builder):
         return ds.states(builder, self.title, MAIN)
 

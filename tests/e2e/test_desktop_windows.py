@@ -7,27 +7,14 @@ import os
 import desktop_support as ds
 import harness
 import runtime_support as rt
-from desktop_support import ID
+from desktop_support import ID, MAIN, SUCCESS_TEXT, VK_ESCAPE, VK_RETURN
 from harness import to_wine_path
 
 GENERATOR = "从当前界面选项生成命令行参数"
 HELP = "命令行支持"
-VK_RETURN, VK_ESCAPE = 0x0D, 0x1B
-MAIN = "Tfquillon"
 
 
-class DesktopWindowsTest(harness.WineTestCase):
-    def setUp(self):
-        super().setUp()
-        ds.clear_settings()
-        self.title = ds.main_title()
-
-    def start(self, env=None):
-        builder = harness.start_windows(harness.windows_builder(), env=env)
-        self.addCleanup(builder.kill)
-        builder.wait_window(self.title, window_class=MAIN)
-        return builder
-
+class DesktopWindowsTest(ds.DesktopTestCase):
     def open(self, builder, control, title):
         builder.press_button(self.title, control_id=ID[control], window_class=MAIN)
         builder.wait_window(title)
@@ -60,7 +47,7 @@ class DesktopWindowsTest(harness.WineTestCase):
         builder.wait_window_gone(GENERATOR)
 
         builder.press_button(self.title, control_id=ID["kBMake"], window_class=MAIN)
-        self.assertEqual(harness.message_box(builder, "Information"), "该自解压文件创建成功！")
+        self.assertEqual(harness.message_box(builder, "Information"), SUCCESS_TEXT)
         builder.press_button("Information", "OK")
         self.assertEqual(builder.wait(), 0)
         window_image = target.read_bytes()
