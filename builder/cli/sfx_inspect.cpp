@@ -2,13 +2,11 @@
 #include "builder/cli/sfx_inspect.h"
 
 #include <cstdio>
-#include <cstring>
 #include <initializer_list>
 #include <memory>
 #include <ostream>
 #include <vector>
 
-#include "platform/dos_time.h"
 #include "platform/text.h"
 #include "shared/entry_name.h"
 
@@ -154,9 +152,7 @@ bool OpenSfx(const std::string& path, SfxFile& sfx, std::ostream& err) {
                 << "\n";
         return false;
     }
-    size_t got = 0;
-    if (sfx.file.Seek(sfx.start) != 0 || sfx.file.Read(sfx.config, config::kSize, got) != 0 ||
-        got != config::kSize) {
+    if (!ReadAt(sfx, sfx.start, sfx.config, config::kSize)) {
         err << "Error: " << path << ": the file ends inside the ConfigBlock\n";
         return false;
     }
@@ -202,6 +198,12 @@ using inspect::SfxFile;
 
 namespace {
 
+struct Check {
+    stub::Failure failure;  // after success: where the end record ends
+    std::string lastName;   // of the last entry the walk got through
+    uint64_t files = 0, folders = 0, data = 0, packed = 0;
+};
+
 // Sees every entry the walk gets through, writes nothing, and can list them.
 class CheckingSink final : public stub::EntrySink {
 public:
@@ -226,16 +228,14 @@ public:
 
     // The last call for every entry, once its checksum matched.
     void SetAttributes(const char*, uint32_t) override {
-        lastName = name_;
-        const bool folder = IsFolderEntry(header_);
-        (folder ? folders : files) += 1;
-        data += static_cast<uint64_t>(header_.Size);
-        packed += packed_;
+        check.lastName = name_;
+        (IsFolderEntry(header_) ? check.folders : check.files) += 1;
+        check.data += static_cast<uint64_t>(header_.Size);
+        check.packed += packed_;
         if (listing_) List();
     }
 
-    std::string lastName;
-    uint64_t files = 0, folders = 0, data = 0, packed = 0;
+    Check check;
 
 private:
     // The walk has just read the header and the name.
@@ -248,12 +248,9 @@ private:
             return;
         }
         // A folder's header is not handed on; its time is read back here.
-        const uint64_t at = bodyStart_ - name_.size() - kEntryHeaderSize;
-        uint8_t b[kEntryHeaderSize];
-        size_t got = 0;
-        header_ = EntryHeader{0, 0, 0, 0, kAttrDirectory};
-        if (sfx_.file.Seek(at) == 0 && sfx_.file.Read(b, sizeof b, got) == 0 && got == sizeof b)
-            header_ = DecodeEntryHeader(b);
+        const inspect::EntryAt at =
+            inspect::ReadEntryAt(sfx_, static_cast<int64_t>(bodyStart_ - name_.size() - kEntryHeaderSize));
+        header_ = at.header ? at.h : EntryHeader{0, 0, 0, 0, kAttrDirectory};
         sfx_.file.Seek(bodyStart_);
     }
 
@@ -286,23 +283,19 @@ private:
     uint64_t bodyStart_ = 0, packed_ = 0;
 };
 
-struct Check {
-    stub::Failure failure;  // after success: where the end record ends
-    std::string lastName;
-    uint64_t files = 0, folders = 0, data = 0, packed = 0;
-};
-
 Check CheckEntries(SfxFile& sfx, std::ostream* listing) {
     inspect::FileReader reader(sfx.file);
     CheckingSink sink(sfx, reader, listing);
-    Check check;
-    check.failure = inspect::WalkSfx(sfx, reader, "", sink);
-    check.lastName = sink.lastName;
-    check.files = sink.files;
-    check.folders = sink.folders;
-    check.data = sink.data;
-    check.packed = sink.packed;
-    return check;
+    sink.check.failure = inspect::WalkSfx(sfx, reader, "", sink);
+    return sink.check;
+}
+
+// True when the walk got through every entry; else the fault is reported.
+bool WalkedThrough(SfxFile& sfx, const Check& check, std::ostream& err) {
+    if (!check.failure.code) return true;
+    err << "Error: " << sfx.path << ": " << inspect::DescribeFailure(sfx, check.failure, check.lastName)
+        << "\n";
+    return false;
 }
 
 // A walk that got through is checked as the stub's sizing pass checks, and
@@ -340,12 +333,9 @@ std::string Text(const uint8_t* field, size_t size) {
 
 void ListConfiguration(SfxFile& sfx, std::ostream& out) {
     const uint8_t* c = sfx.config;
-    uint8_t b[2] = {};
-    uint8_t pe[4] = {};
-    size_t got = 0;
+    uint8_t b[4] = {};
     std::string machine = "?";
-    if (sfx.file.Seek(0x3C) == 0 && sfx.file.Read(pe, 4, got) == 0 && got == 4 &&
-        sfx.file.Seek(ReadLE32(pe) + 4) == 0 && sfx.file.Read(b, 2, got) == 0 && got == 2)
+    if (inspect::ReadAt(sfx, 0x3C, b, 4) && inspect::ReadAt(sfx, ReadLE32(b) + 4, b, 2))
         machine = ReadLE16(b) == 0x14C    ? "i686"
                   : ReadLE16(b) == 0x8664 ? "x86_64"
                                           : inspect::Hex(ReadLE16(b));
@@ -383,11 +373,7 @@ int TestSfx(const std::string& path, std::ostream& out, std::ostream& err) {
     SfxFile sfx;
     if (!inspect::OpenSfx(path, sfx, err)) return 1;
     const Check check = CheckEntries(sfx, nullptr);
-    if (check.failure.code) {
-        err << "Error: " << path << ": " << inspect::DescribeFailure(sfx, check.failure, check.lastName)
-            << "\n";
-        return 1;
-    }
+    if (!WalkedThrough(sfx, check, err)) return 1;
     uint64_t signature = 0;
     if (!CheckRest(sfx, check, signature, err)) return 1;
     out << path << ": OK: " << Count(check.files, "file") << " and " << Count(check.folders, "folder") << ", "
@@ -402,11 +388,7 @@ int ListSfx(const std::string& path, std::ostream& out, std::ostream& err) {
     out << "type    attrib         size       packed  modified             name\n";
     const Check check = CheckEntries(sfx, &out);
     out << std::flush;
-    if (check.failure.code) {
-        err << "Error: " << path << ": " << inspect::DescribeFailure(sfx, check.failure, check.lastName)
-            << "\n";
-        return 1;
-    }
+    if (!WalkedThrough(sfx, check, err)) return 1;
     uint64_t signature = 0;
     const bool sound = CheckRest(sfx, check, signature, err);
     out << "\n"
