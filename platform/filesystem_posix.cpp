@@ -1,17 +1,18 @@
 // POSIX file system: listings sorted by name bytes (reproducible builds) and
 // POSIX metadata expressed as the Windows attributes and DOS times SFX files store.
-#include "platform/filesystem.h"
-
-#include <algorithm>
-#include <cstdlib>
-#include <cerrno>
-#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <ctime>
+
 #include "platform/dos_time.h"
+#include "platform/filesystem.h"
+#include "platform/posix_time.h"
 
 namespace ql::platform {
 
@@ -88,15 +89,20 @@ static FileIdentity IdOf(const struct stat& st) {
     return FileIdentity{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
 }
 
-// Local time the way Windows computes it for a listing: with today's offset
-// from UTC, whatever offset was in force at the file's time. The stub turns
-// the time back with today's offset too, so the round trip is exact, and both
-// builders store the same times.
-static uint32_t DosTimeOf(time_t seconds) {
-    time_t now = time(nullptr);
+std::optional<long> TodaysUtcOffset() {
+    const time_t now = time(nullptr);
     struct tm today;
-    if (localtime_r(&now, &today) == nullptr) return kFirstDosTime;
-    time_t shifted = seconds + today.tm_gmtoff;
+    if (localtime_r(&now, &today) == nullptr) return std::nullopt;
+    return today.tm_gmtoff;
+}
+
+// Local time the way Windows computes it for a listing: with today's offset
+// from UTC. The stub turns the time back with today's offset too, so the
+// round trip is exact, and both builders store the same times.
+static uint32_t DosTimeOf(time_t seconds) {
+    const std::optional<long> offset = TodaysUtcOffset();
+    if (!offset) return kFirstDosTime;
+    time_t shifted = seconds + *offset;
     struct tm local;
     if (gmtime_r(&shifted, &local) == nullptr) return kFirstDosTime;
     return DosDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,

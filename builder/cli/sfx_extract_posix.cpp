@@ -13,6 +13,7 @@
 #include "platform/dos_time.h"
 #include "platform/filesystem.h"
 #include "platform/posix_errors.h"
+#include "platform/posix_time.h"
 #include "platform/text.h"
 
 namespace ql {
@@ -76,9 +77,7 @@ public:
     // lists it; it is turned back the same way.
     void EndFile(const EntryHeader& header, bool writing) override {
         if (!writing) return;
-        const time_t now = time(nullptr);
-        struct tm today;
-        const long offset = localtime_r(&now, &today) ? today.tm_gmtoff : 0;
+        const long offset = platform::TodaysUtcOffset().value_or(0);
         struct timespec times[2];
         times[0].tv_nsec = UTIME_OMIT;
         times[1].tv_sec = static_cast<time_t>(platform::UnixTimeFromDosUtc(header.FileTime) - offset);
