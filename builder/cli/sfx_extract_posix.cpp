@@ -7,7 +7,6 @@
 #include <cstring>
 #include <ctime>
 #include <ostream>
-#include <sstream>
 
 #include "builder/cli/sfx_inspect.h"
 #include "platform/dos_time.h"
@@ -133,10 +132,9 @@ private:
 
 int ExtractSfx(const std::string& path, const std::string& folder, std::ostream& out, std::ostream& err) {
     // Checked whole first: a damaged file or an unsafe name writes nothing.
-    std::ostringstream verdict;
-    if (TestSfx(path, verdict, err) != 0) return 1;
     inspect::SfxFile sfx;
-    if (!inspect::OpenSfx(path, sfx, err)) return 1;
+    inspect::Check check;
+    if (!inspect::OpenSfx(path, sfx, err) || !inspect::CheckSfx(sfx, check, err)) return 1;
     std::string base = platform::FullPath(folder);
     while (base.size() > 1 && base.back() == '/') base.pop_back();
     if (!platform::CreateFolderChain(base)) {

@@ -194,15 +194,10 @@ std::string DescribeFailure(SfxFile& sfx, const stub::Failure& failure, const st
 
 }  // namespace inspect
 
+using inspect::Check;
 using inspect::SfxFile;
 
 namespace {
-
-struct Check {
-    stub::Failure failure;  // after success: where the end record ends
-    std::string lastName;   // of the last entry the walk got through
-    uint64_t files = 0, folders = 0, data = 0, packed = 0;
-};
 
 // Sees every entry the walk gets through, writes nothing, and can list them.
 class CheckingSink final : public stub::EntrySink {
@@ -300,15 +295,14 @@ bool WalkedThrough(SfxFile& sfx, const Check& check, std::ostream& err) {
 
 // A walk that got through is checked as the stub's sizing pass checks, and
 // for what follows the end record. True when sound; else the fault is reported.
-bool CheckRest(SfxFile& sfx, const Check& check, uint64_t& signature, std::ostream& err) {
+bool CheckRest(SfxFile& sfx, Check& check, std::ostream& err) {
     if (check.data == 0) {
         err << "Error: " << sfx.path
             << ": the entries hold no file data, and an SFX file without any refuses to run\n";
         return false;
     }
     const uint64_t end = static_cast<uint64_t>(check.failure.offset);
-    signature = 0;
-    if (end != sfx.size && !inspect::SignatureAfter(sfx, end, signature)) {
+    if (end != sfx.size && !inspect::SignatureAfter(sfx, end, check.signature)) {
         err << "Error: " << sfx.path << ": " << sfx.size - end
             << " bytes follow the end record, and they are not a signature\n";
         return false;
@@ -369,15 +363,17 @@ void ListConfiguration(SfxFile& sfx, std::ostream& out) {
 
 }  // namespace
 
+bool inspect::CheckSfx(SfxFile& sfx, Check& check, std::ostream& err) {
+    check = CheckEntries(sfx, nullptr);
+    return WalkedThrough(sfx, check, err) && CheckRest(sfx, check, err);
+}
+
 int TestSfx(const std::string& path, std::ostream& out, std::ostream& err) {
     SfxFile sfx;
-    if (!inspect::OpenSfx(path, sfx, err)) return 1;
-    const Check check = CheckEntries(sfx, nullptr);
-    if (!WalkedThrough(sfx, check, err)) return 1;
-    uint64_t signature = 0;
-    if (!CheckRest(sfx, check, signature, err)) return 1;
+    Check check;
+    if (!inspect::OpenSfx(path, sfx, err) || !inspect::CheckSfx(sfx, check, err)) return 1;
     out << path << ": OK: " << Count(check.files, "file") << " and " << Count(check.folders, "folder") << ", "
-        << Count(check.data, "byte") << (signature ? "; signed" : "") << "\n";
+        << Count(check.data, "byte") << (check.signature ? "; signed" : "") << "\n";
     return 0;
 }
 
@@ -386,15 +382,14 @@ int ListSfx(const std::string& path, std::ostream& out, std::ostream& err) {
     if (!inspect::OpenSfx(path, sfx, err)) return 1;
     ListConfiguration(sfx, out);
     out << "type    attrib         size       packed  modified             name\n";
-    const Check check = CheckEntries(sfx, &out);
+    Check check = CheckEntries(sfx, &out);
     out << std::flush;
     if (!WalkedThrough(sfx, check, err)) return 1;
-    uint64_t signature = 0;
-    const bool sound = CheckRest(sfx, check, signature, err);
+    const bool sound = CheckRest(sfx, check, err);
     out << "\n"
         << Count(check.files, "file") << " and " << Count(check.folders, "folder") << ": "
         << Count(check.data, "byte") << ", packed to " << Count(check.packed, "byte");
-    if (signature) out << "; a signature of " << signature << " bytes follows";
+    if (check.signature) out << "; a signature of " << check.signature << " bytes follows";
     out << "\n";
     return sound ? 0 : 1;
 }

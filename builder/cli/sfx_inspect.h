@@ -55,6 +55,17 @@ struct SfxFile {
 // reporting why not.
 bool OpenSfx(const std::string& path, SfxFile& sfx, std::ostream& err);
 
+// What the walk over every entry found.
+struct Check {
+    stub::Failure failure;  // after success: where the end record ends
+    std::string lastName;   // stored name of the last entry the walk got through
+    uint64_t files = 0, folders = 0, data = 0, packed = 0;
+    uint64_t signature = 0;  // size of the signature behind the end record; 0 without one
+};
+
+// The checks of TestSfx over the opened file; false after reporting the fault.
+bool CheckSfx(SfxFile& sfx, Check& check, std::ostream& err);
+
 // The stub's walk over every entry, through `reader` (over sfx.file), into
 // `sink`, with `base` in front of each name; names are checked in the code
 // page of QUILLON_CODEPAGE.
