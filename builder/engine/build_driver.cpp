@@ -94,7 +94,8 @@ void CreateStubFile(BuildRun& run, const std::string& instanceId) {
     if (!folder.empty()) platform::CreateFolderChain(folder);
     // A target that cannot be replaced fails now, as creating it would.
     if (int error = platform::CheckReplaceable(target)) RaiseIoError(error);
-    run.output = platform::FollowFileLink(target) + ".~" + instanceId;
+    run.replaced = platform::FollowFileLink(target);
+    run.output = run.replaced + ".~" + instanceId;
     if (int error = run.target.Create(run.output)) RaiseIoError(error);
     WriteToTarget(run, run.env.stubImage.data(), run.env.stubImage.size());
     FlushTarget(run);
@@ -177,8 +178,7 @@ bool WriteSfxFile(BuildRun& run, const uint8_t* configBlock, const std::string& 
             platform::DeleteFileForced(run.output);
             return false;
         }
-        if (int error = platform::MoveReplacing(run.output, platform::FollowFileLink(run.options.Target)))
-            RaiseIoError(error);
+        if (int error = platform::MoveReplacing(run.output, run.replaced)) RaiseIoError(error);
         return true;
     } catch (...) {
         run.target.Close();

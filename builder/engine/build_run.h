@@ -36,6 +36,7 @@ struct BuildRun {
     std::vector<SourceItem> items;
     int64_t totalSize = 0;
     int64_t doneSize = 0;
+    std::string replaced;    // the target with a link followed: the file that `output` replaces
     std::string output;      // the file being written: beside the target, which it replaces when complete
     platform::File target;   // `output`, open for writing
     std::vector<uint8_t> pending;  // small records not yet written to `target`
