@@ -84,6 +84,13 @@ void WriteDirect(BuildRun& run, const void* data, size_t length) {
     if (written != length) RaiseIoError(kIoDiskFull);
 }
 
+// The checksum that ends every entry.
+void WriteChecksum(BuildRun& run, uint32_t sum) {
+    uint8_t bytes[kChecksumSize];
+    WriteLE32(bytes, sum);
+    WriteToTarget(run, bytes, sizeof bytes);
+}
+
 class EntryPipeline {
 public:
     explicit EntryPipeline(BuildRun& run);
@@ -350,9 +357,7 @@ bool EntryPipeline::Write(const Step& step) {
             WriteHeader(EntryHeader{kEntryOrdinary, static_cast<int32_t>(name.size()), 0, item.FileTime,
                                     item.Attributes},
                         name);
-            uint8_t sum[kChecksumSize];
-            WriteLE32(sum, ByteSum(name.data(), name.size()));
-            WriteToTarget(run_, sum, sizeof sum);
+            WriteChecksum(run_, ByteSum(name.data(), name.size()));
             return true;
         }
         case Step::Kind::Show:
@@ -433,9 +438,7 @@ void EntryPipeline::WriteChunk(const Step& step) {
 }
 
 void EntryPipeline::FinishEntry() {
-    uint8_t bytes[kChecksumSize];
-    WriteLE32(bytes, checksum_);
-    WriteToTarget(run_, bytes, sizeof bytes);
+    WriteChecksum(run_, checksum_);
     entryOpen_ = false;
     if (writing_ == kHelper) return;  // the helper makes no report and adds nothing to the done size
     const int32_t size = EntrySize(writing_);
