@@ -10,6 +10,7 @@
 #include "builder/engine/cancel.h"
 #include "builder/engine/entry_writer.h"
 #include "builder/engine/options_check.h"
+#include "builder/engine/pack_chunk.h"
 #include "builder/engine/source_scan.h"
 #include "builder/engine/stub_resources.h"
 #include "platform/file.h"

@@ -8,8 +8,6 @@
 // with one thread there are no workers and no reading ahead at all.
 #include "builder/engine/entry_writer.h"
 
-#include <libdeflate.h>
-
 #include <algorithm>
 #include <cstring>
 #include <deque>
@@ -447,10 +445,6 @@ void EntryPipeline::FinishEntry() {
 }
 
 }  // namespace
-
-uint32_t ContentHash(uint32_t hash, const void* data, size_t length) {
-    return libdeflate_crc32(hash, data, length);
-}
 
 void WriteToTarget(BuildRun& run, const void* data, size_t length) {
     if (run.hashing) run.contentHash = ContentHash(run.contentHash, data, length);

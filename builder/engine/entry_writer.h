@@ -21,7 +21,4 @@ void WriteToTarget(BuildRun& run, const void* data, size_t length);
 // Writes what the buffer holds; done before the target is closed.
 void FlushTarget(BuildRun& run);
 
-// The content hash of a reproducible build (CRC-32), continued over `data`.
-uint32_t ContentHash(uint32_t hash, const void* data, size_t length);
-
 }  // namespace ql

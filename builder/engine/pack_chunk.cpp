@@ -1,4 +1,4 @@
-// Chunk packing with libdeflate.
+// Chunk packing and the content hash, with libdeflate.
 #include "builder/engine/pack_chunk.h"
 
 #include <libdeflate.h>
@@ -20,6 +20,10 @@ size_t ChunkPacker::Pack(const uint8_t* data, size_t length, uint8_t* out) {
     // With Bound's room the stream always fits; 0 would mean a broken library.
     if (packed == 0) throw BuildError("错误");
     return packed;
+}
+
+uint32_t ContentHash(uint32_t hash, const void* data, size_t length) {
+    return libdeflate_crc32(hash, data, length);
 }
 
 }  // namespace ql

@@ -1,5 +1,6 @@
 // One chunk of file data as one complete zlib stream, made with libdeflate,
-// which packs whole buffers as the chunk format needs them.
+// which packs whole buffers as the chunk format needs them; and the CRC-32 of
+// a reproducible build, from the same library.
 #pragma once
 
 #include <cstddef>
@@ -37,5 +38,8 @@ public:
 private:
     libdeflate_compressor* compressor_;
 };
+
+// The content hash of a reproducible build (CRC-32), continued over `data`.
+uint32_t ContentHash(uint32_t hash, const void* data, size_t length);
 
 }  // namespace ql
