@@ -6,12 +6,14 @@
 #include <zlib.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
+
+#include "shared/container.h"
 
 namespace {
 
@@ -29,7 +31,7 @@ void Measure(const Chunks& chunks, Pack pack, double& seconds, unsigned long lon
 
 int main(int argc, char** argv) {
     const int highest = argc > 1 ? std::atoi(argv[1]) : 12;  // the levels to try: 1 to this
-    const size_t chunkSize = 0x900000;
+    const size_t chunkSize = ql::kChunkSize;
     Chunks chunks;
     unsigned long long bytes = 0;
     for (std::string path; std::getline(std::cin, path);) {

@@ -10,8 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "shared/container.h"
+
 int main() {
-    const size_t chunk = 0x900000;
+    const size_t chunk = ql::kChunkSize;
     std::vector<unsigned char> in(chunk), out(compressBound(chunk));
     unsigned long long bytes = 0, packed = 0;
     auto start = std::chrono::steady_clock::now();

@@ -1,4 +1,5 @@
 // The platform-independent parts of File, and whole-file helpers built on it.
+#include "platform/error_codes.h"
 #include "platform/file.h"
 
 namespace ql::platform {
@@ -25,7 +26,7 @@ int ReadWholeFile(const std::string& path, std::string& content) {
     content.assign(static_cast<size_t>(size), '\0');
     size_t got = 0;
     error = file.Read(content.data(), content.size(), got);
-    if (error == 0 && got != content.size()) error = 38;  // ERROR_HANDLE_EOF: shrank meanwhile
+    if (error == 0 && got != content.size()) error = kErrorHandleEof;  // shrank meanwhile
     int closeError = file.Close();
     return error != 0 ? error : closeError;
 }
@@ -37,7 +38,7 @@ int WriteWholeFile(const std::string& path, const std::string& content) {
     size_t written = 0;
     error = file.Write(content.data(), content.size(), written);
     // A file cut short is no success, whatever the system said.
-    if (error == 0 && written != content.size()) error = 112;  // ERROR_DISK_FULL
+    if (error == 0 && written != content.size()) error = kErrorDiskFull;
     int closeError = file.Close();
     return error != 0 ? error : closeError;
 }

@@ -13,6 +13,7 @@
 #include "platform/dos_time.h"
 #include "platform/filesystem.h"
 #include "platform/posix_time.h"
+#include "shared/container.h"
 
 namespace ql::platform {
 
@@ -113,10 +114,10 @@ static uint32_t DosTimeOf(time_t seconds) {
 // files, read-only without the owner's write permission, hidden for dot names,
 // reparse point for a link to a folder.
 static uint32_t AttributesOf(const std::string& name, const struct stat& st, bool link) {
-    uint32_t attributes = S_ISDIR(st.st_mode) ? 0x10 : 0x20;
-    if (link && S_ISDIR(st.st_mode)) attributes |= 0x400;
-    if ((st.st_mode & S_IWUSR) == 0) attributes |= 0x01;
-    if (!name.empty() && name[0] == '.') attributes |= 0x02;
+    uint32_t attributes = S_ISDIR(st.st_mode) ? kAttrDirectory : kAttrArchive;
+    if (link && S_ISDIR(st.st_mode)) attributes |= kAttrReparsePoint;
+    if ((st.st_mode & S_IWUSR) == 0) attributes |= kAttrReadOnly;
+    if (!name.empty() && name[0] == '.') attributes |= kAttrHidden;
     return attributes;
 }
 

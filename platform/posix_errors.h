@@ -3,15 +3,9 @@
 
 #include <cerrno>
 
-namespace ql::platform {
+#include "platform/error_codes.h"
 
-constexpr int kErrorFileNotFound = 2;
-constexpr int kErrorPathNotFound = 3;
-constexpr int kErrorTooManyOpenFiles = 4;
-constexpr int kErrorAccessDenied = 5;
-constexpr int kErrorSharingViolation = 32;
-constexpr int kErrorDiskFull = 112;
-constexpr int kErrorInvalidName = 123;
+namespace ql::platform {
 
 inline int WindowsErrorFromErrno(int error) {
     switch (error) {

@@ -63,6 +63,7 @@ constexpr uint32_t kAttrSystem = 0x04;
 constexpr uint32_t kAttrVolumeLabel = 0x08;
 constexpr uint32_t kAttrDirectory = 0x10;
 constexpr uint32_t kAttrArchive = 0x20;
+constexpr uint32_t kAttrReparsePoint = 0x400;  // a link, to a folder where the scan stores one
 
 constexpr const char kHelperEntryName[] = "xsfxdel~.exe";
 constexpr int32_t kHelperEntryNameLength = 12;

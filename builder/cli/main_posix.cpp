@@ -36,9 +36,8 @@ const char kLinuxNotes[] =
     "  quillon --test SFX         checks every chunk and checksum as the SFX file would\n"
     "  quillon --extract SFX DIR  writes its tree into DIR (names in QUILLON_CODEPAGE)\n";
 
-// The help text is stored in GBK (code page 936).
-std::string HelpText(std::string_view gbk) {
-    return ql::TerminalText(ql::platform::CodePageToUtf8(gbk, 936)) + kLinuxNotes;
+std::string HelpText(std::string_view stored) {
+    return ql::TerminalText(ql::platform::CodePageToUtf8(stored, ql::kHelpTextCodePage)) + kLinuxNotes;
 }
 
 double SteadySeconds() {

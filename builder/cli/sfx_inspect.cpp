@@ -257,7 +257,7 @@ private:
         const char letters[] = "RHS-DA";
         for (int i = 0; i < 6; ++i)
             if (i != 3 && (header_.Attributes >> i) & 1) attributes[i] = letters[i];
-        if (header_.Attributes & 0x400) attributes[3] = 'L';  // a reparse point: a linked folder
+        if (header_.Attributes & kAttrReparsePoint) attributes[3] = 'L';  // a reparse point: a linked folder
         char time[24] = "-";
         if (header_.FileTime != 0) {
             const uint32_t t = header_.FileTime;

@@ -10,6 +10,9 @@ namespace ql {
 // program); false when it is missing or empty.
 bool LoadResourceData(const char* type, const char* name, std::string_view& data);
 
+// The command-line help (TXT CMDLINE) is GBK text, whatever the system's code page.
+constexpr int kHelpTextCodePage = 936;
+
 // Chooses which architecture's stub and helper images SFXHEAD and SELFDELETE
 // give: "i686" (the default) or "x86_64". A Windows builder carries only its
 // own architecture and accepts only that name.

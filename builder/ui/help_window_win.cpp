@@ -1,4 +1,5 @@
 // The command-line help window.
+#include "builder/resources/embedded_resources.h"
 #include "builder/ui/control_ids.h"
 #include "builder/ui/secondary_windows_win.h"
 #include "builder/ui/window_kit_win.h"
@@ -8,13 +9,11 @@ namespace ql::ui {
 
 namespace {
 
-constexpr int kHelpCodePage = 936;  // the help text is GBK, whatever the system's code page
-
 class HelpWindow final : public ModalWindow {
 public:
     HelpWindow(HWND owner, std::string_view helpText) : ModalWindow(kBClose, IDCANCEL) {
         if (!Create(kHelpWindow, kDialogStyle, owner, platform::Utf8ToWide(kHelpWindow.caption))) return;
-        std::string text = platform::CodePageToUtf8(helpText, kHelpCodePage);
+        std::string text = platform::CodePageToUtf8(helpText, kHelpTextCodePage);
         // Every line ends with a line break; the last one would show an empty line.
         if (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0) text.resize(text.size() - 2);
         SetControlText(Control(kMCmdLine), text);
