@@ -12,5 +12,6 @@ constexpr int kErrorSharingViolation = 32;
 constexpr int kErrorHandleEof = 38;
 constexpr int kErrorDiskFull = 112;
 constexpr int kErrorInvalidName = 123;
+constexpr int kErrorFileTooLarge = 223;
 
 }  // namespace ql::platform

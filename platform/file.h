@@ -36,9 +36,13 @@ private:
 };
 
 // Reads or replaces a whole file; used for small files such as executables whose
-// resources are edited.
-int ReadWholeFile(const std::string& path, std::string& content);
+// resources are edited. A file larger than `limit` is not read: the code is
+// then kErrorFileTooLarge (platform/error_codes.h).
+int ReadWholeFile(const std::string& path, std::string& content, uint64_t limit = UINT64_MAX);
 int WriteWholeFile(const std::string& path, const std::string& content);
+
+// The size of the file at `path`.
+int FileSize(const std::string& path, uint64_t& size);
 
 // 0 when nothing stands at `path` or a file that may be replaced; else the code
 // that opening it for writing fails with (5 for a read-only file or a folder,

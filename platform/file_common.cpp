@@ -17,11 +17,12 @@ File& File::operator=(File&& other) noexcept {
     return *this;
 }
 
-int ReadWholeFile(const std::string& path, std::string& content) {
+int ReadWholeFile(const std::string& path, std::string& content, uint64_t limit) {
     File file;
     int error = file.OpenRead(path);
     uint64_t size = 0;
     if (error == 0) error = file.Size(size);
+    if (error == 0 && size > limit) error = kErrorFileTooLarge;
     if (error != 0) return error;
     content.assign(static_cast<size_t>(size), '\0');
     size_t got = 0;
@@ -29,6 +30,12 @@ int ReadWholeFile(const std::string& path, std::string& content) {
     if (error == 0 && got != content.size()) error = kErrorHandleEof;  // shrank meanwhile
     int closeError = file.Close();
     return error != 0 ? error : closeError;
+}
+
+int FileSize(const std::string& path, uint64_t& size) {
+    File file;
+    const int error = file.OpenRead(path);
+    return error != 0 ? error : file.Size(size);
 }
 
 int WriteWholeFile(const std::string& path, const std::string& content) {

@@ -72,9 +72,7 @@ void MarkEarlierTarget(BuildRun& run) {
     const std::string& target = run.options.Target;
     const platform::FileIdentity targetId = platform::IdentityOf(target);
     uint64_t targetSize = 0;
-    platform::File file;
-    const bool sized = file.OpenRead(target) == 0 && file.Size(targetSize) == 0;
-    file.Close();
+    const bool sized = platform::FileSize(target, targetSize) == 0;
     for (SourceItem& item : run.items) {
         if (item.Attributes & kAttrDirectory) continue;
         const std::string path = run.options.Source + item.nativeName;

@@ -7,12 +7,13 @@
 #include <functional>
 #include <vector>
 
+#include "builder/engine/build_errors.h"
+#include "builder/engine/byte_fields.h"
 #include "builder/engine/resource_update.h"
 #include "builder/engine/version_info.h"
-#include "builder/engine/build_errors.h"
+#include "platform/error_codes.h"
 #include "platform/file.h"
 #include "platform/text.h"
-#include "builder/engine/byte_fields.h"
 
 namespace ql {
 
@@ -144,14 +145,9 @@ bool CopyIconFromIconFile(const std::string& iconFile, const std::string& target
             return;
         }
         auto refuse = [&](const std::string& what) { why = About(iconFile, what); };
-        platform::File opened;
-        uint64_t fileSize = 0;
-        if (int error = opened.OpenRead(iconFile); error != 0 || (error = opened.Size(fileSize)) != 0)
-            return refuse(IoErrorText(error));
-        opened.Close();
-        if (fileSize > kMaxIconFileSize) return refuse("图标文件超过 32 MB");
         std::string file;
-        if (int error = platform::ReadWholeFile(iconFile, file)) return refuse(IoErrorText(error));
+        if (int error = platform::ReadWholeFile(iconFile, file, kMaxIconFileSize))
+            return refuse(error == platform::kErrorFileTooLarge ? "图标文件超过 32 MB" : IoErrorText(error));
         if (file.size() < kIconFileHeaderSize) return refuse("图标文件已损坏");
         const size_t count = Le16(file, 4);
         if (count == 0) return refuse("图标文件不含图像");
