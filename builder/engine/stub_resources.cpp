@@ -45,10 +45,10 @@ bool IconGroupNumbers(std::string_view group, std::vector<uint16_t>& numbers) {
 }
 
 // The transaction frame: `body` stages and sets the flag, returning early at a
-// failing step (after saying why in `why`, unless there was simply nothing to
+// failing step with why (or with nothing when there was simply nothing to
 // copy); then the update commits when the flag is true and discards otherwise.
 bool RunTransaction(const std::string& target, std::string* problem,
-                    const std::function<void(ResourceUpdate&, bool&, std::string&)>& body) {
+                    const std::function<std::string(ResourceUpdate&, bool&)>& body) {
     std::string why;
     bool done = false;
     try {
@@ -59,7 +59,7 @@ bool RunTransaction(const std::string& target, std::string* problem,
         } else {
             bool flag = false;
             try {
-                body(update, flag, why);
+                why = body(update, flag);
             } catch (const std::exception&) {
                 why = About(target, "内存不足");  // an allocation on a huge input is one more failing step
             }
@@ -71,6 +71,23 @@ bool RunTransaction(const std::string& target, std::string* problem,
     }
     if (!done && problem) *problem = why;
     return done;
+}
+
+// Stages the removal of the target's first icon group, as RemoveFirstIconGroup
+// does; why it cannot, or nothing.
+std::string RemoveTargetIcon(ResourceUpdate& update, const std::string& target,
+                             std::optional<ResourceName>& kept) {
+    return RemoveFirstIconGroup(update, kept) ? std::string() : About(target, "图标组已损坏");
+}
+
+// The resources of the executable to copy from, into `source`; why they
+// cannot be used, or nothing. A file that is no executable image leaves
+// `source` empty without a word: there is simply nothing to copy.
+std::string LoadSource(const std::string& sourceExecutable, ResourceTree& source) {
+    std::string unusable;
+    if (LoadResources(sourceExecutable, source, &unusable)) return {};
+    source = ResourceTree();
+    return unusable.empty() ? std::string() : About(sourceExecutable, unusable);
 }
 
 }  // namespace
@@ -94,65 +111,50 @@ bool RemoveFirstIconGroup(ResourceUpdate& update, std::optional<ResourceName>& k
 
 bool CopyIconFromExecutable(const std::string& sourceExecutable, const std::string& target,
                             std::string* problem) {
-    return RunTransaction(target, problem, [&](ResourceUpdate& update, bool& flag, std::string& why) {
+    return RunTransaction(target, problem, [&](ResourceUpdate& update, bool& flag) {
         std::optional<ResourceName> kept;
-        if (!RemoveFirstIconGroup(update, kept)) {
-            why = About(target, "图标组已损坏");
-            return;
-        }
+        if (std::string why = RemoveTargetIcon(update, target, kept); !why.empty()) return why;
         ResourceTree source;
-        std::string unusable;
-        if (!LoadResources(sourceExecutable, source, &unusable)) {
-            if (!unusable.empty()) why = About(sourceExecutable, unusable);
-            return;
-        }
+        if (std::string why = LoadSource(sourceExecutable, source); !why.empty()) return why;
         const std::vector<ResourceName> groups = source.Names(rt::kGroupIcon);
-        if (groups.empty()) return;
+        if (groups.empty()) return std::string();
         const ResourceName& sourceName = groups.front();
         const ResourceName groupName = kept ? *kept : sourceName;
         for (uint16_t language : source.Languages(rt::kGroupIcon, sourceName)) {
             const ResourceEntry* group = source.Find({rt::kGroupIcon, sourceName, language});
             std::vector<uint16_t> numbers;
-            if (group == nullptr || !IconGroupNumbers(group->data, numbers)) {
-                why = About(sourceExecutable, "图标组已损坏");
-                return;
-            }
-            if (numbers.size() > kMaxIconImages) {
-                why = About(sourceExecutable, "图标的图像超过 256 个");
-                return;
-            }
+            if (group == nullptr || !IconGroupNumbers(group->data, numbers))
+                return About(sourceExecutable, "图标组已损坏");
+            if (numbers.size() > kMaxIconImages) return About(sourceExecutable, "图标的图像超过 256 个");
             for (uint16_t number : numbers) {
                 // The image is looked up by number alone: the group's own
                 // language when the source has it, else neutral, else the lowest.
                 const ResourceName icon = ResourceName::Number(number);
                 const ResourceEntry* image =
                     number == 0 ? nullptr : source.FindAnyLanguage(rt::kIcon, icon, language);
-                if (image == nullptr || !update.Put({rt::kIcon, icon, language}, image->data)) {
-                    why = About(sourceExecutable, "图标组列出了不存在的图像");
-                    return;
-                }
+                if (image == nullptr || !update.Put({rt::kIcon, icon, language}, image->data))
+                    return About(sourceExecutable, "图标组列出了不存在的图像");
             }
             flag = update.Put({rt::kGroupIcon, groupName, language}, group->data);
         }
+        return std::string();
     });
 }
 
 bool CopyIconFromIconFile(const std::string& iconFile, const std::string& target, std::string* problem) {
-    return RunTransaction(target, problem, [&](ResourceUpdate& update, bool& flag, std::string& why) {
+    return RunTransaction(target, problem, [&](ResourceUpdate& update, bool& flag) {
         std::optional<ResourceName> kept;
-        if (!RemoveFirstIconGroup(update, kept)) {
-            why = About(target, "图标组已损坏");
-            return;
-        }
-        auto refuse = [&](const std::string& what) { why = About(iconFile, what); };
+        if (std::string why = RemoveTargetIcon(update, target, kept); !why.empty()) return why;
         std::string file;
         if (int error = platform::ReadWholeFile(iconFile, file, kMaxIconFileSize))
-            return refuse(error == platform::kErrorFileTooLarge ? "图标文件超过 32 MB" : IoErrorText(error));
-        if (file.size() < kIconFileHeaderSize) return refuse("图标文件已损坏");
+            return About(iconFile,
+                         error == platform::kErrorFileTooLarge ? "图标文件超过 32 MB" : IoErrorText(error));
+        if (file.size() < kIconFileHeaderSize) return About(iconFile, "图标文件已损坏");
         const size_t count = Le16(file, 4);
-        if (count == 0) return refuse("图标文件不含图像");
-        if (count > kMaxIconImages) return refuse("图标的图像超过 256 个");
-        if (file.size() < kIconFileHeaderSize + kIconFileEntrySize * count) return refuse("图标文件已损坏");
+        if (count == 0) return About(iconFile, "图标文件不含图像");
+        if (count > kMaxIconImages) return About(iconFile, "图标的图像超过 256 个");
+        if (file.size() < kIconFileHeaderSize + kIconFileEntrySize * count)
+            return About(iconFile, "图标文件已损坏");
         // The header's reserved and type fields are taken over as they stand.
         std::string group = file.substr(0, kIconFileHeaderSize);
         group.resize(kIconFileHeaderSize + kGroupEntrySize * count, '\0');
@@ -170,52 +172,42 @@ bool CopyIconFromIconFile(const std::string& iconFile, const std::string& target
             // grow the SFX file by its size for every entry.
             const uint64_t size = Le32(file, entry + 8);
             const uint64_t offset = Le32(file, entry + 12);
-            if (size == 0 || offset + size > file.size()) return refuse("图标文件已损坏");
+            if (size == 0 || offset + size > file.size()) return About(iconFile, "图标文件已损坏");
             imageBytes += size;
-            if (imageBytes > file.size()) return refuse("图标文件的图像互相重叠");
+            if (imageBytes > file.size()) return About(iconFile, "图标文件的图像互相重叠");
             const std::string_view image = std::string_view(file).substr(offset, size);
             if (!update.Put({rt::kIcon, ResourceName::Number(number), language}, image))
-                return refuse("图标文件已损坏");
+                return About(iconFile, "图标文件已损坏");
         }
         flag = update.Put({rt::kGroupIcon, kept ? *kept : ResourceName::Number(1), language}, group);
+        return std::string();
     });
 }
 
 bool CopyVersionInfo(const std::string& sourceExecutable, const std::string& target, std::string* problem) {
-    return RunTransaction(target, problem, [&](ResourceUpdate& update, bool& flag, std::string& why) {
+    return RunTransaction(target, problem, [&](ResourceUpdate& update, bool& flag) {
         const ResourceTree& current = update.Original();
         for (const ResourceName& name : current.Names(rt::kVersion))
             for (uint16_t language : current.Languages(rt::kVersion, name))
-                if (!update.Delete({rt::kVersion, name, language})) {
-                    why = About(target, "版本信息已损坏");
-                    return;
-                }
+                if (!update.Delete({rt::kVersion, name, language})) return About(target, "版本信息已损坏");
         ResourceTree source;
-        std::string unusable;
-        if (!LoadResources(sourceExecutable, source, &unusable)) {
-            if (!unusable.empty()) why = About(sourceExecutable, unusable);
-            return;
-        }
-        const std::vector<ResourceName> names = source.Names(rt::kVersion);
-        if (names.empty()) return;
-        for (const ResourceName& name : names) {
+        if (std::string why = LoadSource(sourceExecutable, source); !why.empty()) return why;
+        for (const ResourceName& name : source.Names(rt::kVersion)) {
             for (uint16_t language : source.Languages(rt::kVersion, name)) {
                 const ResourceEntry* block = source.Find({rt::kVersion, name, language});
-                if (block == nullptr) {
-                    why = About(sourceExecutable, "版本信息已损坏");
-                    return;
-                }
+                if (block == nullptr) return About(sourceExecutable, "版本信息已损坏");
                 flag = update.Put({rt::kVersion, name, language}, block->data);
             }
         }
+        return std::string();
     });
 }
 
 bool WriteResource(const std::string& target, const ResourceName& type, const ResourceName& name,
                    std::string_view data, std::string* problem) {
-    return RunTransaction(target, problem, [&](ResourceUpdate& update, bool& flag, std::string& why) {
+    return RunTransaction(target, problem, [&](ResourceUpdate& update, bool& flag) {
         flag = update.Put({type, name, VersionLanguageOf(update.Original())}, data);
-        if (!flag) why = About(target, "无效的资源名称");
+        return flag ? std::string() : About(target, "无效的资源名称");
     });
 }
 
