@@ -25,11 +25,10 @@ constexpr size_t kDataEntrySize = 16;
 // Budgets against directories built to multiply their size: tables shared by
 // many entries make a small directory list billions of them, names that
 // overlap in the file make many long names of one string. Real programs stay
-// far below either.
-constexpr size_t kMaxResources = 1 << 18;
+// far below either. Every resource is an entry visited, so the entry budget
+// also bounds the number of resources.
 constexpr size_t kMaxEntriesVisited = 1 << 18;
 constexpr uint64_t kMaxNameBytes = 1 << 20;
-
 
 class DirectoryReader {
 public:
@@ -65,6 +64,8 @@ public:
         return true;
     }
 
+    bool tooLarge = false;  // a budget ran out, rather than the directory being damaged
+
 private:
     bool ReadName(uint32_t field, ResourceName& name) {
         if ((field & kHighBit) == 0) {
@@ -90,16 +91,12 @@ private:
         const uint32_t size = Le32(directory_, offset + 4);
         std::string_view data;
         if (size > 0 && !image_.ReadAt(rva, size, data)) return false;
-        if (++count_ > kMaxResources || size > dataBudget_) return TooLarge();
+        if (size > dataBudget_) return TooLarge();
         dataBudget_ -= size;
         tree_.Put(key, ResourceEntry{std::string(data), Le32(directory_, offset + 8)});
         return true;
     }
 
-public:
-    bool tooLarge = false;  // a budget ran out, rather than the directory being damaged
-
-private:
     bool TooLarge() {
         tooLarge = true;
         return false;
@@ -109,7 +106,6 @@ private:
     std::string_view directory_;
     ResourceTree& tree_;
     uint64_t dataBudget_;
-    size_t count_ = 0;
     size_t entriesVisited_ = 0;
     uint64_t nameBytes_ = 0;
 };

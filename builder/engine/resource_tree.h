@@ -82,7 +82,7 @@ private:
 // tree). False when the directory is damaged (offsets outside the section or
 // the file, a level missing or too deep, a string-named language, a key listed
 // twice) or beyond the budgets that keep a hostile file from taking all time
-// and memory (entries visited, name bytes, resources, data); `problem` then
+// and memory (entries visited, name bytes, data); `problem` then
 // says which of the two, in words for the user.
 bool ParseResourceTree(const PeImage& image, ResourceTree& tree, std::string* problem = nullptr);
 
