@@ -40,28 +40,24 @@ bool ParseNumber(const char* text, int64_t low, int64_t high, int64_t& value) {
 const char* StartupHost::Setting(const char* name) { return std::getenv(name); }
 
 bool ReadPackingSettings(StartupHost& host, BuildEnvironment& env, std::string& error) {
-    struct Range {
-        const char* name;
-        int64_t low, high;
-    };
-    const Range ranges[] = {{"QUILLON_THREADS", 1, 256},
-                            {"QUILLON_LEVEL", kFastestCompressionLevel, kSmallestCompressionLevel},
-                            {"SOURCE_DATE_EPOCH", 0, INT64_C(253402300799)}};  // up to the year 9999
-    int64_t values[3];
-    for (int i = 0; i < 3; ++i) {
-        const char* text = host.Setting(ranges[i].name);
-        values[i] = -1;
-        if (text == nullptr || *text == '\0') continue;  // an empty setting means the default
-        if (!ParseNumber(text, ranges[i].low, ranges[i].high, values[i])) {
-            error = std::string(ranges[i].name) + "=" + text + " is not a whole number from " +
-                    std::to_string(ranges[i].low) + " to " + std::to_string(ranges[i].high);
+    auto read = [&](const char* name, int64_t low, int64_t high, auto apply) {
+        const char* text = host.Setting(name);
+        if (text == nullptr || *text == '\0') return true;  // an empty setting means the default
+        int64_t value = 0;
+        if (!ParseNumber(text, low, high, value)) {
+            error = std::string(name) + "=" + text + " is not a whole number from " + std::to_string(low) +
+                    " to " + std::to_string(high);
             return false;
         }
-    }
-    if (values[0] >= 0) env.packingThreads = static_cast<unsigned>(values[0]);
-    if (values[1] >= 0) env.compressionLevel = static_cast<int>(values[1]);
-    if (values[2] >= 0) env.sourceDateEpoch = values[2];
-    return true;
+        apply(value);
+        return true;
+    };
+    return read("QUILLON_THREADS", 1, 256,
+                [&](int64_t v) { env.packingThreads = static_cast<unsigned>(v); }) &&
+           read("QUILLON_LEVEL", kFastestCompressionLevel, kSmallestCompressionLevel,
+                [&](int64_t v) { env.compressionLevel = static_cast<int>(v); }) &&
+           read("SOURCE_DATE_EPOCH", 0, INT64_C(253402300799),  // up to the year 9999
+                [&](int64_t v) { env.sourceDateEpoch = v; });
 }
 
 int RunCommandLineBuild(StartupHost& host, const CommandLineOptions& options, BuildEnvironment& env) {

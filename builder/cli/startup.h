@@ -30,7 +30,8 @@ public:
 
 // Reads the settings of how a build packs: QUILLON_THREADS (1 to 256 packing
 // threads), QUILLON_LEVEL (0 to 12) and SOURCE_DATE_EPOCH (seconds since 1970,
-// for a reproducible build). False, with the message, for a malformed value.
+// for a reproducible build). False, with the message, for a malformed value;
+// the settings read before it may then be taken already.
 bool ReadPackingSettings(StartupHost& host, BuildEnvironment& env, std::string& error);
 
 // Runs the builder from start to end and returns the process exit status.
