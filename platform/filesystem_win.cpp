@@ -1,10 +1,10 @@
 // Win32 file system through the ANSI functions.
-#include "platform/filesystem.h"
-
 #include <windows.h>
 
 #include "platform/dos_time.h"
+#include "platform/filesystem.h"
 #include "platform/text.h"
+#include "platform/text_win.h"
 
 namespace ql::platform {
 

@@ -39,17 +39,6 @@ std::string ToDisplay(const std::string& native);
 // GBK, code page 936) as UTF-8, whatever code page the system uses.
 std::string CodePageToUtf8(std::string_view text, int codePage);
 
-// The text of the Windows wide API, on the Windows side only: the windows and
-// boxes draw UTF-8 texts through it, so Chinese reads right on any system code
-// page, while paths stay in the ANSI code page the engine and the SFX file use.
-std::wstring Utf8ToWide(std::string_view utf8);
-std::string WideToUtf8(std::wstring_view wide);
-std::wstring AnsiToWide(std::string_view ansi);
-// False when a character has no counterpart in the ANSI code page; `ansi`
-// then holds the code page's default character (a question mark) in its
-// place, never a look-alike.
-bool WideToAnsi(std::wstring_view wide, std::string& ansi);
-
 // The system's own text for a Windows error code, as UTF-8.
 std::string SystemMessage(int code);
 

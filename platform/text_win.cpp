@@ -1,8 +1,10 @@
 // Win32 text services: native text already is ANSI text; every conversion
 // between code pages, UTF-8 and the wide API goes through here.
-#include "platform/text.h"
+#include "platform/text_win.h"
 
 #include <windows.h>
+
+#include "platform/text.h"
 
 namespace ql::platform {
 

@@ -10,7 +10,7 @@
 #include "builder/ui/dialog_kit.h"
 #include "builder/ui/maker.h"
 #include "builder/ui/window_kit_win.h"
-#include "platform/text.h"
+#include "platform/text_win.h"
 
 namespace ql::ui {
 

@@ -7,7 +7,7 @@
 
 #include "builder/engine/options_check.h"
 #include "builder/ui/file_dialog_rules.h"
-#include "platform/text.h"
+#include "platform/text_win.h"
 
 namespace ql::ui {
 

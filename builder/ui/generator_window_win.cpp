@@ -5,6 +5,7 @@
 #include "builder/ui/window_kit_win.h"
 #include "platform/process.h"
 #include "platform/text.h"
+#include "platform/text_win.h"
 
 namespace ql::ui {
 

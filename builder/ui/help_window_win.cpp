@@ -4,6 +4,7 @@
 #include "builder/ui/secondary_windows_win.h"
 #include "builder/ui/window_kit_win.h"
 #include "platform/text.h"
+#include "platform/text_win.h"
 
 namespace ql::ui {
 

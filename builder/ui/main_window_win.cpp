@@ -9,6 +9,7 @@
 #include "builder/ui/progress_window_win.h"
 #include "builder/ui/secondary_windows_win.h"
 #include "platform/text.h"
+#include "platform/text_win.h"
 
 namespace ql::ui {
 

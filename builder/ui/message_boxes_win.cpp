@@ -4,7 +4,7 @@
 
 #include "builder/ui/dialog_kit.h"
 #include "builder/ui/message_boxes.h"
-#include "platform/text.h"
+#include "platform/text_win.h"
 
 namespace ql {
 

@@ -11,6 +11,7 @@
 #include "builder/ui/message_boxes.h"
 #include "builder/ui/progress_figures.h"
 #include "platform/text.h"
+#include "platform/text_win.h"
 
 namespace ql::ui {
 

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <iterator>
 
-#include "platform/text.h"
+#include "platform/text_win.h"
 
 namespace ql::ui {
 
