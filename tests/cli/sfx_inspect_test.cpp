@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "tests/support/build_fixture.h"
+#include "tests/support/time_zone.h"
 
 namespace ql::test {
 namespace {
@@ -96,9 +97,7 @@ TEST_F(SfxInspect, ListShowsTheConfigurationAndEveryEntry) {
 }
 
 TEST_F(SfxInspect, ExtractWritesTheTreeWithTimesAndReadOnlyFiles) {
-    std::string savedZone = getenv("TZ") ? getenv("TZ") : "";
-    setenv("TZ", "Europe/Berlin", 1);
-    tzset();
+    ScopedTimeZone berlin("Europe/Berlin");
     WriteFile(Src("caf\xc3\xa9.txt"), "latte");
     chmod(Src("z.txt").c_str(), 0444);
     struct utimbuf when {
@@ -108,8 +107,6 @@ TEST_F(SfxInspect, ExtractWritesTheTreeWithTimesAndReadOnlyFiles) {
     Build();
     const std::string target = dir / "out";
     ASSERT_EQ(ExtractSfx(options.Target, target, out, err), 0) << err.str();
-    savedZone.empty() ? unsetenv("TZ") : setenv("TZ", savedZone.c_str(), 1);
-    tzset();
 
     EXPECT_EQ(ReadFile(target + "/sub/data.bin"), PatternData(200000, 3));
     EXPECT_EQ(ReadFile(target + "/caf\xc3\xa9.txt"), "latte");

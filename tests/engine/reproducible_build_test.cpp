@@ -2,12 +2,12 @@
 // bytes in any time zone, and the instance identifier follows the content.
 #include <utime.h>
 
-#include <cstdlib>
 #include <ctime>
 
 #include "platform/dos_time.h"
 #include "shared/container.h"
 #include "tests/support/build_fixture.h"
+#include "tests/support/time_zone.h"
 
 namespace ql::test {
 namespace {
@@ -34,12 +34,8 @@ protected:
     }
 
     std::string BuildInZone(const char* zone) {
-        std::string saved = getenv("TZ") ? getenv("TZ") : "";
-        setenv("TZ", zone, 1);
-        tzset();
+        ScopedTimeZone scoped(zone);
         EXPECT_TRUE(BuildSfx(options, env));
-        saved.empty() ? unsetenv("TZ") : setenv("TZ", saved.c_str(), 1);
-        tzset();
         return ReadFile(options.Target);
     }
 

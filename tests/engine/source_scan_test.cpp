@@ -5,6 +5,7 @@
 
 #include "platform/dos_time.h"
 #include "tests/support/build_fixture.h"
+#include "tests/support/time_zone.h"
 
 namespace ql::test {
 namespace {
@@ -23,9 +24,7 @@ void SetModified(const std::string& path, time_t when) {
 TEST_F(BuildTest, AttributesAndTimesFromPosixMetadata) {
     // The stored local time uses today's UTC offset, as Windows does; a zone
     // without daylight saving keeps the expectation fixed.
-    std::string savedZone = getenv("TZ") ? getenv("TZ") : "";
-    setenv("TZ", "UTC", 1);
-    tzset();
+    ScopedTimeZone utc("UTC");
     WriteFile(Src("plain.txt"), "p");
     WriteFile(Src(".hidden"), "h");
     WriteFile(Src("locked.txt"), "r");
@@ -47,8 +46,6 @@ TEST_F(BuildTest, AttributesAndTimesFromPosixMetadata) {
     SetModified(Src("dated.txt"), mktime(&when));
 
     ReadContainer c = BuildAndRead();
-    savedZone.empty() ? unsetenv("TZ") : setenv("TZ", savedZone.c_str(), 1);
-    tzset();
     EXPECT_EQ(Find(c, "plain.txt")->attributes, 0x20u);
     EXPECT_EQ(Find(c, ".hidden")->attributes, 0x22u);
     EXPECT_EQ(Find(c, "locked.txt")->attributes, 0x21u);
