@@ -10,12 +10,6 @@
 namespace ql::test {
 namespace {
 
-const ReadEntry* Find(const ReadContainer& c, const std::string& name) {
-    for (const auto& e : c.entries)
-        if (e.name == name) return &e;
-    return nullptr;
-}
-
 void SetModified(const std::string& path, time_t when) {
     struct utimbuf times{when, when};
     utime(path.c_str(), &times);
@@ -46,15 +40,15 @@ TEST_F(BuildTest, AttributesAndTimesFromPosixMetadata) {
     SetModified(Src("dated.txt"), mktime(&when));
 
     ReadContainer c = BuildAndRead();
-    EXPECT_EQ(Find(c, "plain.txt")->attributes, 0x20u);
-    EXPECT_EQ(Find(c, ".hidden")->attributes, 0x22u);
-    EXPECT_EQ(Find(c, "locked.txt")->attributes, 0x21u);
-    EXPECT_EQ(Find(c, "dir")->attributes, 0x10u);
-    EXPECT_EQ(Find(c, "old.txt")->fileTime, platform::kFirstDosTime);
-    EXPECT_EQ(Find(c, "future.txt")->fileTime, platform::kLastDosTime);
+    EXPECT_EQ(FindEntry(c, "plain.txt")->attributes, 0x20u);
+    EXPECT_EQ(FindEntry(c, ".hidden")->attributes, 0x22u);
+    EXPECT_EQ(FindEntry(c, "locked.txt")->attributes, 0x21u);
+    EXPECT_EQ(FindEntry(c, "dir")->attributes, 0x10u);
+    EXPECT_EQ(FindEntry(c, "old.txt")->fileTime, platform::kFirstDosTime);
+    EXPECT_EQ(FindEntry(c, "future.txt")->fileTime, platform::kLastDosTime);
     // Local time, seconds halved (31 s is stored as 15 two-second steps).
-    EXPECT_EQ(Find(c, "dated.txt")->fileTime, (44u << 25) | (3u << 21) | (15u << 16) | (13u << 11) |
-                                                  (45u << 5) | 15u);
+    EXPECT_EQ(FindEntry(c, "dated.txt")->fileTime,
+              (44u << 25) | (3u << 21) | (15u << 16) | (13u << 11) | (45u << 5) | 15u);
 }
 
 TEST_F(BuildTest, LinksAreFollowedButNotRoundInCircles) {
@@ -67,8 +61,8 @@ TEST_F(BuildTest, LinksAreFollowedButNotRoundInCircles) {
     std::vector<std::string> names;
     for (const auto& e : c.entries) names.push_back(e.name);
     // alias is a second view of real; real\up is the source itself and is not entered.
-    EXPECT_EQ(Find(c, "alias")->attributes, 0x410u);  // a reparse point, as Windows lists it
-    EXPECT_EQ(Find(c, "real")->attributes, 0x10u);
+    EXPECT_EQ(FindEntry(c, "alias")->attributes, 0x410u);  // a reparse point, as Windows lists it
+    EXPECT_EQ(FindEntry(c, "real")->attributes, 0x10u);
     EXPECT_EQ(names, (std::vector<std::string>{"alias", "alias\\file.txt", "alias\\up", "real",
                                                "real\\file.txt", "real\\up"}));
 }

@@ -104,4 +104,10 @@ ReadContainer ReadSfx(const std::string& file, std::string& error) {
     }
 }
 
+const ReadEntry* FindEntry(const ReadContainer& container, const std::string& name) {
+    for (const ReadEntry& entry : container.entries)
+        if (entry.name == name) return &entry;
+    return nullptr;
+}
+
 }  // namespace ql::test

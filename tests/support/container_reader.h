@@ -36,4 +36,7 @@ uint64_t ContainerStart(const std::string& file);
 // mismatch is reported through `error` (and the result is incomplete).
 ReadContainer ReadSfx(const std::string& file, std::string& error);
 
+// The entry of that stored name; null when there is none.
+const ReadEntry* FindEntry(const ReadContainer& container, const std::string& name);
+
 }  // namespace ql::test
