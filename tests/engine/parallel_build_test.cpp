@@ -49,10 +49,13 @@ TEST_F(ParallelBuild, AnyNumberOfThreadsWritesTheBytesAndReportsOfOne) {
 }
 
 TEST_F(ParallelBuild, CancelStopsAtTheNextChunkAndDeletesTheTarget) {
+    // A file of two chunks ahead of the others, cancelled when its first chunk is written.
+    WriteFile(Src("begin.bin"), PatternData(kChunkSize + 5, 6));
     ScriptedProgress progress;
-    int reports = 0;
+    std::string shown;
+    progress.onSource = [&](const std::string& path) { shown = path; };
     progress.onReport = [&] {
-        if (++reports == 3) CancelRequested = true;  // during exact.bin, the first file
+        if (shown == Src("begin.bin")) CancelRequested = true;
     };
     env.progress = &progress;
     env.packingThreads = 4;
@@ -60,7 +63,11 @@ TEST_F(ParallelBuild, CancelStopsAtTheNextChunkAndDeletesTheTarget) {
     EXPECT_EQ(access(options.Target.c_str(), F_OK), -1);
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].kind, "warning");
+    // Its second chunk was not written, though it was read ahead for the packing threads.
+    const std::string secondChunk = "report " + std::to_string(kChunkSize) + "/";
+    for (const std::string& event : progress.events) EXPECT_NE(event.rfind(secondChunk, 0), 0u) << event;
     // Nothing was shown of the files after the one that was cut short.
+    for (const std::string& event : progress.events) EXPECT_EQ(event.find("exact.bin"), std::string::npos);
     for (const std::string& event : progress.events) EXPECT_EQ(event.find("over.bin"), std::string::npos);
 }
 
