@@ -27,18 +27,10 @@ protected:
     }
 
     // The SFX file, and its entries as the independent reader sees them.
-    std::string Build() {
-        EXPECT_TRUE(BuildSfx(options, env));
-        sfx = ReadFile(options.Target);
-        std::string error;
-        container = ReadSfx(sfx, error);
-        EXPECT_EQ(error, "");
-        return sfx;
-    }
+    void Build() { container = BuildAndRead(&sfx); }
 
     const ReadEntry& Entry(const std::string& name) const {
-        for (const auto& e : container.entries)
-            if (e.name == name) return e;
+        if (const ReadEntry* entry = FindEntry(container, name)) return *entry;
         ADD_FAILURE() << name;
         return container.entries.front();
     }

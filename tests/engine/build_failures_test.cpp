@@ -1,15 +1,13 @@
 // How a build ends when it cannot complete: cancel, I/O failures, files the
 // format cannot hold.
-#include <dirent.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-
-#include <algorithm>
 #include <unistd.h>
 
 #include "builder/engine/build_errors.h"
 #include "builder/engine/cancel.h"
+#include "platform/filesystem.h"
 #include "platform/posix_setup.h"
 #include "tests/support/build_fixture.h"
 #include "tests/support/scripted_progress.h"
@@ -29,13 +27,10 @@ BuildError CatchBuildError(const std::function<void()>& build) {
 
 // Names in a folder, sorted.
 std::vector<std::string> FolderNames(const std::string& folder) {
+    std::vector<platform::DirItem> items;
+    platform::ListFolder(folder + "/", items);
     std::vector<std::string> names;
-    if (DIR* d = opendir(folder.c_str())) {
-        while (dirent* e = readdir(d))
-            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.push_back(e->d_name);
-        closedir(d);
-    }
-    std::sort(names.begin(), names.end());
+    for (const platform::DirItem& item : items) names.push_back(item.name);
     return names;
 }
 

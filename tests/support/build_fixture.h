@@ -32,11 +32,14 @@ protected:
     std::string Src(const std::string& relative) const { return dir / ("src/" + relative); }
 
     // Builds and reads the result back; fails the test on any reader complaint.
-    ReadContainer BuildAndRead() {
+    // `file`, when given, receives the SFX file's bytes.
+    ReadContainer BuildAndRead(std::string* file = nullptr) {
         EXPECT_TRUE(BuildSfx(options, env));
+        const std::string bytes = ReadFile(options.Target);
         std::string error;
-        ReadContainer container = ReadSfx(ReadFile(options.Target), error);
+        ReadContainer container = ReadSfx(bytes, error);
         EXPECT_EQ(error, "");
+        if (file) *file = bytes;
         return container;
     }
 
