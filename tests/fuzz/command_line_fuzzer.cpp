@@ -6,25 +6,13 @@
 
 #include "builder/cli/cmdline_helper.h"
 #include "builder/cli/cmdline_options.h"
-
-namespace {
-
-bool Cp936Lead(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
-
-bool SameAscii(const std::string& a, const std::string& b) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i])) return false;
-    return true;
-}
-
-}  // namespace
+#include "platform/text.h"
+#include "tests/support/cp936.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string line(reinterpret_cast<const char*>(data), size);
-    ql::CmdLineHelper helper({[&] { return line; }, [] { return std::string("C:\\quillon.exe"); }, Cp936Lead,
-                              SameAscii, "-/"});
+    ql::CmdLineHelper helper({[&] { return line; }, [] { return std::string("C:\\quillon.exe"); },
+                              ql::test::Cp936LeadByte, ql::platform::SameTextIgnoringCase, "-/"});
     // Every argument moves the position forward and nothing reads past the text.
     size_t position = 0;
     std::string argument;

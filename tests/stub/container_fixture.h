@@ -13,6 +13,7 @@
 
 #include "shared/container.h"
 #include "stub/container_walk.h"
+#include "tests/support/cp936.h"
 
 namespace ql::test {
 
@@ -193,12 +194,8 @@ public:
     int64_t progress = 0;
 };
 
-// Lead bytes as in the Chinese code page 936, whose trail bytes include the
-// backslash, so name checks meet double-byte characters.
-inline bool Cp936LeadByte(uint8_t c) { return c >= 0x81 && c <= 0xFE; }
-
 // Runs the extraction over `bytes` into folder "X:\out\" (helper: "X:\tmp\"),
-// with names in code page 936.
+// with names in code page 936, so name checks meet double-byte characters.
 inline stub::Failure Extract(const std::vector<uint8_t>& bytes, size_t start, bool compressed,
                              RecordingSink& sink, std::string* failedPath = nullptr) {
     static std::vector<uint8_t> buffer(kMaxPackedChunk);

@@ -11,18 +11,17 @@
 #include "builder/cli/cmdline_options.h"
 #include "builder/engine/options_check.h"
 #include "builder/ui/environment_rows.h"
+#include "tests/support/cp936.h"
 #include "tests/ui/fake_panel.h"
 
 namespace ql::ui {
 namespace {
 
-// Lead bytes of code page 936, whose trail bytes include "\" and "|".
-bool Cp936Lead(uint8_t c) { return c >= 0x81 && c <= 0xFE; }
 constexpr char kBuilder[] = "C:\\Tools\\quillon.exe";
 
 std::string Line(FakePanel& panel, const std::string& builder = kBuilder) {
     RunShowRules(panel);
-    return GenerateCommandLine(panel, builder, Cp936Lead);
+    return GenerateCommandLine(panel, builder, test::Cp936LeadByte);
 }
 
 TEST(CommandLineGenerator, WritesTheChosenSwitchesAndTheValues) {
@@ -116,7 +115,7 @@ TEST(CommandLineGenerator, TheLineReadsBackAsTheWindowsOptions) {
         SCOPED_TRACE(line);
 
         CmdLineHelper helper({[&line] { return line; }, [] { return std::string(kBuilder); },
-                              [](unsigned char c) { return Cp936Lead(c); },
+                              test::Cp936LeadByte,
                               [](const std::string& a, const std::string& b) { return a == b; }, "-/"});
         const CommandLineOptions read = ReadCommandLineOptions(helper);
         EXPECT_FALSE(read.Headless || read.OverwriteTarget || !read.ShowMessages);
