@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "builder/engine/build_errors.h"
+#include "builder/engine/byte_fields.h"
 #include "builder/engine/resource_update.h"
 #include "builder/engine/stub_resources.h"
 #include "shared/container.h"
@@ -16,9 +17,6 @@
 namespace ql::test {
 namespace {
 
-void Put16(std::string& s, size_t at, uint16_t v) { WriteLE16(reinterpret_cast<uint8_t*>(&s[at]), v); }
-void Put32(std::string& s, size_t at, uint32_t v) { WriteLE32(reinterpret_cast<uint8_t*>(&s[at]), v); }
-
 // A PE32 image whose one section holds `directory` as its resource directory.
 std::string PeWithResources(const std::string& directory) {
     const uint32_t size = static_cast<uint32_t>(directory.size());
@@ -26,26 +24,26 @@ std::string PeWithResources(const std::string& directory) {
     std::string pe(0x200 + raw, '\0');
     pe[0] = 'M';
     pe[1] = 'Z';
-    Put32(pe, 0x3C, 0x40);
+    PutLe32(pe, 0x3C, 0x40);
     std::memcpy(&pe[0x40], "PE\0\0", 4);
-    Put16(pe, 0x44, 0x14C);  // i386
-    Put16(pe, 0x46, 1);      // one section
-    Put16(pe, 0x54, 0xE0);   // optional header size
+    PutLe16(pe, 0x44, 0x14C);  // i386
+    PutLe16(pe, 0x46, 1);      // one section
+    PutLe16(pe, 0x54, 0xE0);   // optional header size
     const size_t opt = 0x58;
-    Put16(pe, opt, 0x10B);
-    Put32(pe, opt + 32, 0x1000);  // section alignment
-    Put32(pe, opt + 36, 0x200);   // file alignment
-    Put32(pe, opt + 56, 0x1000 + ((size + 0xFFF) & ~0xFFFu));
-    Put32(pe, opt + 60, 0x200);  // size of headers
-    Put32(pe, opt + 92, 16);     // data directories
-    Put32(pe, opt + 96 + 16, 0x1000);
-    Put32(pe, opt + 96 + 20, size);
+    PutLe16(pe, opt, 0x10B);
+    PutLe32(pe, opt + 32, 0x1000);  // section alignment
+    PutLe32(pe, opt + 36, 0x200);   // file alignment
+    PutLe32(pe, opt + 56, 0x1000 + ((size + 0xFFF) & ~0xFFFu));
+    PutLe32(pe, opt + 60, 0x200);  // size of headers
+    PutLe32(pe, opt + 92, 16);     // data directories
+    PutLe32(pe, opt + 96 + 16, 0x1000);
+    PutLe32(pe, opt + 96 + 20, size);
     const size_t section = opt + 0xE0;
     std::memcpy(&pe[section], ".rsrc", 5);
-    Put32(pe, section + 8, size);
-    Put32(pe, section + 12, 0x1000);
-    Put32(pe, section + 16, raw);
-    Put32(pe, section + 20, 0x200);
+    PutLe32(pe, section + 8, size);
+    PutLe32(pe, section + 12, 0x1000);
+    PutLe32(pe, section + 16, raw);
+    PutLe32(pe, section + 20, 0x200);
     pe.replace(0x200, size, directory);
     return pe;
 }
@@ -53,39 +51,32 @@ std::string PeWithResources(const std::string& directory) {
 // A directory table header listing `named` string-named and `numbered` entries.
 std::string TableHeader(uint16_t named, uint16_t numbered) {
     std::string header(16, '\0');
-    Put16(header, 12, named);
-    Put16(header, 14, numbered);
+    PutLe16(header, 12, named);
+    PutLe16(header, 14, numbered);
     return header;
 }
 
 std::string Entry(uint32_t name, uint32_t target) {
     std::string entry(8, '\0');
-    Put32(entry, 0, name);
-    Put32(entry, 4, target);
+    PutLe32(entry, 0, name);
+    PutLe32(entry, 4, target);
     return entry;
 }
 
-class HostileInputs : public ::testing::Test {
-protected:
-    std::string Write(const std::string& name, const std::string& content) {
-        WriteFile(dir / name, content);
-        return dir / name;
-    }
-    TempDir dir;
-};
+using HostileInputs = ResourceFilesTest;
 
 TEST_F(HostileInputs, IconFilesBeyondTheBudgetsAreRefusedNamingTheFile) {
     // 200 entries that all point at the same image: 200 times its size from a small file.
     std::string shared = IconFile({{16, 1}});
     const std::string firstEntry = shared.substr(6, 16);
-    Put16(shared, 4, 200);
+    PutLe16(shared, 4, 200);
     std::string entries;
     for (int i = 0; i < 200; ++i) entries += firstEntry;
     const uint32_t imageAt = 6 + 16 * 200;
-    for (int i = 0; i < 200; ++i) Put32(entries, 16 * i + 12, imageAt);
+    for (int i = 0; i < 200; ++i) PutLe32(entries, 16 * i + 12, imageAt);
     shared = shared.substr(0, 6) + entries + shared.substr(6 + 16);
     std::string many = IconFile({{16, 1}});
-    Put16(many, 4, 257);
+    PutLe16(many, 4, 257);
     const std::vector<std::tuple<const char*, std::string, const char*>> cases{
         {"no images", IconFile({}), "不含图像"},
         {"more than 256 images", many, "超过 256"},
@@ -136,7 +127,7 @@ TEST_F(HostileInputs, OverlappingLongNamesDoNotExhaustMemory) {
     directory += TableHeader(0, 0);
     std::string words(2 * (kCount + 0x8000), '\0');
     for (uint32_t i = 0; i < kCount + 0x8000; ++i)
-        Put16(words, 2 * i, static_cast<uint16_t>(0x4000 | (i & 0x3FFF)));
+        PutLe16(words, 2 * i, static_cast<uint16_t>(0x4000 | (i & 0x3FFF)));
     const std::string exe = Write("names.exe", PeWithResources(directory + words));
     ResourceTree tree;
     std::string problem;
@@ -161,8 +152,8 @@ TEST_F(HostileInputs, AShortVersionBlockDoesNotCostTheManifest) {
 
 TEST_F(HostileInputs, AFileAlignmentAbove64KiBIsNoTargetToRewrite) {
     std::string image = ReadFile(FixturePath("res_stublike.exe"));
-    const uint32_t opt = ReadLE32(reinterpret_cast<const uint8_t*>(&image[0x3C])) + 24;
-    Put32(image, opt + 36, 0x20000);
+    const uint32_t opt = Le32(image, 0x3C) + 24;
+    PutLe32(image, opt + 36, 0x20000);
     const std::string target = Write("aligned.exe", image);
     std::string problem;
     EXPECT_FALSE(CopyIconFromIconFile(FixturePath("three.ico"), target, &problem));

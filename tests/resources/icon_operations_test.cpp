@@ -12,13 +12,9 @@ namespace {
 
 constexpr uint16_t kCzech = 1029, kGerman = 1031, kEnglish = 1033;
 
-class IconOperations : public ::testing::Test {
+class IconOperations : public ResourceFilesTest {
 protected:
     std::string Stub() { return CopyFixture(dir, "res_stublike.exe"); }
-    std::string Write(const std::string& name, const std::string& content) {
-        WriteFile(dir / name, content);
-        return dir / name;
-    }
     // The resources an icon operation never touches.
     static void ExpectOthersKept(const ResourceTree& tree) {
         const ResourceTree original = Resources(FixturePath("res_stublike.exe"));
@@ -26,7 +22,6 @@ protected:
         EXPECT_EQ(tree.Find({Num(10), Text("DATA"), 0})->data,
                   original.Find({Num(10), Text("DATA"), 0})->data);
     }
-    TempDir dir;
 };
 
 TEST_F(IconOperations, IconFileReplacesTheGroupInTheVersionLanguage) {

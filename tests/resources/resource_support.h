@@ -14,6 +14,17 @@
 
 namespace ql::test {
 
+// A test with a folder of its own for the files it writes.
+class ResourceFilesTest : public ::testing::Test {
+protected:
+    // Writes `content` as `name` in the folder; returns its path.
+    std::string Write(const std::string& name, const std::string& content) {
+        WriteFile(dir / name, content);
+        return dir / name;
+    }
+    TempDir dir;
+};
+
 std::string FixturePath(const std::string& name);
 
 // A writable copy of fixture `name` (or of any file given by full path) in `dir`.
