@@ -9,22 +9,13 @@
 #include <string_view>
 
 #include "platform/file.h"
+#include "tests/support/temp_tree.h"
 
 namespace ql::fuzz {
 
 inline const std::string& ScratchFolder() {
-    static const std::string folder = [] {
-        std::string pattern = access("/dev/shm", W_OK) == 0 ? "/dev/shm/ql-fuzz-XXXXXX" : "/tmp/ql-fuzz-XXXXXX";
-        if (!mkdtemp(pattern.data())) abort();
-        static std::string remove = "rm -rf '" + pattern + "'";
-        atexit([] {
-            if (system(remove.c_str()) != 0) {
-                // a scratch folder left behind is harmless
-            }
-        });
-        return pattern + "/";
-    }();
-    return folder;
+    static const test::TempDir folder(access("/dev/shm", W_OK) == 0 ? "/dev/shm/" : "/tmp/");
+    return folder.path();
 }
 
 // Writes `content` to the scratch file `name` and returns its path.

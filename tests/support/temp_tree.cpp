@@ -8,10 +8,10 @@
 
 namespace ql::test {
 
-TempDir::TempDir() {
-    char pattern[] = "/tmp/quillon-test-XXXXXX";
-    if (!mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
-    path_ = std::string(pattern) + "/";
+TempDir::TempDir(const std::string& base) {
+    std::string pattern = base + "quillon-test-XXXXXX";
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed in " + base);
+    path_ = pattern + "/";
 }
 
 TempDir::~TempDir() {

@@ -8,7 +8,8 @@ namespace ql::test {
 
 class TempDir {
 public:
-    TempDir();
+    // A new folder in `base` (which ends with '/'), removed with the object.
+    explicit TempDir(const std::string& base = "/tmp/");
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
