@@ -19,29 +19,11 @@ namespace ql {
 
 namespace {
 
-constexpr size_t kIconFileHeaderSize = 6;
-constexpr size_t kIconFileEntrySize = 16;
-constexpr size_t kGroupEntrySize = 14;
-constexpr size_t kSharedEntryFields = 12;  // width .. image size: the same in both layouts
-constexpr size_t kMaxIconImages = 256;
 constexpr uint64_t kMaxIconFileSize = 32 << 20;
 
 // A problem of one file, for the build's message.
 std::string About(const std::string& file, const std::string& what) {
     return platform::ToDisplay(file) + "\r\n" + what;
-}
-
-// The icon numbers that a group lists; false when the group is shorter than
-// its own count says.
-bool IconGroupNumbers(std::string_view group, std::vector<uint16_t>& numbers) {
-    numbers.clear();
-    if (group.size() < kIconFileHeaderSize) return false;
-    const size_t count = Le16(group, 4);
-    if (group.size() < kIconFileHeaderSize + kGroupEntrySize * count) return false;
-    for (size_t i = 0; i < count; ++i)
-        numbers.push_back(
-            Le16(group, kIconFileHeaderSize + kGroupEntrySize * i + kSharedEntryFields));
-    return true;
 }
 
 // The transaction frame: `body` stages and sets the flag, returning early at a
@@ -91,6 +73,16 @@ std::string LoadSource(const std::string& sourceExecutable, ResourceTree& source
 }
 
 }  // namespace
+
+bool IconGroupNumbers(std::string_view group, std::vector<uint16_t>& numbers) {
+    numbers.clear();
+    if (group.size() < kIconFileHeaderSize) return false;
+    const size_t count = Le16(group, 4);
+    if (group.size() < kIconFileHeaderSize + kGroupEntrySize * count) return false;
+    for (size_t i = 0; i < count; ++i)
+        numbers.push_back(Le16(group, kIconFileHeaderSize + kGroupEntrySize * i + kSharedEntryFields));
+    return true;
+}
 
 bool RemoveFirstIconGroup(ResourceUpdate& update, std::optional<ResourceName>& kept) {
     const ResourceTree& target = update.Original();

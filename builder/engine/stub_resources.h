@@ -16,16 +16,32 @@
 // the resource parser's own budgets (see ParseResourceTree).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "builder/engine/resource_tree.h"
 
 namespace ql {
 
 class ResourceUpdate;
+
+// An icon group resource is an icon file's 6-byte header followed by a 14-byte
+// entry per image; the icon file has 16-byte entries instead. Both entries
+// begin with the same 12 bytes (width to image size); the group's ends with
+// the image's icon number, the file's with the image's offset.
+constexpr size_t kIconFileHeaderSize = 6;
+constexpr size_t kIconFileEntrySize = 16;
+constexpr size_t kGroupEntrySize = 14;
+constexpr size_t kSharedEntryFields = 12;
+constexpr size_t kMaxIconImages = 256;  // in one icon: a budget against hostile files
+
+// The icon numbers that a group lists; false when the group is shorter than
+// its own count says.
+bool IconGroupNumbers(std::string_view group, std::vector<uint16_t>& numbers);
 
 // Icon from an .ico file: the target's first icon group and its images are
 // replaced by a group of the file's images, numbered 1..n, in the target's

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
-#include "builder/engine/byte_fields.h"
 #include "builder/engine/resource_update.h"
 #include "builder/engine/stub_resources.h"
 #include "platform/file.h"
@@ -31,12 +31,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::vector<uint16_t> languages = tree.Languages(ql::rt::kGroupIcon, group);
     if (languages.size() != 1) __builtin_trap();
     const std::string& directory = tree.Find({ql::rt::kGroupIcon, group, languages[0]})->data;
-    const size_t count = ql::Le16(directory, 4);
-    if (count == 0 || count > 256 || directory.size() != 6 + 14 * count) __builtin_trap();
+    std::vector<uint16_t> numbers;
+    if (!ql::IconGroupNumbers(directory, numbers) || numbers.empty() || numbers.size() > ql::kMaxIconImages ||
+        directory.size() != ql::kIconFileHeaderSize + ql::kGroupEntrySize * numbers.size())
+        __builtin_trap();
     size_t imageBytes = 0;
-    for (size_t i = 0; i < count; ++i) {
-        const ql::ResourceEntry* image = tree.Find(
-            {ql::rt::kIcon, ql::ResourceName::Number(ql::Le16(directory, 6 + 14 * i + 12)), languages[0]});
+    for (uint16_t number : numbers) {
+        const ql::ResourceEntry* image =
+            tree.Find({ql::rt::kIcon, ql::ResourceName::Number(number), languages[0]});
         if (image == nullptr) __builtin_trap();
         imageBytes += image->data.size();
     }
