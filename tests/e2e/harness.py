@@ -917,6 +917,24 @@ def read_sfx(path):
     return read_sfx_bytes(Path(path).read_bytes())
 
 
+def rename_entry(image, old, new):
+    """The SFX image with its entry named `old` (bytes) renamed to `new`, a
+    name of the same length, and the entry's checksum made to fit: the
+    container stays well-formed, only the name differs, as if it had been
+    altered after the build."""
+    if len(new) != len(old):
+        raise ValueError(f"{new!r} is not as long as {old!r}")
+    sfx = read_sfx_bytes(image)
+    entry = sfx.by_name()[old]
+    offset = image.index(old, sfx.container_start)
+    body = sum(8 + packed for _, packed in entry.chunks) if entry.chunks else len(entry.data)
+    renamed = bytearray(image)
+    renamed[offset:offset + len(old)] = new
+    fixed = entry.checksum - byte_sum(old) + byte_sum(new)
+    struct.pack_into("<I", renamed, offset + len(old) + body, fixed & 0xFFFFFFFF)
+    return bytes(renamed)
+
+
 # ---------------------------------------------------------------- test case base
 
 class WineTestCase(unittest.TestCase):

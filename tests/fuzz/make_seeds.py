@@ -16,7 +16,6 @@ Usage: make_seeds.py BUILD_DIR OUT_DIR (OUT_DIR/<target>/ is filled anew).
 
 import os
 import shutil
-import struct
 import subprocess
 import sys
 import tempfile
@@ -34,18 +33,10 @@ ESCAPING_NAMES = ["..\\..\\escape.txt", "x/../../esc1.txt", "zzzzzzz:zzzz.txt", 
 
 def sfx_files(build, work):
     """SFX files of a small tree, built by the Linux builder in several ways."""
-    source = work / "source"
-    for relative, content in {"a.txt": "first\n", PLACEHOLDER: "payload\n", "sub/b.txt": "second\n" * 40,
-                              "sub/empty": None, "setup.exe": "MZ not really\n"}.items():
-        path = source / relative
-        if content is None:
-            path.mkdir(parents=True, exist_ok=True)
-        else:
-            path.parent.mkdir(parents=True, exist_ok=True)
-            path.write_text(content)
-    chinese = work / "chinese"
-    (chinese / "乗").mkdir(parents=True)
-    (chinese / "乗" / "文.txt").write_text("code page 936\n")
+    source = harness.make_tree(work / "source", {"a.txt": "first\n", PLACEHOLDER: "payload\n",
+                                                 "sub/b.txt": "second\n" * 40, "sub/empty": None,
+                                                 "setup.exe": "MZ not really\n"})
+    chinese = harness.make_tree(work / "chinese", {"乗/文.txt": "code page 936\n"})
     builds = [  # name, tree, switches, positional parameters behind source and target, settings
         ("plain", source, [], [], {}),
         ("selfdelete-i686", source, ["-d", "-s", "-oo"], [], {"QUILLON_STUB_ARCH": "i686"}),
@@ -64,15 +55,8 @@ def sfx_files(build, work):
 
 def tampered(image):
     """The image with the placeholder's name replaced by each escaping name."""
-    entry = harness.read_sfx_bytes(image).by_name()[PLACEHOLDER.encode()]
-    offset = image.index(PLACEHOLDER.encode())
-    checksum_at = offset + len(PLACEHOLDER) + sum(8 + packed for _, packed in entry.chunks)
     for index, name in enumerate(ESCAPING_NAMES):
-        bytes_ = bytearray(image)
-        bytes_[offset:offset + len(PLACEHOLDER)] = name.encode()
-        fixed = entry.checksum - harness.byte_sum(PLACEHOLDER.encode()) + harness.byte_sum(name.encode())
-        struct.pack_into("<I", bytes_, checksum_at, fixed & 0xFFFFFFFF)
-        yield f"escaping-{index}", bytes(bytes_)
+        yield f"escaping-{index}", harness.rename_entry(image, PLACEHOLDER.encode(), name.encode())
 
 
 def main(build, out):
