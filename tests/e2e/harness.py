@@ -32,7 +32,6 @@ SOURCE_DIR = wine_session.SOURCE_DIR
 BUILD_DIR = wine_session.BUILD_DIR
 ARTIFACTS_DIR = BUILD_DIR / "e2e-artifacts"
 WINE = wine_session.WINE
-WINESERVER = wine_session.WINESERVER
 WINEPREFIX = wine_session.WINEPREFIX
 
 # Container constants, written out again on purpose: the reader below checks
@@ -49,7 +48,7 @@ ENTRY_ORDINARY, ENTRY_PROGRAM, ENTRY_HELPER = 0, 1, 2
 HELPER_NAME = b"xsfxdel~.exe"
 
 
-class HarnessError(AssertionError):
+class HarnessError(wine_session.SessionError):
     """A Windows program or window did not do what the test waited for."""
 
 

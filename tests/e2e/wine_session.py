@@ -35,7 +35,8 @@ WINEPREFIX = Path(os.environ.get("WINEPREFIX") or BUILD_DIR / "wineprefix")
 
 
 class SessionError(AssertionError):
-    """The display, the prefix or a locale could not be set up."""
+    """The display, the prefix or a locale could not be set up; the harness
+    derives its own errors from it."""
 
 
 # Called before an Xvfb this process started goes away, so that the programs
@@ -78,6 +79,12 @@ def _stop_xvfb():
             hook()
         _xvfb.terminate()
         _xvfb.wait()
+
+
+def _run_quietly(command, env, timeout=None):
+    """Runs a Wine tool with nothing attached to its input and output."""
+    return subprocess.run([str(part) for part in command], env=env, stdin=subprocess.DEVNULL,
+                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=timeout, check=False)
 
 
 def wine_env(extra=None):
@@ -133,18 +140,16 @@ def ensure_prefix():
         fcntl.flock(lock, fcntl.LOCK_EX)
         if not (WINEPREFIX / "system.reg").exists():
             ensure_display()
-            quiet = dict(env=wine_env(), check=False, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                         timeout=300)
-            subprocess.run([str(WINE), "wineboot", "-i"], **quiet)
+            env = wine_env()
+            _run_quietly([WINE, "wineboot", "-i"], env, timeout=300)
             # Chinese texts draw with the WenQuanYi font wherever Windows would use SimSun.
-            subprocess.run([str(WINE), "reg", "add",
-                            r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes",
-                            "/v", "SimSun", "/d", "WenQuanYi Micro Hei", "/f"], **quiet)
+            _run_quietly([WINE, "reg", "add", r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes",
+                          "/v", "SimSun", "/d", "WenQuanYi Micro Hei", "/f"], env, timeout=300)
             # Without a window manager, Wine draws the title bars itself, so
             # screenshots show the windows' captions.
-            subprocess.run([str(WINE), "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Decorated",
-                            "/d", "N", "/f"], **quiet)
-            subprocess.run([str(WINESERVER), "-w"], env=wine_env(), check=False, timeout=300)
+            _run_quietly([WINE, "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Decorated", "/d", "N", "/f"],
+                         env, timeout=300)
+            subprocess.run([str(WINESERVER), "-w"], env=env, check=False, timeout=300)
         if not (WINEPREFIX / "system.reg").exists():
             raise SessionError(f"wineboot did not create the prefix {WINEPREFIX}")
     _prefix_ready = True
@@ -159,15 +164,14 @@ def session(command):
     env = wine_env()
     for name in ("DISPLAY", "WINEPREFIX", "WINEDEBUG", "WINEDLLOVERRIDES"):
         os.environ[name] = env[name]
-    quiet = dict(env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     # One wineserver for the whole session, so that each Wine start is quick.
-    if subprocess.run([str(WINESERVER), "-p"], **quiet).returncode == 0:
-        atexit.register(lambda: subprocess.run([str(WINESERVER), "-k"], **quiet))
+    if _run_quietly([WINESERVER, "-p"], env).returncode == 0:
+        atexit.register(lambda: _run_quietly([WINESERVER, "-k"], env))
     # Wine's own background processes (services, devices, the desktop) start
     # now, with nothing attached to their output: started later by a test they
     # would inherit its output pipe and, living as long as the server, keep
     # whoever reads that pipe waiting forever.
-    subprocess.run([str(WINE), "wineboot"], timeout=300, **quiet)
+    _run_quietly([WINE, "wineboot"], env, timeout=300)
     return subprocess.run(command).returncode
 
 
