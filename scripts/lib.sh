@@ -1,5 +1,6 @@
-# Shared by scripts/test and scripts/demo (sourced, not run): install, build,
-# and a Wine session (display, prefix, one long-lived wineserver) around a command.
+# Shared by scripts/test, scripts/demo and scripts/fuzz (sourced, not run):
+# install, build, the sanitizer build and its fuzz targets, and a Wine session
+# (display, prefix, one long-lived wineserver) around a command.
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build_dir="$root/build"

@@ -5,6 +5,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include "shared/ansi_text.h"
 #include "shared/size_text.h"
 #include "stub/stub_text.h"
 #include "stub/stub_win.h"

@@ -4,6 +4,7 @@
 // The shell headers build on windows.h.
 #include <shellapi.h>
 
+#include "shared/ansi_text.h"
 #include "stub/stub_text.h"
 #include "stub/stub_win.h"
 

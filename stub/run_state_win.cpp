@@ -1,4 +1,5 @@
 // The run state, PathList on the process heap, and the small text helpers of the stub.
+#include "shared/ansi_text.h"
 #include "stub/stub_text.h"
 #include "stub/stub_win.h"
 

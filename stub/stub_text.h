@@ -1,12 +1,10 @@
-// Text rules of the stub that do not need the platform: failure messages, the
-// parameter string handed to the program it runs, and path scanning that
-// respects double-byte characters. Byte strings in the system ANSI code page.
+// Text rules of the stub that do not need the platform: failure messages and
+// the parameter string handed to the program it runs. Byte strings in the
+// system ANSI code page.
 #pragma once
 
 #include <stddef.h>
 #include <stdint.h>
-
-#include "shared/ansi_text.h"
 
 namespace ql::stub {
 

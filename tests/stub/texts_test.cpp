@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "shared/ansi_text.h"
 #include "shared/size_text.h"
 #include "stub/stub_text.h"
 #include "stub/translations.h"
