@@ -1,17 +1,17 @@
 // POSIX file system: listings sorted by name bytes (reproducible builds) and
 // POSIX metadata expressed as the Windows attributes and DOS times SFX files store.
+#include "platform/filesystem.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cerrno>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cerrno>
-#include <cstdlib>
-#include <ctime>
-
 #include "platform/dos_time.h"
-#include "platform/filesystem.h"
 #include "platform/posix_time.h"
 #include "shared/container.h"
 

@@ -1,8 +1,9 @@
 // Win32 file system through the ANSI functions.
+#include "platform/filesystem.h"
+
 #include <windows.h>
 
 #include "platform/dos_time.h"
-#include "platform/filesystem.h"
 #include "platform/text.h"
 #include "platform/text_win.h"
 
