@@ -32,6 +32,14 @@ bool FromAnsi(const std::string& ansi, std::string& native);
 // ToAnsi writes (IsLeadByte is about native text, which on POSIX is UTF-8).
 bool IsAnsiLeadByte(unsigned char c);
 
+// How the code page that ToAnsi writes forms the characters of stored names,
+// for the name rule of shared/entry_name.h.
+NameEncoding AnsiNameEncoding();
+
+// UTF-8 text with each character in its upper-case form, as Windows compares
+// file names; a byte that is no UTF-8 character stays as it is.
+std::string UpperCaseName(std::string_view utf8);
+
 // Native text as UTF-8, for messages.
 std::string ToDisplay(const std::string& native);
 

@@ -60,6 +60,12 @@ bool IsAnsiLeadByte(unsigned char c) { return IsLeadByte(c); }
 
 std::string ToDisplay(const std::string& native) { return CodePageToUtf8(native, CP_ACP); }
 
+std::string UpperCaseName(std::string_view utf8) {
+    std::wstring wide = ToWide(utf8, CP_UTF8);
+    CharUpperBuffW(wide.data(), static_cast<DWORD>(wide.size()));
+    return FromWide(wide, CP_UTF8);
+}
+
 std::string CodePageToUtf8(std::string_view text, int codePage) {
     return FromWide(ToWide(text, static_cast<UINT>(codePage)), CP_UTF8);
 }

@@ -3,10 +3,12 @@
 
 #include <cstdio>
 #include <initializer_list>
+#include <map>
 #include <memory>
 #include <ostream>
 #include <vector>
 
+#include "builder/cli/terminal_dialogs.h"
 #include "platform/text.h"
 #include "shared/entry_name.h"
 
@@ -75,7 +77,7 @@ std::string InvalidDataReason(SfxFile& sfx, int64_t offset, const std::string& l
     const std::string entry = "entry " + Quoted(at.stored) + where;
     if (at.h.EntryType == kEntryHelper && at.stored != kHelperEntryName)
         return entry + ": a self-delete helper entry must be named " + kHelperEntryName;
-    if (!IsSafeEntryName(at.stored.data(), at.stored.size(), platform::IsAnsiLeadByte))
+    if (!IsSafeEntryName(at.stored.data(), at.stored.size(), platform::AnsiNameEncoding()))
         return entry + ": unsafe name, not a plain relative path below the extraction folder";
     return entry + ": the file ends inside the entry's data, or a chunk holds more than is left of the file";
 }
@@ -121,18 +123,34 @@ uint32_t FileReader::Read(void* data, uint32_t length) {
 
 std::string DisplayName(const std::string& stored) {
     std::string native;
-    if (platform::FromAnsi(stored, native)) return native;
+    if (platform::FromAnsi(stored, native)) return EscapeControls(native);
     std::string shown;
     for (unsigned char c : stored) {
         if (c < 0x80) {
             shown += static_cast<char>(c);
         } else {
             char escape[8];
-            std::snprintf(escape, sizeof escape, "\\x%02X", c);
+            std::snprintf(escape, sizeof escape, "\\x%02x", c);
             shown += escape;
         }
     }
-    return shown;
+    return EscapeControls(shown);
+}
+
+std::string ComparableName(const std::string& stored) {
+    std::string native;
+    return platform::UpperCaseName(platform::FromAnsi(stored, native) ? native : stored);
+}
+
+std::vector<std::string> FolderPrefixes(const std::string& stored) {
+    std::vector<std::string> prefixes;
+    for (size_t i = 0; i < stored.size(); ++i) {
+        if (platform::IsAnsiLeadByte(static_cast<unsigned char>(stored[i])))
+            ++i;
+        else if (stored[i] == '\\')
+            prefixes.push_back(stored.substr(0, i));
+    }
+    return prefixes;
 }
 
 bool OpenSfx(const std::string& path, SfxFile& sfx, std::ostream& err) {
@@ -170,7 +188,7 @@ stub::Failure WalkSfx(SfxFile& sfx, FileReader& reader, const std::string& base,
     plan.helperFolder = base.c_str();
     plan.buffer = buffer.get();
     plan.targetPath = targetPath.data();
-    plan.isLeadByte = platform::IsAnsiLeadByte;
+    plan.names = platform::AnsiNameEncoding();
     return stub::ExtractEntries(reader, plan, sink);
 }
 
@@ -199,6 +217,8 @@ using inspect::SfxFile;
 
 namespace {
 
+constexpr uint32_t kErrorPathNotFound = 3;
+
 // Sees every entry the walk gets through, writes nothing, and can list them.
 class CheckingSink final : public stub::EntrySink {
 public:
@@ -207,9 +227,21 @@ public:
 
     void MakeFolder(const char* path) override { Begin(path, nullptr); }
 
+    // Windows cannot create a file inside a file: the SFX file would stop
+    // there, unable to find the path.
     uint32_t BeginFile(const char* path, const EntryHeader& header, bool& writing) override {
         writing = false;
         Begin(path, &header);
+        if (header.EntryType == kEntryHelper) return 0;  // it goes to the temporary folder
+        for (const std::string& folder : inspect::FolderPrefixes(name_)) {
+            const auto file = files_.find(inspect::ComparableName(folder));
+            if (file == files_.end()) continue;
+            check.fault = "entry " + inspect::Quoted(name_) + " (offset " + std::to_string(EntryOffset()) +
+                          ") lies inside the file entry " + inspect::Quoted(file->second) +
+                          ", where no file can be created";
+            return kErrorPathNotFound;
+        }
+        files_.emplace(inspect::ComparableName(name_), name_);
         return 0;
     }
 
@@ -233,6 +265,10 @@ public:
     Check check;
 
 private:
+    int64_t EntryOffset() const {
+        return static_cast<int64_t>(bodyStart_ - name_.size() - kEntryHeaderSize);
+    }
+
     // The walk has just read the header and the name.
     void Begin(const char* path, const EntryHeader* header) {
         name_ = path;
@@ -243,8 +279,7 @@ private:
             return;
         }
         // A folder's header is not handed on; its time is read back here.
-        const inspect::EntryAt at =
-            inspect::ReadEntryAt(sfx_, static_cast<int64_t>(bodyStart_ - name_.size() - kEntryHeaderSize));
+        const inspect::EntryAt at = inspect::ReadEntryAt(sfx_, EntryOffset());
         header_ = at.header ? at.h : EntryHeader{0, 0, 0, 0, kAttrDirectory};
         sfx_.file.Seek(bodyStart_);
     }
@@ -276,6 +311,7 @@ private:
     std::string name_;
     EntryHeader header_{};
     uint64_t bodyStart_ = 0, packed_ = 0;
+    std::map<std::string, std::string> files_;  // the file entries so far, by ComparableName
 };
 
 Check CheckEntries(SfxFile& sfx, std::ostream* listing) {
@@ -288,9 +324,40 @@ Check CheckEntries(SfxFile& sfx, std::ostream* listing) {
 // True when the walk got through every entry; else the fault is reported.
 bool WalkedThrough(SfxFile& sfx, const Check& check, std::ostream& err) {
     if (!check.failure.code) return true;
-    err << "Error: " << sfx.path << ": " << inspect::DescribeFailure(sfx, check.failure, check.lastName)
+    err << "Error: " << sfx.path << ": "
+        << (check.fault.empty() ? inspect::DescribeFailure(sfx, check.failure, check.lastName) : check.fault)
         << "\n";
     return false;
+}
+
+// A zero-ended text field, as stored, or as shown.
+std::string Text(const uint8_t* field, size_t size, bool shown = true) {
+    size_t length = 0;
+    while (length < size && field[length] != 0) ++length;
+    const std::string stored(reinterpret_cast<const char*>(field), length);
+    return shown ? inspect::DisplayName(stored) : stored;
+}
+
+// The rules the SFX file applies to its configuration before it extracts.
+bool CheckConfiguration(SfxFile& sfx, std::ostream& err) {
+    inspect::FileReader reader(sfx.file);
+    stub::EntryTotals totals;
+    const bool compressed = sfx.config[config::kCompression] != 0;
+    if (stub::SizeEntries(reader, sfx.start, static_cast<int64_t>(sfx.size), compressed, totals, nullptr)) {
+        err << "Error: " << sfx.path << ": the entry headers do not lead to the end record\n";
+        return false;
+    }
+    if (stub::CheckInstanceId(sfx.config, platform::AnsiNameEncoding())) {
+        err << "Error: " << sfx.path << ": the instance identifier "
+            << inspect::Quoted(Text(sfx.config + config::kInstanceId, config::kSize - config::kInstanceId, false))
+            << " is not one plain name, and it names the temporary extraction folder\n";
+        return false;
+    }
+    if (stub::CheckRunEntry(sfx.config, totals)) {
+        err << "Error: " << sfx.path << ": the SFX file is to run a program, but no entry is the program\n";
+        return false;
+    }
+    return true;
 }
 
 // A walk that got through is checked as the stub's sizing pass checks, and
@@ -307,7 +374,7 @@ bool CheckRest(SfxFile& sfx, Check& check, std::ostream& err) {
             << " bytes follow the end record, and they are not a signature\n";
         return false;
     }
-    return true;
+    return CheckConfiguration(sfx, err);
 }
 
 std::string Count(uint64_t n, const char* what) {
@@ -319,11 +386,6 @@ std::string Choice(uint8_t value, std::initializer_list<const char*> names) {
     return "unknown (" + std::to_string(value) + ")";
 }
 
-std::string Text(const uint8_t* field, size_t size) {
-    size_t length = 0;
-    while (length < size && field[length] != 0) ++length;
-    return inspect::DisplayName(std::string(reinterpret_cast<const char*>(field), length));
-}
 
 void ListConfiguration(SfxFile& sfx, std::ostream& out) {
     const uint8_t* c = sfx.config;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 #include "platform/file.h"
 #include "shared/container.h"
@@ -58,6 +59,7 @@ bool OpenSfx(const std::string& path, SfxFile& sfx, std::ostream& err);
 // What the walk over every entry found.
 struct Check {
     stub::Failure failure;  // after success: where the end record ends
+    std::string fault;      // why the walk was stopped, where the sink stopped it
     std::string lastName;   // stored name of the last entry the walk got through
     uint64_t files = 0, folders = 0, data = 0, packed = 0;
     uint64_t signature = 0;  // size of the signature behind the end record; 0 without one
@@ -77,8 +79,16 @@ stub::Failure WalkSfx(SfxFile& sfx, FileReader& reader, const std::string& base,
 std::string DescribeFailure(SfxFile& sfx, const stub::Failure& failure, const std::string& lastName);
 
 // A stored name for a terminal: converted from the code page, or with the
-// bytes it cannot convert written as \xNN.
+// bytes it cannot convert written as \xNN, control characters escaped.
 std::string DisplayName(const std::string& stored);
+
+// A stored name in the form in which Windows compares names: converted from
+// the code page and upper-cased; as it stands where it does not convert.
+std::string ComparableName(const std::string& stored);
+
+// The folder parts of a stored name, shortest first: "a\\b\\c" gives "a" and
+// "a\\b" (a trail byte 0x5C of a double-byte character is no separator).
+std::vector<std::string> FolderPrefixes(const std::string& stored);
 
 }  // namespace inspect
 
