@@ -38,7 +38,20 @@ bool Convert(iconv_t converter, std::string_view input, std::string& output) {
 }
 }  // namespace
 
+// The Windows ANSI and OEM code pages that keep the bytes below 0x80 ASCII, as
+// the name rule and the backslash separator need them to (EBCDIC would turn
+// "../" into other bytes, and code page 864 moves '%').
+bool IsAsciiCompatibleCodePage(int codePage) {
+    static const int kCodePages[] = {437, 737, 775, 850, 852, 855, 857, 858, 860, 861, 862, 863, 865,
+                                     866, 869, 874, 932, 936, 949, 950, 1250, 1251, 1252, 1253, 1254,
+                                     1255, 1256, 1257, 1258};
+    for (int known : kCodePages)
+        if (known == codePage) return true;
+    return false;
+}
+
 bool SetAnsiCodePage(int codePage) {
+    if (!IsAsciiCompatibleCodePage(codePage)) return false;
     iconv_t converter = OpenConverter(codePage);
     if (converter == reinterpret_cast<iconv_t>(-1)) return false;
     iconv_close(converter);

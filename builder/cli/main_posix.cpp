@@ -92,8 +92,12 @@ private:
 
 bool ConfigureFromEnvironment() {
     if (const char* codePage = std::getenv("QUILLON_CODEPAGE"); codePage && *codePage) {
-        if (!ql::platform::SetAnsiCodePage(std::atoi(codePage))) {
-            std::cerr << "Error: QUILLON_CODEPAGE=" << codePage << " is not a code page this system can convert to\n";
+        char* end = nullptr;
+        const long number = std::strtol(codePage, &end, 10);
+        if (*end != '\0' || number <= 0 || number > 65535 || !ql::platform::SetAnsiCodePage(static_cast<int>(number))) {
+            std::cerr << "Error: QUILLON_CODEPAGE=" << ql::EscapeControls(codePage)
+                      << " is not a Windows ANSI or OEM code page whose first 128 characters are ASCII"
+                         " (for example 1252, 936 or 850)\n";
             return false;
         }
     }

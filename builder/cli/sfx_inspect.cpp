@@ -142,15 +142,18 @@ std::string ComparableName(const std::string& stored) {
     return platform::UpperCaseName(platform::FromAnsi(stored, native) ? native : stored);
 }
 
-std::vector<std::string> FolderPrefixes(const std::string& stored) {
-    std::vector<std::string> prefixes;
-    for (size_t i = 0; i < stored.size(); ++i) {
-        if (platform::IsAnsiLeadByte(static_cast<unsigned char>(stored[i])))
+std::vector<std::string> StoredNameParts(const std::string& stored) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (size_t i = 0; i <= stored.size(); ++i) {
+        if (i < stored.size() && platform::IsAnsiLeadByte(static_cast<unsigned char>(stored[i]))) {
             ++i;
-        else if (stored[i] == '\\')
-            prefixes.push_back(stored.substr(0, i));
+        } else if (i == stored.size() || stored[i] == '\\') {
+            parts.push_back(stored.substr(start, i - start));
+            start = i + 1;
+        }
     }
-    return prefixes;
+    return parts;
 }
 
 bool OpenSfx(const std::string& path, SfxFile& sfx, std::ostream& err) {
@@ -233,7 +236,10 @@ public:
         writing = false;
         Begin(path, &header);
         if (header.EntryType == kEntryHelper) return 0;  // it goes to the temporary folder
-        for (const std::string& folder : inspect::FolderPrefixes(name_)) {
+        const std::vector<std::string> parts = inspect::StoredNameParts(name_);
+        std::string folder;
+        for (size_t i = 0; i + 1 < parts.size(); ++i) {
+            folder += (i ? "\\" : "") + parts[i];
             const auto file = files_.find(inspect::ComparableName(folder));
             if (file == files_.end()) continue;
             check.fault = "entry " + inspect::Quoted(name_) + " (offset " + std::to_string(EntryOffset()) +
@@ -256,6 +262,7 @@ public:
     // The last call for every entry, once its checksum matched.
     void SetAttributes(const char*, uint32_t) override {
         check.lastName = name_;
+        check.entries.push_back({name_, header_});
         (IsFolderEntry(header_) ? check.folders : check.files) += 1;
         check.data += static_cast<uint64_t>(header_.Size);
         check.packed += packed_;

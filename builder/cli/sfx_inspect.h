@@ -24,8 +24,12 @@ int ListSfx(const std::string& path, std::ostream& out, std::ostream& err);
 // there, and that nothing but a signature follows it.
 int TestSfx(const std::string& path, std::ostream& out, std::ostream& err);
 
-// Writes the tree into `folder`, after the whole file was checked, so that a
-// damaged file or an unsafe name writes nothing. The helper entry is left out.
+// Writes the tree into `folder` after every check that can be made first (the
+// file as TestSfx checks it, the names as they convert, the entries against
+// each other and against what stands in the folder, the free space), so that
+// only writing itself can fail once the first file is written. Never writes
+// through a symbolic link in the folder; replaces existing files by renaming
+// new ones over them. The helper entry is left out.
 int ExtractSfx(const std::string& path, const std::string& folder, std::ostream& out, std::ostream& err);
 
 namespace inspect {
@@ -56,6 +60,12 @@ struct SfxFile {
 // reporting why not.
 bool OpenSfx(const std::string& path, SfxFile& sfx, std::ostream& err);
 
+// An entry the walk got through.
+struct ListedEntry {
+    std::string stored;  // the name as stored
+    EntryHeader header;
+};
+
 // What the walk over every entry found.
 struct Check {
     stub::Failure failure;  // after success: where the end record ends
@@ -63,6 +73,7 @@ struct Check {
     std::string lastName;   // stored name of the last entry the walk got through
     uint64_t files = 0, folders = 0, data = 0, packed = 0;
     uint64_t signature = 0;  // size of the signature behind the end record; 0 without one
+    std::vector<ListedEntry> entries;  // in container order
 };
 
 // The checks of TestSfx over the opened file; false after reporting the fault.
@@ -86,9 +97,9 @@ std::string DisplayName(const std::string& stored);
 // the code page and upper-cased; as it stands where it does not convert.
 std::string ComparableName(const std::string& stored);
 
-// The folder parts of a stored name, shortest first: "a\\b\\c" gives "a" and
-// "a\\b" (a trail byte 0x5C of a double-byte character is no separator).
-std::vector<std::string> FolderPrefixes(const std::string& stored);
+// The parts of a stored name between its backslashes: "a\\b" gives "a" and
+// "b" (a trail byte 0x5C of a double-byte character is no separator).
+std::vector<std::string> StoredNameParts(const std::string& stored);
 
 }  // namespace inspect
 
