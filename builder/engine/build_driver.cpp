@@ -117,7 +117,7 @@ void EditStubResources(const BuildRun& run) {
     std::string problem;
     if (!icon.empty()) {
         const bool done = UpperExtension(icon) == ".ICO" ? CopyIconFromIconFile(icon, output, &problem)
-                                                         : CopyIconFromExecutable(icon, output, &problem);
+                                                         : CopyIconFromExecutable(icon, output, &problem, true);
         RequireStep(done, problem, "复制图标");
     } else if (o.ExtractionMode == 1) {
         RequireStep(CopyIconFromExecutable(o.ExecutableFile, output, &problem), problem, "复制图标");
