@@ -3,6 +3,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -94,7 +95,7 @@ bool ConfigureFromEnvironment() {
     if (const char* codePage = std::getenv("QUILLON_CODEPAGE"); codePage && *codePage) {
         char* end = nullptr;
         const long number = std::strtol(codePage, &end, 10);
-        if (*end != '\0' || number <= 0 || number > 65535 || !ql::platform::SetAnsiCodePage(static_cast<int>(number))) {
+        if (*end != '\0' || !std::isdigit(static_cast<unsigned char>(*codePage)) || number <= 0 || number > 65535 || !ql::platform::SetAnsiCodePage(static_cast<int>(number))) {
             std::cerr << "Error: QUILLON_CODEPAGE=" << ql::EscapeControls(codePage)
                       << " is not a Windows ANSI or OEM code page whose first 128 characters are ASCII"
                          " (for example 1252, 936 or 850)\n";

@@ -15,6 +15,7 @@
 #include "builder/engine/stub_resources.h"
 #include "platform/file.h"
 #include "platform/filesystem.h"
+#include "platform/partial_file.h"
 #include "platform/text.h"
 
 namespace ql {
@@ -82,6 +83,24 @@ void MarkEarlierTarget(BuildRun& run) {
     }
 }
 
+// What a killed build left beside the target: files named as the target with
+// ".~" and an instance identifier, that no running build claims.
+void RemoveLeftovers(const std::string& replaced) {
+    const size_t folderLength = platform::FolderPartLength(replaced, platform::PathDelimiter());
+    const std::string folder = replaced.substr(0, folderLength);
+    const std::string prefix = replaced.substr(folderLength) + ".~";
+    std::vector<platform::DirItem> items;
+    if (!platform::ListFolder(folder.empty() ? std::string(".") + platform::PathDelimiter() : folder, items)) return;
+    for (const platform::DirItem& item : items) {
+        const std::string& name = item.name;
+        if ((item.attributes & kAttrDirectory) || name.size() != prefix.size() + 10 ||
+            !platform::PathsEqual(name.substr(0, prefix.size()), prefix))
+            continue;
+        if (name.find_first_not_of("0123456789ABCDEF", prefix.size()) == std::string::npos)
+            platform::RemoveLeftover(folder + name);
+    }
+}
+
 // The SFX file is written under a name of its own beside the target and takes
 // the target's place only when it is complete: a failure, a cancel or a crash
 // never leaves a broken file where a good one stood. A target that is a link
@@ -94,8 +113,10 @@ void CreateStubFile(BuildRun& run, const std::string& instanceId) {
     // A target that cannot be replaced fails now, as creating it would.
     if (int error = platform::CheckReplaceable(target)) RaiseIoError(error);
     run.replaced = platform::FollowFileLink(target);
+    RemoveLeftovers(run.replaced);
     run.output = run.replaced + ".~" + instanceId;
     if (int error = run.target.Create(run.output)) RaiseIoError(error);
+    platform::ClaimPartialFile(run.output);
     WriteToTarget(run, run.env.stubImage.data(), run.env.stubImage.size());
     FlushTarget(run);
     if (int error = run.target.Close()) RaiseIoError(error);
@@ -173,6 +194,7 @@ bool WriteSfxFile(BuildRun& run, const uint8_t* configBlock, const std::string& 
         if (run.env.editResources) EditStubResources(run);
         if (run.env.sourceDateEpoch) StartContentHash(run);
         WriteContainer(run, configBlock);
+        platform::ReleasePartialFile();
         if (CancelRequested) {
             platform::DeleteFileForced(run.output);
             return false;
@@ -181,6 +203,7 @@ bool WriteSfxFile(BuildRun& run, const uint8_t* configBlock, const std::string& 
         return true;
     } catch (...) {
         run.target.Close();
+        platform::ReleasePartialFile();
         if (!run.output.empty()) platform::DeleteFileForced(run.output);
         throw;
     }

@@ -1,9 +1,13 @@
 """The Linux command-line builder as a user runs it: exit statuses and messages."""
+import fcntl
+import glob
 import os
 import pty
+import signal
 import stat
 import subprocess
 import tempfile
+import time
 import unittest
 
 BUILD = os.environ.get("QUILLON_BUILD_DIR", os.path.join(os.path.dirname(__file__), "..", "..", "build"))
@@ -102,6 +106,54 @@ class LinuxBuilder(unittest.TestCase):
         self.assertIn("用法:", usage.stderr)
         self.assertIn("QUILLON_CODEPAGE", usage.stderr)
 
+    def test_an_interrupted_build_takes_its_file_away_and_keeps_the_old_target(self):
+        with open(os.path.join(self.src, "big.bin"), "wb") as f:
+            f.write(os.urandom(48 << 20))
+        with open(self.out, "wb") as f:
+            f.write(b"the earlier SFX file")
+        env = {**os.environ, "QUILLON_LEVEL": "12", "QUILLON_THREADS": "1"}
+        for sig, status in [(signal.SIGTERM, 143), (signal.SIGINT, 130), (signal.SIGHUP, 129)]:
+            with self.subTest(signal=sig):
+                builder = subprocess.Popen([QUILLON, "-h", "-o", "-c", self.src, self.out], env=env,
+                                           stdin=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                deadline = time.monotonic() + 60
+                while not glob.glob(self.out + ".~*") and time.monotonic() < deadline:
+                    time.sleep(0.02)
+                self.assertTrue(glob.glob(self.out + ".~*"), "the build did not start writing")
+                builder.send_signal(sig)
+                self.assertEqual(builder.wait(60), status)
+                self.assertEqual(glob.glob(self.out + ".~*"), [])
+                with open(self.out, "rb") as f:
+                    self.assertEqual(f.read(), b"the earlier SFX file")
+
+    def test_a_build_takes_away_what_killed_builds_left_and_only_that(self):
+        def leftover(name, claimed=False):
+            path = self.out + name
+            with open(path, "w") as f:
+                f.write("left")
+            if claimed:  # another build is still writing it
+                held = open(path)
+                fcntl.flock(held, fcntl.LOCK_EX)
+                self.addCleanup(held.close)
+            return path
+        gone = leftover(".~0123456789")
+        kept = [leftover(".~ABCDEF0123", claimed=True), leftover(".~abcdef0123"), leftover(".~12345"),
+                leftover("x.~0123456789")]
+        os.mkdir(self.out + ".~1111111111")
+        result = run("-h", "-o", "-c", self.src, self.out)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertFalse(os.path.exists(gone))
+        for path in kept + [self.out + ".~1111111111"]:
+            self.assertTrue(os.path.exists(path), path)
+
+    def test_only_code_pages_that_keep_ascii(self):
+        for value in ["500", "864", "65001", "1252x", " 1252"]:
+            for command in [("-h", "-o", "-c", self.src, self.out), ("--test", self.out)]:
+                result = run(*command, env={"QUILLON_CODEPAGE": value})
+                self.assertEqual(result.returncode, 2, (value, command))
+                self.assertIn("is not a Windows ANSI or OEM code page", result.stderr)
+        self.assertEqual(run("-h", "-o", "-c", self.src, self.out, env={"QUILLON_CODEPAGE": "850"}).returncode, 0)
+
 
 class Inspection(unittest.TestCase):
     """--test, --list and --extract on files as users get them: signed, and
@@ -153,6 +205,17 @@ class Inspection(unittest.TestCase):
             self.assertEqual(a.read(), b.read())
         self.assertEqual(sorted(os.listdir(target)), ["sub"])
         self.assertEqual(run("--extract", self.out).returncode, 2)
+
+    def test_extract_refuses_what_the_file_system_cannot_take_before_writing(self):
+        # A file system of 64 KiB for 100 kB of data, in a mount namespace of its own.
+        target = os.path.join(self.dir.name, "small")
+        os.mkdir(target)
+        script = f'mount -t tmpfs -o size=64k tmpfs "$1" && exec "$2" --extract "$3" "$1"/x'
+        result = subprocess.run(["unshare", "-m", "sh", "-c", script, "sh", target, QUILLON, self.out],
+                                capture_output=True, text=True, timeout=60)
+        self.assertEqual(result.returncode, 1, result.stderr)
+        self.assertIn("bytes free", result.stderr)
+        self.assertNotIn("files were written", result.stderr)
 
 
 if __name__ == "__main__":
