@@ -47,6 +47,8 @@ class WindowsBuilderTest(harness.WineTestCase):
     def test_success_box_without_c(self):
         source = self.make_source()
         target = self.tmp / "setup.exe"
+        leftover = self.tmp / "setup.exe.~0123ABCDEF"  # what a killed build left
+        leftover.write_bytes(b"partial")
         with self.start_builder("-h", "-o", source=source, target=target) as builder:
             self.assertEqual(harness.message_box(builder, "Information"), SUCCESS_TEXT)
             # The file is complete before the box appears.
@@ -54,6 +56,7 @@ class WindowsBuilderTest(harness.WineTestCase):
             builder.press_button("Information", "OK")
             self.assertEqual(builder.wait(), 0)
         self.assertSfxMatchesTree(harness.read_sfx(target), source)
+        self.assertFalse(leftover.exists())
 
     def test_overwrite_question_without_o(self):
         source = self.make_source()
