@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -49,6 +50,15 @@ std::string CodePageToUtf8(std::string_view text, int codePage);
 
 // The system's own text for a Windows error code, as UTF-8.
 std::string SystemMessage(int code);
+
+// Removes leading and trailing blanks and control characters (codes 0 to 32).
+std::string TrimText(const std::string& text);
+
+// Appends the path delimiter unless the path is empty or already ends with it.
+std::string WithTrailingDelimiter(const std::string& path);
+
+// Replaces each "%s" of the pattern, in order, by the next argument.
+std::string FillPattern(const std::string& pattern, std::initializer_list<std::string> arguments);
 
 // Paths in native text scanned character by character, so that the trail byte
 // 0x5C of a double-byte character is never taken for a backslash. The lead-byte

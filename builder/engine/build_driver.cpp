@@ -45,7 +45,7 @@ std::string UpperExtension(const std::string& path) {
 std::string StoredText(const std::string& native, const char* what) {
     std::string stored;
     if (!platform::ToAnsi(native, stored))
-        throw BuildError(FillPattern("%s无法用代码页 %s 保存:\r\n%s",
+        throw BuildError(platform::FillPattern("%s无法用代码页 %s 保存:\r\n%s",
                                      {what, std::to_string(platform::AnsiCodePage()), native}));
     return stored;
 }
@@ -58,11 +58,11 @@ void CheckItemsStorable(const BuildRun& run) {
         std::string path = item.shownName.empty() ? platform::ToDisplay(run.options.Source + item.nativeName)
                                                   : platform::ToDisplay(run.options.Source) + item.shownName;
         if (item.nameProblem == NameProblem::CodePage)
-            throw BuildError(FillPattern("文件名无法用代码页 %s 保存:\r\n%s",
+            throw BuildError(platform::FillPattern("文件名无法用代码页 %s 保存:\r\n%s",
                                          {std::to_string(platform::AnsiCodePage()), path}));
         if (item.nameProblem == NameProblem::InvalidOnWindows)
-            throw BuildError(FillPattern("文件名在 Windows 上无效:\r\n%s", {path}));
-        throw BuildError(FillPattern("文件太大（必须小于 2 GB）:\r\n%s", {path}));
+            throw BuildError(platform::FillPattern("文件名在 Windows 上无效:\r\n%s", {path}));
+        throw BuildError(platform::FillPattern("文件太大（必须小于 2 GB）:\r\n%s", {path}));
     }
 }
 
@@ -127,14 +127,14 @@ void CreateStubFile(BuildRun& run, const std::string& instanceId) {
 // A failure ends the build saying which step failed and why, so that no step,
 // the elevation manifest least of all, goes missing without a word.
 void RequireStep(bool done, const std::string& problem, const char* step) {
-    if (!done && !problem.empty()) throw BuildError(FillPattern("%s失败:\r\n%s", {step, problem}));
+    if (!done && !problem.empty()) throw BuildError(platform::FillPattern("%s失败:\r\n%s", {step, problem}));
 }
 
 void EditStubResources(const BuildRun& run) {
     const BuildOptions& o = run.options;
     const std::string& output = run.output;
     // The icon is taken as the checks took it: without surrounding blanks.
-    const std::string icon = TrimText(o.Icon);
+    const std::string icon = platform::TrimText(o.Icon);
     std::string problem;
     if (!icon.empty()) {
         const bool done = UpperExtension(icon) == ".ICO" ? CopyIconFromIconFile(icon, output, &problem)

@@ -5,7 +5,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 
-#include "builder/engine/options_check.h"
+#include "platform/text.h"
 #include "builder/ui/control_ids.h"
 #include "builder/ui/dialog_kit.h"
 #include "builder/ui/maker.h"
@@ -102,7 +102,7 @@ std::string FileVersionText(const std::wstring& path) {
 }
 
 bool ShellOpen(const std::string& utf8) {
-    if (TrimText(utf8).empty()) return false;
+    if (platform::TrimText(utf8).empty()) return false;
     const auto result = reinterpret_cast<INT_PTR>(
         ShellExecuteW(nullptr, L"open", platform::Utf8ToWide(utf8).c_str(), L"", L"", SW_SHOWNORMAL));
     return result > 32;
