@@ -25,6 +25,12 @@ bool ToAnsi(const std::string& native, std::string& ansi);
 // The ANSI code page that ToAnsi writes.
 int AnsiCodePage();
 
+// Selects the code page that ToAnsi writes, where the builder may choose it
+// (the Linux builder): false for one that is no Windows ANSI or OEM code page
+// keeping ASCII, or that the system cannot convert. On Windows only the
+// system's own is taken.
+bool SetAnsiCodePage(int codePage);
+
 // Stored ANSI bytes back as native text; false when a byte sequence is no
 // character of the code page.
 bool FromAnsi(const std::string& ansi, std::string& native);

@@ -8,7 +8,6 @@
 #include <string>
 #include <wctype.h>
 
-#include "platform/posix_setup.h"
 
 namespace ql::platform {
 

@@ -51,6 +51,8 @@ bool ToAnsi(const std::string& native, std::string& ansi) {
 
 int AnsiCodePage() { return static_cast<int>(GetACP()); }
 
+bool SetAnsiCodePage(int codePage) { return codePage == AnsiCodePage(); }
+
 bool FromAnsi(const std::string& ansi, std::string& native) {
     native = ansi;
     return true;

@@ -3,13 +3,12 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <memory>
-#include <optional>
+#include <vector>
 #include <string>
 
 #include "builder/cli/sfx_inspect.h"
@@ -47,8 +46,6 @@ double SteadySeconds() {
 
 class TerminalHost : public ql::StartupHost {
 public:
-    // --threads=<n> and --level=<n> stand for QUILLON_THREADS and QUILLON_LEVEL;
-    // the builder's own switch reader passes over them as unknown switches.
     explicit TerminalHost(int argc, char** argv) {
         // A progress line only where someone watches it.
         if (isatty(STDERR_FILENO)) {
@@ -57,20 +54,22 @@ public:
             progress_ = std::make_unique<ql::TerminalProgress>(std::cerr, width, SteadySeconds);
             dialogs_.SetProgressLine(progress_.get());
         }
-        for (int i = 1; i < argc; ++i) {
-            std::string_view argument = argv[i];
-            if (argument.starts_with("--threads=")) threads_ = argument.substr(10);
-            if (argument.starts_with("--level=")) level_ = argument.substr(8);
-        }
+        for (int i = 1; i < argc; ++i) arguments_.push_back(argv[i]);
     }
 
     ql::ProgressSink* Progress() override { return progress_.get(); }
 
-    const char* Setting(const char* name) override {
-        if (threads_ && std::strcmp(name, "QUILLON_THREADS") == 0) return threads_->c_str();
-        if (level_ && std::strcmp(name, "QUILLON_LEVEL") == 0) return level_->c_str();
-        return StartupHost::Setting(name);
+    // --threads=<n> and --level=<n>; the builder's own switch reader passes
+    // over them as unknown switches.
+    const char* SettingSwitch(const char* name) override {
+        const std::string prefix = std::string("--") + name + "=";
+        const char* value = nullptr;
+        for (const std::string& argument : arguments_)
+            if (argument.starts_with(prefix)) value = argument.c_str() + prefix.size();
+        return value;
     }
+
+    bool ReadsLinuxSettings() const override { return true; }
 
     ql::DialogHost& Dialogs() override { return dialogs_; }
 
@@ -87,36 +86,22 @@ public:
 
 private:
     ql::TerminalDialogs dialogs_;
-    std::optional<std::string> threads_, level_;
+    std::vector<std::string> arguments_;
     std::unique_ptr<ql::TerminalProgress> progress_;
 };
-
-bool ConfigureFromEnvironment() {
-    if (const char* codePage = std::getenv("QUILLON_CODEPAGE"); codePage && *codePage) {
-        char* end = nullptr;
-        const long number = std::strtol(codePage, &end, 10);
-        if (*end != '\0' || !std::isdigit(static_cast<unsigned char>(*codePage)) || number <= 0 || number > 65535 || !ql::platform::SetAnsiCodePage(static_cast<int>(number))) {
-            std::cerr << "Error: QUILLON_CODEPAGE=" << ql::EscapeControls(codePage)
-                      << " is not a Windows ANSI or OEM code page whose first 128 characters are ASCII"
-                         " (for example 1252, 936 or 850)\n";
-            return false;
-        }
-    }
-    if (const char* arch = std::getenv("QUILLON_STUB_ARCH"); arch && *arch) {
-        if (!ql::SelectStubArchitecture(arch)) {
-            std::cerr << "Error: QUILLON_STUB_ARCH=" << arch << " is neither i686 nor x86_64\n";
-            return false;
-        }
-    }
-    return true;
-}
 
 bool IsInspection(std::string_view command) {
     return command == "--list" || command == "--test" || command == "--extract";
 }
 
-// --list SFX, --test SFX, --extract SFX DIR.
-int Inspect(int argc, char** argv) {
+// --list SFX, --test SFX, --extract SFX DIR, with the code page of the settings.
+int Inspect(ql::StartupHost& host, int argc, char** argv) {
+    ql::BuildEnvironment settings{host.Dialogs()};
+    std::string error;
+    if (!ql::ReadSettings(host, settings, error)) {
+        host.Dialogs().ShowError(error);
+        return 2;
+    }
     const std::string_view command = argv[1];
     const int wanted = command == "--extract" ? 4 : 3;
     if (argc != wanted) {
@@ -137,11 +122,10 @@ int main(int argc, char** argv) {
         if (ql::LoadResourceData("TXT", "CMDLINE", help)) std::cout << HelpText(help);
         return 0;
     }
-    if (!ConfigureFromEnvironment()) return 2;
-    if (argc >= 2 && IsInspection(argv[1])) return Inspect(argc, argv);
+    TerminalHost host(argc, argv);
+    if (argc >= 2 && IsInspection(argv[1])) return Inspect(host, argc, argv);
 
     ql::CmdLineHelper commandLine({ql::platform::CommandLineText, ql::platform::ModulePath,
                                    ql::platform::IsLeadByte, ql::platform::SameTextIgnoringCase, "-"});
-    TerminalHost host(argc, argv);
     return ql::RunBuilder(host, commandLine);
 }

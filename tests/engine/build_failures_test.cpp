@@ -8,7 +8,7 @@
 #include "builder/engine/build_errors.h"
 #include "builder/engine/cancel.h"
 #include "platform/filesystem.h"
-#include "platform/posix_setup.h"
+#include "platform/text.h"
 #include "tests/support/build_fixture.h"
 #include "tests/support/scripted_progress.h"
 
