@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "builder/engine/build_driver.h"
+#include "builder/engine/build_errors.h"
 #include "builder/engine/cancel.h"
 #include "builder/ui/control_ids.h"
 #include "builder/ui/message_boxes.h"
@@ -74,6 +75,7 @@ void ProgressWindow::RunBuild() {
         succeeded_ = BuildSfx(options_, env_);
     } catch (const std::exception& failure) {
         error_ = failure.what();
+        errorPath_ = ErrorPath(failure);
     }
     PostMessageW(Handle(), WM_BUILD_DONE, 0, 0);
 }
@@ -136,7 +138,7 @@ void ProgressWindow::Refresh() {
 void ProgressWindow::Finish() {
     thread_.Join();
     Refresh();
-    if (error_) ShowApplicationErrorBox(*error_);
+    if (error_) ShowApplicationErrorBox(*error_, errorPath_);
     result_ = succeeded_ ? 1 : 2;
     done_ = true;
 }
