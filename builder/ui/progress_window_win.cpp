@@ -61,7 +61,8 @@ LRESULT ProgressWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             Finish();
             return 0;
         case WM_COMMAND:
-            // Only the button cancels; Esc (IDCANCEL) and Enter do nothing here.
+            // Only the button cancels (a click, or Space or Enter while it has
+            // the focus); Esc (IDCANCEL) does nothing here.
             if (LOWORD(wParam) == kBCancel) CancelRequested = true;
             return 0;
         case WM_CLOSE:

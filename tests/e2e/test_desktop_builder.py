@@ -8,7 +8,7 @@ import time
 
 import desktop_support as ds
 import harness
-from desktop_support import ID, MAIN, PROGRESS, SUCCESS_TEXT, VK_ESCAPE, VK_F1
+from desktop_support import ID, MAIN, PROGRESS, SUCCESS_TEXT, VK_ESCAPE, VK_F1, VK_F4, VK_RETURN, VK_TAB
 from harness import to_wine_path
 
 CANCEL_TEXT = "Quillon 已中止\r\n目标自解压文件已被删除"
@@ -25,6 +25,16 @@ class DesktopBuilderTest(ds.DesktopTestCase):
     def fill(self, builder, source, target):
         builder.set_text(self.title, ID["kESource"], source)
         builder.set_text(self.title, ID["kETarget"], target)
+
+    def make(self, builder):
+        builder.press_button(self.title, control_id=ID["kBMake"], window_class=MAIN)
+
+    def refused(self, builder):
+        """The text of the validation's error box, which is then closed."""
+        text = harness.message_box(builder, "Error")
+        builder.press_button("Error", "OK")
+        builder.wait_window_gone("Error")
+        return text
 
     def test_first_start_shows_the_initial_state_and_creates_the_empty_key(self):
         builder = self.start()
@@ -112,6 +122,7 @@ class DesktopBuilderTest(ds.DesktopTestCase):
         self.fill(builder, to_wine_path(source), to_wine_path(target))
         builder.press_button(self.title, control_id=ID["kBMake"], window_class=MAIN)
         builder.wait_window(self.title, window_class=PROGRESS)
+        self.assertFalse(ds.window_style(builder, self.title, window_class=PROGRESS) & ds.WS_SYSMENU)  # no close box
         deadline = time.monotonic() + 30
         while True:  # until the first chunk is reported
             progress = ds.states(builder, self.title, PROGRESS)
@@ -123,13 +134,33 @@ class DesktopBuilderTest(ds.DesktopTestCase):
         self.assertEqual(progress[ID["kLProgressTarget"]].text, to_wine_path(target))
         self.assertTrue(progress[ID["kLProgressSource"]].text.startswith(to_wine_path(source) + "\\big"))
         harness.screenshot("progress-window-mid-build")
-        builder.press_button(self.title, control_id=ID["kBCancel"], window_class=PROGRESS)
+        # Esc and Alt+F4 do nothing; Enter presses the cancel button, which has the focus.
+        builder.send_key(self.title, VK_ESCAPE)
+        ds.send_alt_key(builder, self.title, VK_F4)
+        time.sleep(1)  # give them the time to act wrongly
+        self.assertEqual({w.class_name for w in builder.list_windows()}, {PROGRESS, MAIN})
+        self.assertTrue(ds.states(builder, self.title, PROGRESS)[ID["kBCancel"]].focused)
+        builder.send_key(self.title, VK_RETURN)
         self.assertEqual(harness.message_box(builder, "Warning", timeout=60), CANCEL_TEXT)
         self.assertFalse(target.exists())
         builder.press_button("Warning", "OK")
         builder.wait_window_gone(self.title, window_class=PROGRESS)
         self.assertEqual(self.main_controls(builder)[ID["kESource"]].text, to_wine_path(source))
         self.assertTrue(builder.running())
+
+    def test_enter_presses_the_make_button_from_any_field(self):
+        builder = self.start()
+        # From the make button Tab goes to the source field, then past the
+        # browse buttons and the target to a radio button and a check box.
+        # The field has the focus again once the box has gone.
+        for tabs, field in ((1, "kESource"), (4, "kRbIconDefault"), (2, "kCbOpenFolder")):
+            for _ in range(tabs):
+                builder.send_key(self.title, VK_TAB)
+            focused = lambda: self.main_controls(builder)[ID[field]].focused
+            self.assertTrue(ds.wait_until(focused), field)
+            builder.send_key(self.title, VK_RETURN)
+            self.assertTrue(self.refused(builder).startswith("源文件夹不存在"), field)
+            self.assertTrue(ds.wait_until(focused), field)
 
     def test_a_refused_build_keeps_the_window_and_stores_full_paths(self):
         builder = self.start(cwd=self.tmp)

@@ -7,7 +7,7 @@ import os
 import desktop_support as ds
 import harness
 import runtime_support as rt
-from desktop_support import ID, MAIN, SUCCESS_TEXT, VK_ESCAPE, VK_RETURN
+from desktop_support import ID, MAIN, SUCCESS_TEXT, VK_ESCAPE, VK_RETURN, VK_SPACE, VK_TAB
 from harness import to_wine_path
 
 GENERATOR = "从当前界面选项生成命令行参数"
@@ -40,8 +40,15 @@ class DesktopWindowsTest(ds.DesktopTestCase):
             to_wine_path(harness.windows_builder()), "-mf", "-fp", "-we", "-di", "-s", "-ua", "-op",
             f'"{to_wine_path(source)}\\\\"', to_wine_path(target), f'"{to_wine_path(source / "run.exe")}"',
             r'" /S \"x y\""']))
-        builder.press_button(GENERATOR, control_id=ID["kBCopy"])
+        # Tab from the text box to the copy button, and Space presses it.
+        focused = lambda control: ds.states(builder, GENERATOR)[ID[control]].focused
+        builder.send_key(GENERATOR, VK_TAB)
+        self.assertTrue(ds.wait_until(lambda: focused("kBCopy")))
+        builder.send_key(GENERATOR, VK_SPACE)
+        # What was copied stays selected, and shows so: the text box has the focus back.
+        self.assertTrue(ds.wait_until(lambda: focused("kMCmdLine")))
         self.assertEqual(harness.clipboard_text(), line)
+        self.assertEqual(ds.send_message(builder, GENERATOR, ID["kMCmdLine"], ds.EM_GETSEL), len(line) << 16)
         harness.screenshot("command-line-generator")
         builder.send_key(GENERATOR, VK_ESCAPE)
         builder.wait_window_gone(GENERATOR)
