@@ -1,7 +1,7 @@
 """Helpers of the desktop builder's window tests on top of harness: the
 control ids (read from the builder's own header, so the tests and the windows
 agree), the window title, the settings in the Wine registry, the driver's
-window styles, messages and Alt keys."""
+window styles, messages and Alt keys, and a stand-in for the web browser."""
 
 import re
 import time
@@ -85,6 +85,23 @@ def send_alt_key(program, title, virtual_key):
     """The key pressed with Alt held (Alt+F4), to the focused control."""
     harness._driver_call(["key", *harness._window_args(title, 20, program.pid), "--vk", str(virtual_key), "--alt"],
                          timeout=50)
+
+
+def open_web_addresses_with(test, program):
+    """Makes the shell open https addresses with `program` (runprobe, which
+    records its arguments) until the test ends, when the prefix's own
+    handler comes back."""
+    key = r"HKCR\https\shell\open\command"
+    before = re.search(r"REG_SZ\s+(.*)$", reg("query", key, "/ve", check=False).stdout.decode("cp1252"), re.M)
+
+    def restore():
+        if before:
+            reg("add", key, "/ve", "/d", before.group(1).strip(), "/f")
+        else:
+            reg("delete", r"HKCR\https\shell", "/f", check=False)
+
+    test.addCleanup(restore)
+    reg("add", key, "/ve", "/d", f'"{harness.to_wine_path(program)}" "%1"', "/f")
 
 
 def states(program, title, window_class=None):

@@ -8,6 +8,7 @@ import time
 
 import desktop_support as ds
 import harness
+import runtime_support as rt
 from desktop_support import ID, MAIN, PROGRESS, SUCCESS_TEXT, VK_ESCAPE, VK_F1, VK_F4, VK_RETURN, VK_TAB
 from harness import to_wine_path
 
@@ -209,20 +210,34 @@ class DesktopBuilderTest(ds.DesktopTestCase):
         builder.wait_window_gone("Open")
         self.assertEqual(self.main_controls(builder)[ID["kEIcon"]].text, to_wine_path(icons / "new.ico"))
 
-    def test_f1_opens_the_about_box_and_esc_does_not_close_the_main_window(self):
-        builder = self.start()
+    def test_f1_opens_the_about_box_and_the_links_open_their_web_addresses(self):
+        record = self.tmp / "opened.txt"
+        ds.open_web_addresses_with(self, rt.runprobe())
+        builder = self.start(env={"QUILLON_RECORD": to_wine_path(record)})
+
+        def opened(title, link):
+            """What the shell was asked to open when the link was clicked."""
+            record.unlink(missing_ok=True)
+            builder.press_button(title, control_id=ID[link])
+            if not ds.wait_until(lambda: record.exists() and "arg=" in record.read_text()):
+                return None
+            return [line[4:] for line in record.read_text().splitlines() if line.startswith("arg=")]
+
         builder.send_key(self.title, VK_F1)
         about = builder.window_text("关于...")
         self.assertIn("Quillon", about)
         self.assertIn("Version " + self.title.split()[1] + ".0.0", about)
         self.assertIn("quillon.example/quillon", about)
         harness.screenshot("about-box")
+        self.assertEqual(opened("关于...", "kAboutWebLink"), ["https://quillon.example/quillon"])
         builder.send_key("关于...", VK_ESCAPE)
         builder.wait_window_gone("关于...")
         builder.send_key(self.title, VK_ESCAPE)
         time.sleep(1)  # nothing is to happen: give it the time to happen wrongly
         builder.wait_window(self.title, window_class=MAIN)
         self.assertTrue(builder.running())
+        self.assertEqual(opened(self.title, "kLWeb"), ["https://quillon.example"])
+        self.assertEqual(opened(self.title, "kLDonate"), ["https://quillon.example/donate"])
 
 
 if __name__ == "__main__":
