@@ -86,7 +86,9 @@ class DesktopWindowsTest(ds.DesktopTestCase):
         builder.wait_window_gone(HELP)
 
     def test_the_environment_window_lists_the_variables_and_inserts_one(self):
-        builder = self.start(env={"QUILLON_SAMPLE": "中文 value"})
+        # More rows than the list shows, so that it has a vertical scroll bar.
+        fill = {f"QUILLON_ROW_{i:02}": "x" for i in range(40)}
+        builder = self.start(env={"QUILLON_SAMPLE": "中文 value", **fill})
         environment = f"{self.title} - 这台计算机上的环境变量"
         builder.check_control(self.title, ID["kRbCustom"])
         builder.set_text(self.title, ID["kECustomDir"], "")
@@ -96,6 +98,9 @@ class DesktopWindowsTest(ds.DesktopTestCase):
         rows = builder.list_items(environment, ID["kVleEnvVars"])
         self.assertIn(["%QUILLON_SAMPLE%", "中文 value"], rows)
         self.assertTrue(all(key.startswith("%") and key.endswith("%") for key, _value in rows))
+        # The columns fit the list's width beside the vertical scroll bar.
+        style = ds.window_style(builder, environment, ID["kVleEnvVars"])
+        self.assertEqual(style & (ds.WS_VSCROLL | ds.WS_HSCROLL), ds.WS_VSCROLL)
         harness.screenshot("environment-variables")
         builder.send_key(environment, VK_ESCAPE)
         builder.wait_window_gone(environment)
