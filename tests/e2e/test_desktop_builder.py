@@ -1,7 +1,7 @@
 """The Windows builder's main window under Wine, driven through its real
 controls: the first start, stored settings, building with the progress
-window, cancelling, a refused build, the start from a complete command line,
-and the keyboard."""
+window, cancelling, a refused and a failed build, the start from a complete
+command line, the save dialog, the links and the keyboard."""
 
 import os
 import time
@@ -173,6 +173,55 @@ class DesktopBuilderTest(ds.DesktopTestCase):
         builder.wait_window(self.title, window_class=MAIN)
         self.assertEqual(ds.settings()["Source"], ("REG_SZ", missing))
         self.assertEqual(ds.settings()["Target"], ("REG_SZ", to_wine_path(self.tmp / "out.exe")))
+
+    def test_a_failed_build_names_the_path_and_keeps_the_window_and_the_saved_settings(self):
+        source = harness.make_tree(self.tmp / "source", {"a.txt": "alpha"})
+        (self.tmp / "file.txt").write_text("not a folder")
+        target = self.tmp / "file.txt" / "setup.exe"
+        builder = self.start()
+        self.fill(builder, to_wine_path(source), to_wine_path(target))
+        builder.check_control(self.title, ID["kCbSilent"])
+        self.make(builder)
+        # The message with its full stop, and the path beneath it.
+        self.assertEqual(harness.message_box(builder, "Quillon"), "无效的文件名.\r\n" + to_wine_path(target))
+        builder.press_button("Quillon", "OK")
+        builder.wait_window_gone(self.title, window_class=PROGRESS)
+        controls = self.main_controls(builder)
+        self.assertEqual(controls[ID["kETarget"]].text, to_wine_path(target))
+        self.assertTrue(controls[ID["kCbSilent"]].checked)
+        stored = ds.settings()
+        self.assertEqual(stored["Target"], ("REG_SZ", to_wine_path(target)))
+        self.assertEqual(stored["SilentMode"], ("REG_DWORD", "0x1"))
+
+    def test_a_refused_start_from_a_complete_command_line_keeps_its_values_and_writes_no_settings(self):
+        missing = self.tmp / "missing"
+        builder = harness.start_windows(harness.windows_builder(),
+                                        ["-fd", "-s", to_wine_path(missing), to_wine_path(self.tmp / "auto.exe")])
+        self.addCleanup(builder.kill)
+        refusal = "源文件夹不存在\r\n\r\n" + to_wine_path(missing) + "\\"
+        self.assertEqual(self.refused(builder), refusal)
+        controls = self.main_controls(builder)
+        self.assertEqual(controls[ID["kESource"]].text, to_wine_path(missing))
+        self.assertEqual(controls[ID["kETarget"]].text, to_wine_path(self.tmp / "auto.exe"))
+        self.assertTrue(controls[ID["kRbDesktop"]].checked)
+        self.assertTrue(controls[ID["kCbSilent"]].checked)
+        self.make(builder)
+        self.assertEqual(self.refused(builder), refusal)
+        self.assertIsNone(ds.settings())
+
+    def test_the_save_dialog_starts_in_the_targets_folder_with_its_name(self):
+        folder = self.tmp / "out folder"
+        folder.mkdir()
+        builder = self.start()
+        builder.set_text(self.title, ID["kETarget"], to_wine_path(folder / "setup.exe"))
+        builder.press_button(self.title, control_id=ID["kBTarget"], window_class=MAIN)
+        builder.wait_window("Save As")
+        self.assertEqual(ds.states(builder, "Save As")[1148].text, "setup.exe")
+        # A new name is saved in that folder, with the filter's extension.
+        builder.set_text("Save As", 1148, "renamed")
+        builder.press_button("Save As", "Save")
+        builder.wait_window_gone("Save As")
+        self.assertEqual(self.main_controls(builder)[ID["kETarget"]].text, to_wine_path(folder / "renamed.exe"))
 
     def test_a_complete_command_line_builds_at_once_without_touching_the_settings(self):
         source = harness.make_tree(self.tmp / "source", {"a.txt": "alpha"})
