@@ -184,6 +184,7 @@ class DesktopBuilderTest(ds.DesktopTestCase):
         self.make(builder)
         # The message with its full stop, and the path beneath it.
         self.assertEqual(harness.message_box(builder, "Quillon"), "无效的文件名.\r\n" + to_wine_path(target))
+        harness.screenshot("build-error-with-path")
         builder.press_button("Quillon", "OK")
         builder.wait_window_gone(self.title, window_class=PROGRESS)
         controls = self.main_controls(builder)
