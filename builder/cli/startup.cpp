@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "builder/engine/build_driver.h"
+#include "builder/engine/build_errors.h"
 #include "builder/engine/options_check.h"
 #include "builder/resources/embedded_resources.h"
 #include "platform/process.h"
@@ -117,7 +118,7 @@ int RunCommandLineBuild(StartupHost& host, const CommandLineOptions& options, Bu
         return BuildSfx(options.build, env) ? 0 : 1;
     } catch (const std::exception& error) {
         // The partly written target stays, as after any failed build.
-        host.ShowFatalError(error.what());
+        host.ShowFatalError(WithPathLine(error.what(), ErrorPath(error)));
         return 1;
     }
 }

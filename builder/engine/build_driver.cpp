@@ -111,15 +111,15 @@ void CreateStubFile(BuildRun& run, const std::string& instanceId) {
     if (target.empty()) throw BuildError("无法创建目录", 3);
     if (!folder.empty()) platform::CreateFolderChain(folder);
     // A target that cannot be replaced fails now, as creating it would.
-    if (int error = platform::CheckReplaceable(target)) RaiseIoError(error);
+    if (int error = platform::CheckReplaceable(target)) RaiseIoError(error, target);
     run.replaced = platform::FollowFileLink(target);
     RemoveLeftovers(run.replaced);
     run.output = run.replaced + ".~" + instanceId;
-    if (int error = run.target.Create(run.output)) RaiseIoError(error);
+    if (int error = run.target.Create(run.output)) RaiseIoError(error, target);
     platform::ClaimPartialFile(run.output);
     WriteToTarget(run, run.env.stubImage.data(), run.env.stubImage.size());
     FlushTarget(run);
-    if (int error = run.target.Close()) RaiseIoError(error);
+    if (int error = run.target.Close()) RaiseIoError(error, target);
 }
 
 // Each step does its work, finds nothing to copy (a program without an icon or
@@ -158,7 +158,7 @@ void EditStubResources(const BuildRun& run) {
 // Different content gets a different identifier, as a drawn one would be.
 void StartContentHash(BuildRun& run) {
     std::string stub;
-    if (int error = platform::ReadWholeFile(run.output, stub)) RaiseIoError(error);
+    if (int error = platform::ReadWholeFile(run.output, stub)) RaiseIoError(error, run.options.Target);
     run.contentHash = ContentHash(0, stub.data(), stub.size());
     run.hashing = true;
 }
@@ -167,22 +167,23 @@ void WriteContentInstanceId(BuildRun& run, uint64_t containerStart) {
     FlushTarget(run);
     run.hashing = false;
     const std::string id = FormatInstanceId(run.contentHash % 0x7FFFFFFFu);
-    if (int error = run.target.Seek(containerStart + config::kInstanceId)) RaiseIoError(error);
+    if (int error = run.target.Seek(containerStart + config::kInstanceId))
+        RaiseIoError(error, run.options.Target);
     WriteToTarget(run, id.data(), id.size());
 }
 
 // `configBlock` was built before the target was created.
 void WriteContainer(BuildRun& run, const uint8_t* configBlock) {
-    if (int error = run.target.OpenWriteAtEnd(run.output)) RaiseIoError(error);
+    if (int error = run.target.OpenWriteAtEnd(run.output)) RaiseIoError(error, run.options.Target);
     uint64_t containerStart = 0;
-    if (int error = run.target.Size(containerStart)) RaiseIoError(error);
+    if (int error = run.target.Size(containerStart)) RaiseIoError(error, run.options.Target);
     WriteToTarget(run, configBlock, config::kSize);
     WriteEntries(run);
     const uint8_t endRecord[kEndRecordSize] = {};
     WriteToTarget(run, endRecord, sizeof endRecord);
     if (run.hashing) WriteContentInstanceId(run, containerStart);
     FlushTarget(run);
-    if (int error = run.target.Close()) RaiseIoError(error);
+    if (int error = run.target.Close()) RaiseIoError(error, run.options.Target);
 }
 
 // From the creation of the new file to its taking the target's place; false
@@ -199,7 +200,8 @@ bool WriteSfxFile(BuildRun& run, const uint8_t* configBlock, const std::string& 
             platform::DeleteFileForced(run.output);
             return false;
         }
-        if (int error = platform::MoveReplacing(run.output, run.replaced)) RaiseIoError(error);
+        if (int error = platform::MoveReplacing(run.output, run.replaced))
+            RaiseIoError(error, run.options.Target);
         return true;
     } catch (...) {
         run.target.Close();

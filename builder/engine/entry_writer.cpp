@@ -78,8 +78,8 @@ constexpr size_t kHelper = static_cast<size_t>(-1);
 void WriteDirect(BuildRun& run, const void* data, size_t length) {
     size_t written = 0;
     int error = run.target.Write(data, length, written);
-    if (error != 0) RaiseIoError(error);
-    if (written != length) RaiseIoError(kIoDiskFull);
+    if (error != 0) RaiseIoError(error, run.options.Target);
+    if (written != length) RaiseIoError(kIoDiskFull, run.options.Target);
 }
 
 // The checksum that ends every entry.
@@ -366,7 +366,7 @@ bool EntryPipeline::Write(const Step& step) {
             }
             return true;
         case Step::Kind::Failure:
-            RaiseIoError(step.error);
+            RaiseIoError(step.error, FullPath(step.entry));
         case Step::Kind::Header: {
             const std::string name = helper ? std::string(kHelperEntryName) : Item(step.entry).storedName;
             EntryHeader header{kEntryHelper, kHelperEntryNameLength, EntrySize(step.entry), 0, 0};

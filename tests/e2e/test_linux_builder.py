@@ -71,7 +71,7 @@ class LinuxBuilder(unittest.TestCase):
         os.chmod(self.out, stat.S_IRUSR)
         result = run("-h", "-o", "-c", self.src, self.out)
         self.assertEqual(result.returncode, 1)
-        self.assertIn("程序错误: 文件访问被拒绝", result.stderr)
+        self.assertIn(f"程序错误: 文件访问被拒绝\n{self.out}\n", result.stderr)
 
     def test_progress_line_on_a_terminal_only(self):
         master, slave = pty.openpty()
