@@ -23,11 +23,13 @@ struct ScanState {
 // A name Windows cannot use as it stands (a device, a trailing dot, a
 // character it forbids) could not be extracted by the stub, and on Windows
 // itself such a file (reached through the long-path form) would be read as the
-// device it names. A backslash is a character of a POSIX name, not a separator.
+// device it names. A backslash is a character of a POSIX name, not a separator
+// (on Windows the byte 0x5C of a name is the trail byte of a character).
 NameProblem StoredName(const platform::DirItem& entry, std::string& stored) {
     const std::string& name = entry.name;
     if (!entry.lostName.empty() || !platform::ToAnsi(name, stored)) return NameProblem::CodePage;
-    if (name.find('\\') != std::string::npos ||
+    const bool posixBackslash = platform::PathDelimiter() != '\\' && name.find('\\') != std::string::npos;
+    if (posixBackslash ||
         !IsSafeEntryName(stored.data(), stored.size(), platform::AnsiNameEncoding()))
         return NameProblem::InvalidOnWindows;
     return NameProblem::None;
