@@ -11,6 +11,8 @@
 #include <vector>
 #include <string>
 
+#include <libdeflate.h>
+
 #include "builder/cli/sfx_inspect.h"
 #include "builder/cli/startup.h"
 #include "builder/cli/terminal_dialogs.h"
@@ -33,8 +35,10 @@ const char kLinuxNotes[] =
     "  SOURCE_DATE_EPOCH=<s>     reproducible build: times clamped to it and stored in UTC\n"
     "\n"
     "  quillon --list SFX         the configuration and the entries of an SFX file\n"
+    "  quillon --list --json SFX  the same as one JSON document, for scripts\n"
     "  quillon --test SFX         checks every chunk and checksum as the SFX file would\n"
-    "  quillon --extract SFX DIR  writes its tree into DIR (names in QUILLON_CODEPAGE)\n";
+    "  quillon --extract SFX DIR  writes its tree into DIR (names in QUILLON_CODEPAGE)\n"
+    "  quillon --version          the version, and the stub images it carries\n";
 
 std::string HelpText(std::string_view stored) {
     return ql::TerminalText(ql::platform::CodePageToUtf8(stored, ql::kHelpTextCodePage)) + kLinuxNotes;
@@ -90,6 +94,15 @@ private:
     std::unique_ptr<ql::TerminalProgress> progress_;
 };
 
+// The program's version, the libdeflate it packs with and the images it carries.
+void ShowVersion() {
+    std::cout << "quillon " << QUILLON_VERSION << "\n"
+              << "libdeflate " << LIBDEFLATE_VERSION_STRING << "\n";
+    for (const ql::StubImages& images : ql::EmbeddedStubImages())
+        std::cout << "stub " << images.architecture << ": sfxhead.exe " << images.stub.size()
+                  << " bytes, selfdelete.exe " << images.helper.size() << " bytes\n";
+}
+
 bool IsInspection(std::string_view command) {
     return command == "--list" || command == "--test" || command == "--extract";
 }
@@ -103,11 +116,13 @@ int Inspect(ql::StartupHost& host, int argc, char** argv) {
         return 2;
     }
     const std::string_view command = argv[1];
-    const int wanted = command == "--extract" ? 4 : 3;
+    const bool json = command == "--list" && argc == 4 && std::string_view(argv[2]) == "--json";
+    const int wanted = command == "--extract" || json ? 4 : 3;
     if (argc != wanted) {
-        std::cerr << "Usage: quillon --list SFX | --test SFX | --extract SFX DIR\n";
+        std::cerr << "Usage: quillon --list [--json] SFX | --test SFX | --extract SFX DIR\n";
         return 2;
     }
+    if (json) return ql::ListSfxJson(argv[3], std::cout, std::cerr);
     if (command == "--list") return ql::ListSfx(argv[2], std::cout, std::cerr);
     if (command == "--test") return ql::TestSfx(argv[2], std::cout, std::cerr);
     return ql::ExtractSfx(argv[2], argv[3], std::cout, std::cerr);
@@ -117,6 +132,10 @@ int Inspect(ql::StartupHost& host, int argc, char** argv) {
 
 int main(int argc, char** argv) {
     ql::platform::SetArguments(argc, argv);
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        ShowVersion();
+        return 0;
+    }
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-?") == 0)) {
         std::string_view help;
         if (ql::LoadResourceData("TXT", "CMDLINE", help)) std::cout << HelpText(help);

@@ -259,10 +259,15 @@ public:
 
     void Progress(uint32_t) override {}
 
-    // The last call for every entry, once its checksum matched.
+    // The last call for every entry, once its checksum matched, which the
+    // walk has just read.
     void SetAttributes(const char*, uint32_t) override {
         check.lastName = name_;
-        check.entries.push_back({name_, header_});
+        const uint64_t end = static_cast<uint64_t>(position_.Position());
+        uint8_t checksum[kChecksumSize] = {};
+        inspect::ReadAt(sfx_, end - kChecksumSize, checksum, sizeof checksum);
+        sfx_.file.Seek(end);
+        check.entries.push_back({name_, header_, packed_, ReadLE32(checksum)});
         (IsFolderEntry(header_) ? check.folders : check.files) += 1;
         check.data += static_cast<uint64_t>(header_.Size);
         check.packed += packed_;
@@ -396,12 +401,7 @@ std::string Choice(uint8_t value, std::initializer_list<const char*> names) {
 
 void ListConfiguration(SfxFile& sfx, std::ostream& out) {
     const uint8_t* c = sfx.config;
-    uint8_t b[4] = {};
-    std::string machine = "?";
-    if (inspect::ReadAt(sfx, 0x3C, b, 4) && inspect::ReadAt(sfx, ReadLE32(b) + 4, b, 2))
-        machine = ReadLE16(b) == 0x14C    ? "i686"
-                  : ReadLE16(b) == 0x8664 ? "x86_64"
-                                          : inspect::Hex(ReadLE16(b));
+    const std::string machine = inspect::StubArchitecture(sfx);
     auto yes = [](uint8_t v) { return std::string(v ? "yes" : "no"); };
     out << sfx.path << "\n"
         << "  stub               " << machine << ", " << Count(sfx.start, "byte")
@@ -431,6 +431,13 @@ void ListConfiguration(SfxFile& sfx, std::ostream& out) {
 }
 
 }  // namespace
+
+std::string inspect::StubArchitecture(SfxFile& sfx) {
+    uint8_t b[4] = {};
+    if (!inspect::ReadAt(sfx, 0x3C, b, 4) || !inspect::ReadAt(sfx, ReadLE32(b) + 4, b, 2)) return "?";
+    const uint16_t machine = ReadLE16(b);
+    return machine == 0x14C ? "i686" : machine == 0x8664 ? "x86_64" : inspect::Hex(machine);
+}
 
 bool inspect::CheckSfx(SfxFile& sfx, Check& check, std::ostream& err) {
     check = CheckEntries(sfx, nullptr);

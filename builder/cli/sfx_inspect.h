@@ -20,6 +20,10 @@ namespace ql {
 // The configuration and the entries, checked as they are read.
 int ListSfx(const std::string& path, std::ostream& out, std::ostream& err);
 
+// The same as one JSON document, for scripts; written only for a file that
+// passes every check, else nothing is written to `out`.
+int ListSfxJson(const std::string& path, std::ostream& out, std::ostream& err);
+
 // Checks every chunk and checksum as the stub does, that the end record is
 // there, and that nothing but a signature follows it.
 int TestSfx(const std::string& path, std::ostream& out, std::ostream& err);
@@ -64,6 +68,8 @@ bool OpenSfx(const std::string& path, SfxFile& sfx, std::ostream& err);
 struct ListedEntry {
     std::string stored;  // the name as stored
     EntryHeader header;
+    uint64_t packed = 0;    // bytes of its chunks in the file
+    uint32_t checksum = 0;  // as stored, and found to match
 };
 
 // What the walk over every entry found.
@@ -78,6 +84,9 @@ struct Check {
 
 // The checks of TestSfx over the opened file; false after reporting the fault.
 bool CheckSfx(SfxFile& sfx, Check& check, std::ostream& err);
+
+// The architecture of the stub image ("i686", "x86_64", or its machine number).
+std::string StubArchitecture(SfxFile& sfx);
 
 // The stub's walk over every entry, through `reader` (over sfx.file), into
 // `sink`, with `base` in front of each name; names are checked in the code

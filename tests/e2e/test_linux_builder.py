@@ -14,6 +14,15 @@ BUILD = os.environ.get("QUILLON_BUILD_DIR", os.path.join(os.path.dirname(__file_
 QUILLON = os.path.join(BUILD, "builder", "cli", "quillon")
 
 
+def project_version():
+    """The version the build defines (the project's, in its CMake cache)."""
+    with open(os.path.join(BUILD, "CMakeCache.txt")) as cache:
+        for line in cache:
+            if line.startswith("CMAKE_PROJECT_VERSION:"):
+                return line.strip().split("=", 1)[1]
+    raise AssertionError("no project version in the CMake cache")
+
+
 def run(*args, env=None):
     return subprocess.run([QUILLON, *args], capture_output=True, text=True, timeout=120,
                           stdin=subprocess.DEVNULL, env={**os.environ, **(env or {})})
@@ -39,6 +48,22 @@ class LinuxBuilder(unittest.TestCase):
         self.assertEqual(result.stdout, "该自解压文件创建成功！\n")
         quiet = run("-h", "-o", "-c", self.src, self.out)
         self.assertEqual((quiet.returncode, quiet.stdout, quiet.stderr), (0, "", ""))
+
+    def test_help_and_version_on_standard_output(self):
+        version = run("--version")
+        self.assertEqual((version.returncode, version.stderr), (0, ""))
+        lines = version.stdout.splitlines()
+        self.assertEqual(lines[0], f"quillon {project_version()}")
+        self.assertRegex(lines[1], r"^libdeflate \d+\.\d+")
+        for arch, line in zip(("i686", "x86_64"), lines[2:]):
+            stub = os.path.getsize(os.path.join(BUILD, f"win-{arch}", "stub", "sfxhead.exe"))
+            self.assertTrue(line.startswith(f"stub {arch}: sfxhead.exe {stub} bytes, selfdelete.exe "), line)
+        help_text = run("--help")
+        self.assertEqual((help_text.returncode, help_text.stderr), (0, ""))
+        self.assertIn("--version", help_text.stdout)
+        usage = run("--list")
+        self.assertEqual((usage.returncode, usage.stdout), (2, ""))
+        self.assertIn("Usage: quillon --list [--json] SFX", usage.stderr)
 
     def test_x86_64_stub_on_request(self):
         run("-h", "-o", "-c", self.src, self.out)
@@ -179,9 +204,17 @@ class Inspection(unittest.TestCase):
                        check=True, capture_output=True)
         return signed
 
-    def test_a_signed_sfx_passes_and_lists_its_signature(self):
+    def test_a_signed_sfx_verifies_passes_extracts_and_lists_its_signature(self):
         signed = self.sign()
         self.assertGreater(os.path.getsize(signed), os.path.getsize(self.out))
+        verify = subprocess.run(["osslsigncode", "verify", "-in", signed, "-CAfile",
+                                 os.path.join(self.dir.name, "cert.pem")], capture_output=True, text=True)
+        self.assertEqual(verify.returncode, 0, verify.stdout + verify.stderr)
+        extracted = os.path.join(self.dir.name, "signed-tree")
+        self.assertEqual(run("--extract", signed, extracted).returncode, 0)
+        with open(os.path.join(self.src, "sub", "data.bin"), "rb") as a, \
+                open(os.path.join(extracted, "sub", "data.bin"), "rb") as b:
+            self.assertEqual(a.read(), b.read())
         result = run("--test", signed)
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertIn("OK: 2 files and 1 folder", result.stdout)
@@ -216,6 +249,40 @@ class Inspection(unittest.TestCase):
         self.assertEqual(result.returncode, 1, result.stderr)
         self.assertIn("bytes free", result.stderr)
         self.assertNotIn("files were written", result.stderr)
+
+
+class Package(unittest.TestCase):
+    """The Debian package, unpacked into a throw-away root, with its program at work."""
+
+    def test_the_package_holds_the_builders_and_its_program_builds_a_sound_sfx(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            made = subprocess.run(["cpack", "--config", os.path.join(BUILD, "CPackConfig.cmake"), "-B", tmp],
+                                  capture_output=True, text=True, timeout=600)
+            self.assertEqual(made.returncode, 0, made.stdout + made.stderr)
+            deb, = glob.glob(os.path.join(tmp, f"quillon_{project_version()}_amd64.deb"))
+            depends = subprocess.run(["dpkg-deb", "-f", deb, "Depends"], capture_output=True, text=True).stdout
+            for library in ("libdeflate0", "zlib1g"):
+                self.assertIn(library, depends)
+            root = os.path.join(tmp, "root")
+            subprocess.run(["dpkg", "-x", deb, root], check=True)
+            for path in ("usr/share/quillon/quillon.exe", "usr/share/quillon/x86_64/quillon.exe",
+                         "usr/share/man/man1/quillon.1.gz", "usr/share/doc/quillon/README.md"):
+                self.assertTrue(os.path.isfile(os.path.join(root, path)), path)
+            with open(os.path.join(root, "usr/share/quillon/quillon.exe"), "rb") as exe:
+                image = exe.read()
+            pe = int.from_bytes(image[0x3C:0x40], "little")
+            self.assertEqual(image[pe + 4:pe + 6], b"\x4c\x01")  # the shipping builder is i686
+
+            installed = os.path.join(root, "usr/bin/quillon")
+            src = os.path.join(tmp, "src")
+            os.makedirs(src)
+            with open(os.path.join(src, "a.txt"), "w") as f:
+                f.write("from the package")
+            sfx = os.path.join(tmp, "out.exe")
+            for args in (["-h", "-o", "-c", src, sfx], ["--test", sfx]):
+                result = subprocess.run([installed, *args], capture_output=True, text=True, timeout=120)
+                self.assertEqual(result.returncode, 0, result.stderr)
+            self.assertIn("OK: 1 file", result.stdout)
 
 
 if __name__ == "__main__":
