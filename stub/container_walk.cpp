@@ -240,7 +240,7 @@ Failure ExtractEntries(ByteReader& reader, const ExtractionPlan& plan, EntrySink
                     return fail(error, Subject::OwnFile);
                 position += chunk.PackedLength;
                 ChunkTarget target{&sink, writing, checksum};
-                if (uint32_t error = InflateChunk(plan.buffer, chunk.PackedLength, chunk.UnpackedLength,
+                if (uint32_t error = plan.inflate(plan.buffer, chunk.PackedLength, chunk.UnpackedLength,
                                                   TakeChunkOutput, &target))
                     return fail(error, Subject::Target);
                 checksum = target.checksum;

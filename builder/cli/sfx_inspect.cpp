@@ -1,6 +1,9 @@
 // --list and --test: the stub's container walk over an SFX file on disk.
 #include "builder/cli/sfx_inspect.h"
 
+#include <libdeflate.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <initializer_list>
 #include <map>
@@ -180,6 +183,24 @@ bool OpenSfx(const std::string& path, SfxFile& sfx, std::ostream& err) {
     return true;
 }
 
+// The stub's verdicts with libdeflate's speed: a chunk is unpacked whole, and
+// must be one complete zlib stream that gives exactly its length. A chunk
+// that claims more than a buffer should hold is streamed as the stub does.
+uint32_t InflateWhole(const uint8_t* packed, uint32_t packedLength, uint32_t unpackedLength,
+                      stub::ChunkOutput output, void* context) {
+    constexpr uint32_t kLargestWhole = 64u << 20;
+    if (unpackedLength > kLargestWhole) return stub::InflateChunk(packed, packedLength, unpackedLength, output, context);
+    static libdeflate_decompressor* const decompressor = libdeflate_alloc_decompressor();
+    static std::vector<uint8_t> unpacked;
+    if (decompressor == nullptr) return stub::kErrorNotEnoughMemory;
+    unpacked.resize(std::max<size_t>(unpackedLength, 1));
+    size_t in = 0, out = 0;
+    const libdeflate_result result = libdeflate_zlib_decompress_ex(decompressor, packed, packedLength,
+                                                                   unpacked.data(), unpackedLength, &in, &out);
+    if (result != LIBDEFLATE_SUCCESS || in != packedLength || out != unpackedLength) return stub::kErrorBadArguments;
+    return output(context, unpacked.data(), unpackedLength);
+}
+
 stub::Failure WalkSfx(SfxFile& sfx, FileReader& reader, const std::string& base, stub::EntrySink& sink) {
     static std::unique_ptr<uint8_t[]> buffer(new uint8_t[kMaxPackedChunk]);
     std::vector<char> targetPath(base.size() + stub::kMaxNameLength + 1);
@@ -192,6 +213,7 @@ stub::Failure WalkSfx(SfxFile& sfx, FileReader& reader, const std::string& base,
     plan.buffer = buffer.get();
     plan.targetPath = targetPath.data();
     plan.names = platform::AnsiNameEncoding();
+    plan.inflate = InflateWhole;
     return stub::ExtractEntries(reader, plan, sink);
 }
 
@@ -222,20 +244,26 @@ namespace {
 
 constexpr uint32_t kErrorPathNotFound = 3;
 
-// Sees every entry the walk gets through, writes nothing, and can list them.
+// Sees every entry the walk gets through and can list them; it writes
+// nothing, but hands everything on to `next`, when there is one, once its own
+// checks passed.
 class CheckingSink final : public stub::EntrySink {
 public:
-    CheckingSink(SfxFile& sfx, inspect::FileReader& position, std::ostream* listing)
-        : sfx_(sfx), position_(position), listing_(listing) {}
+    CheckingSink(SfxFile& sfx, inspect::FileReader& position, std::ostream* listing, stub::EntrySink* next)
+        : sfx_(sfx), position_(position), listing_(listing), next_(next) {}
 
-    void MakeFolder(const char* path) override { Begin(path, nullptr); }
+    void MakeFolder(const char* path) override {
+        Begin(path, nullptr);
+        if (next_) next_->MakeFolder(path);
+    }
 
     // Windows cannot create a file inside a file: the SFX file would stop
     // there, unable to find the path.
     uint32_t BeginFile(const char* path, const EntryHeader& header, bool& writing) override {
         writing = false;
         Begin(path, &header);
-        if (header.EntryType == kEntryHelper) return 0;  // it goes to the temporary folder
+        if (header.EntryType == kEntryHelper)  // it goes to the temporary folder
+            return next_ ? next_->BeginFile(path, header, writing) : 0;
         const std::vector<std::string> parts = inspect::StoredNameParts(name_);
         std::string folder;
         for (size_t i = 0; i + 1 < parts.size(); ++i) {
@@ -248,20 +276,24 @@ public:
             return kErrorPathNotFound;
         }
         files_.emplace(inspect::ComparableName(name_), name_);
-        return 0;
+        return next_ ? next_->BeginFile(path, header, writing) : 0;
     }
 
-    uint32_t Write(const void*, uint32_t) override { return 0; }
+    uint32_t Write(const void* data, uint32_t length) override { return next_ ? next_->Write(data, length) : 0; }
 
-    void EndFile(const EntryHeader&, bool) override {
+    void EndFile(const EntryHeader& header, bool writing) override {
         packed_ = static_cast<uint64_t>(position_.Position()) - bodyStart_ - kChecksumSize;
+        if (next_) next_->EndFile(header, writing);
     }
 
-    void Progress(uint32_t) override {}
+    void Progress(uint32_t length) override {
+        if (next_) next_->Progress(length);
+    }
 
     // The last call for every entry, once its checksum matched, which the
     // walk has just read.
-    void SetAttributes(const char*, uint32_t) override {
+    void SetAttributes(const char* path, uint32_t attributes) override {
+        if (next_) next_->SetAttributes(path, attributes);
         check.lastName = name_;
         const uint64_t end = static_cast<uint64_t>(position_.Position());
         uint8_t checksum[kChecksumSize] = {};
@@ -324,11 +356,12 @@ private:
     EntryHeader header_{};
     uint64_t bodyStart_ = 0, packed_ = 0;
     std::map<std::string, std::string> files_;  // the file entries so far, by ComparableName
+    stub::EntrySink* next_;
 };
 
-Check CheckEntries(SfxFile& sfx, std::ostream* listing) {
+Check CheckEntries(SfxFile& sfx, std::ostream* listing, stub::EntrySink* next = nullptr) {
     inspect::FileReader reader(sfx.file);
-    CheckingSink sink(sfx, reader, listing);
+    CheckingSink sink(sfx, reader, listing, next);
     sink.check.failure = inspect::WalkSfx(sfx, reader, "", sink);
     return sink.check;
 }
@@ -439,8 +472,8 @@ std::string inspect::StubArchitecture(SfxFile& sfx) {
     return machine == 0x14C ? "i686" : machine == 0x8664 ? "x86_64" : inspect::Hex(machine);
 }
 
-bool inspect::CheckSfx(SfxFile& sfx, Check& check, std::ostream& err) {
-    check = CheckEntries(sfx, nullptr);
+bool inspect::CheckSfx(SfxFile& sfx, Check& check, std::ostream& err, stub::EntrySink* alongside) {
+    check = CheckEntries(sfx, nullptr, alongside);
     return WalkedThrough(sfx, check, err) && CheckRest(sfx, check, err);
 }
 
