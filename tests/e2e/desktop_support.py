@@ -4,7 +4,6 @@ agree), the window title, the settings in the Wine registry, the driver's
 window styles, messages and Alt keys, and a stand-in for the web browser."""
 
 import re
-import time
 
 import harness
 
@@ -107,15 +106,6 @@ def open_web_addresses_with(test, program):
 def states(program, title, window_class=None):
     """The controls of a window of `program`, by id (harness.Control records)."""
     return {c.control_id: c for c in program.controls(title, window_class=window_class)}
-
-
-def wait_until(condition, timeout=10):
-    """Polls `condition` until it is true; returns its last value. Focus and
-    activation reach a window through the X server, a moment after the call."""
-    deadline = time.monotonic() + timeout
-    while not (result := condition()) and time.monotonic() < deadline:
-        time.sleep(0.2)
-    return result
 
 
 class DesktopTestCase(harness.WineTestCase):

@@ -27,6 +27,7 @@ import zlib
 from pathlib import Path
 
 import wine_session
+from waiting import wait_until
 
 SOURCE_DIR = wine_session.SOURCE_DIR
 BUILD_DIR = wine_session.BUILD_DIR
@@ -209,23 +210,20 @@ class WindowsProgram:
         self.pid = self._read_pid(timeout=60)
 
     def _read_pid(self, timeout):
-        deadline = time.monotonic() + timeout
-        while True:
-            out, err = self._wine.output()
-            if b"\n" in out:
-                line = out.split(b"\n", 1)[0]
-                if not line.startswith(b"pid "):
-                    self.kill()
-                    raise HarnessError(f"unexpected first line from the driver: {line!r}")
-                return int(line[4:])
-            if self._wine.process.poll() is not None:
-                self._wine.finish()
-                _running.discard(self)
-                raise HarnessError(f"{self.name} did not start: {err.decode('utf-8', 'replace').strip()}")
-            if time.monotonic() > deadline:
+        first_line_or_end = lambda out: b"\n" in out or not self.running()
+        out = wait_until(lambda: self._wine.output()[0], timeout, done=first_line_or_end)
+        if b"\n" in out:
+            line = out.split(b"\n", 1)[0]
+            if not line.startswith(b"pid "):
                 self.kill()
-                raise HarnessError(f"{self.name} did not start within {timeout} s")
-            time.sleep(0.05)
+                raise HarnessError(f"unexpected first line from the driver: {line!r}")
+            return int(line[4:])
+        if not self.running():
+            err = self._wine.finish()[1]
+            _running.discard(self)
+            raise HarnessError(f"{self.name} did not start: {err.decode('utf-8', 'replace').strip()}")
+        self.kill()
+        raise HarnessError(f"{self.name} did not start within {timeout} s")
 
     def running(self):
         return self._wine.process.poll() is None
@@ -249,16 +247,13 @@ class WindowsProgram:
         -o and -c, a silent SFX): returns its exit code, but as soon as it
         shows a window, reports the window's texts, kills it and raises
         HarnessError instead of waiting for a click that never comes."""
-        deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline:
-            if self._wine.wait(min(1.0, max(deadline - time.monotonic(), 0))) is not None:
-                return self.wait(0)
-            windows = self.list_windows()
-            if windows:
-                texts = [window_text(w.title, timeout=5, pid=self.pid) for w in windows]
-                shot = screenshot(f"unexpected-{self.name}")
-                self.kill()
-                raise HarnessError(f"{self.name} showed a window instead of ending: {texts}\nscreenshot: {shot}")
+        ended_or_windows = lambda: None if self._wine.wait(1.0) is not None else self.list_windows()
+        windows = wait_until(ended_or_windows, timeout, done=lambda windows: windows != [])
+        if windows:
+            texts = [window_text(w.title, timeout=5, pid=self.pid) for w in windows]
+            shot = screenshot(f"unexpected-{self.name}")
+            self.kill()
+            raise HarnessError(f"{self.name} showed a window instead of ending: {texts}\nscreenshot: {shot}")
         return self.wait(0)
 
     def kill(self):

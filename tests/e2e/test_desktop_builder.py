@@ -11,6 +11,7 @@ import harness
 import runtime_support as rt
 from desktop_support import ID, MAIN, PROGRESS, SUCCESS_TEXT, VK_ESCAPE, VK_F1, VK_F4, VK_RETURN, VK_TAB
 from harness import to_wine_path
+from waiting import wait_until
 
 CANCEL_TEXT = "Quillon 已中止\r\n目标自解压文件已被删除"
 
@@ -124,13 +125,10 @@ class DesktopBuilderTest(ds.DesktopTestCase):
         builder.press_button(self.title, control_id=ID["kBMake"], window_class=MAIN)
         builder.wait_window(self.title, window_class=PROGRESS)
         self.assertFalse(ds.window_style(builder, self.title, window_class=PROGRESS) & ds.WS_SYSMENU)  # no close box
-        deadline = time.monotonic() + 30
-        while True:  # until the first chunk is reported
-            progress = ds.states(builder, self.title, PROGRESS)
-            line = progress[ID["kLSize"]].text
-            if line and not line.startswith("0 B") or time.monotonic() > deadline:
-                break
-            time.sleep(0.2)
+        # Until the first chunk is reported.
+        progress = wait_until(lambda: ds.states(builder, self.title, PROGRESS), 30,
+                              done=lambda states: (line := states[ID["kLSize"]].text) and not line.startswith("0 B"))
+        line = progress[ID["kLSize"]].text
         self.assertRegex(line, r"^\d+\.\d\d MB / 360\.00 MB   \(\d+%\)$")
         self.assertEqual(progress[ID["kLProgressTarget"]].text, to_wine_path(target))
         self.assertTrue(progress[ID["kLProgressSource"]].text.startswith(to_wine_path(source) + "\\big"))
@@ -158,10 +156,10 @@ class DesktopBuilderTest(ds.DesktopTestCase):
             for _ in range(tabs):
                 builder.send_key(self.title, VK_TAB)
             focused = lambda: self.main_controls(builder)[ID[field]].focused
-            self.assertTrue(ds.wait_until(focused), field)
+            self.assertTrue(wait_until(focused), field)
             builder.send_key(self.title, VK_RETURN)
             self.assertTrue(self.refused(builder).startswith("源文件夹不存在"), field)
-            self.assertTrue(ds.wait_until(focused), field)
+            self.assertTrue(wait_until(focused), field)
 
     def test_a_refused_build_keeps_the_window_and_stores_full_paths(self):
         builder = self.start(cwd=self.tmp)
@@ -269,7 +267,7 @@ class DesktopBuilderTest(ds.DesktopTestCase):
             """What the shell was asked to open when the link was clicked."""
             record.unlink(missing_ok=True)
             builder.press_button(title, control_id=ID[link])
-            if not ds.wait_until(lambda: record.exists() and "arg=" in record.read_text()):
+            if not wait_until(lambda: record.exists() and "arg=" in record.read_text()):
                 return None
             return [line[4:] for line in record.read_text().splitlines() if line.startswith("arg=")]
 

@@ -9,6 +9,7 @@ import harness
 import runtime_support as rt
 from desktop_support import ID, MAIN, SUCCESS_TEXT, VK_ESCAPE, VK_RETURN, VK_SPACE, VK_TAB
 from harness import to_wine_path
+from waiting import wait_until
 
 GENERATOR = "从当前界面选项生成命令行参数"
 HELP = "命令行支持"
@@ -43,10 +44,10 @@ class DesktopWindowsTest(ds.DesktopTestCase):
         # Tab from the text box to the copy button, and Space presses it.
         focused = lambda control: ds.states(builder, GENERATOR)[ID[control]].focused
         builder.send_key(GENERATOR, VK_TAB)
-        self.assertTrue(ds.wait_until(lambda: focused("kBCopy")))
+        self.assertTrue(wait_until(lambda: focused("kBCopy")))
         builder.send_key(GENERATOR, VK_SPACE)
         # What was copied stays selected, and shows so: the text box has the focus back.
-        self.assertTrue(ds.wait_until(lambda: focused("kMCmdLine")))
+        self.assertTrue(wait_until(lambda: focused("kMCmdLine")))
         self.assertEqual(harness.clipboard_text(), line)
         self.assertEqual(ds.send_message(builder, GENERATOR, ID["kMCmdLine"], ds.EM_GETSEL), len(line) << 16)
         harness.screenshot("command-line-generator")
@@ -105,7 +106,7 @@ class DesktopWindowsTest(ds.DesktopTestCase):
         builder.send_key(environment, VK_ESCAPE)
         builder.wait_window_gone(environment)
         custom_folder = lambda: ds.states(builder, self.title, MAIN)[ID["kECustomDir"]]
-        self.assertTrue(ds.wait_until(lambda: custom_folder().focused))
+        self.assertTrue(wait_until(lambda: custom_folder().focused))
         self.assertEqual(custom_folder().text, "")
 
         # Enter at once takes the first row.

@@ -4,11 +4,11 @@ mode with its parameters, working folder and exit code, the clean-up and the
 self-deletion."""
 
 import os
-import time
 
 import harness
 import runtime_support as rt
 from harness import to_wine_path
+from waiting import wait_until
 
 # Odd seconds: the container keeps times to two seconds.
 BASE_TIME = 1_600_000_001
@@ -108,10 +108,7 @@ class SilentRuntimeTest(harness.WineTestCase):
         record = self.tmp / "record.txt"
         env = {"QUILLON_RECORD": to_wine_path(record), "QUILLON_LINGER_MS": "4000"}
         with harness.start_windows(sfx, env=env) as first:
-            deadline = time.monotonic() + 60
-            while not record.exists() and time.monotonic() < deadline:
-                time.sleep(0.1)
-            self.assertTrue(record.exists(), "the first run did not start its program")
+            self.assertTrue(wait_until(record.exists, 60), "the first run did not start its program")
             second = {"QUILLON_RECORD": to_wine_path(self.tmp / "second.txt")}
             self.assertEqual(rt.full_exit_code(sfx, env=second), 1152)
             self.assertEqual(first.wait(timeout=120), 3)
@@ -170,10 +167,7 @@ class SilentRuntimeTest(harness.WineTestCase):
                        custom_folder=to_wine_path(out) + "\\")
         # Straight under Wine: the driver's job would take the helper down with it.
         self.assertEqual(harness.run_windows(sfx, timeout=120).returncode, 0)
-        deadline = time.monotonic() + 30
-        while sfx.exists() and time.monotonic() < deadline:
-            time.sleep(0.2)
-        self.assertFalse(sfx.exists())
+        self.assertTrue(wait_until(lambda: not sfx.exists(), 30))
         self.assertEqual((out / "a.txt").read_text(), "a")
         self.assertTrue((rt.temp_folder() / "xsfxdel~.exe").exists())
 
@@ -203,10 +197,7 @@ class SilentRuntimeTest(harness.WineTestCase):
         sfx = rt.build("linux", source, self.tmp / "keep.exe", "-me", "-fm", "-s", "-os", "-d",
                        custom_folder=to_wine_path(out) + "\\")
         self.assertEqual(harness.run_windows(sfx, env=env, timeout=120).returncode, 0)
-        deadline = time.monotonic() + 30
-        while sfx.exists() and time.monotonic() < deadline:
-            time.sleep(0.2)
-        self.assertFalse(sfx.exists(), "the helper this run wrote deletes the SFX file")
+        self.assertTrue(wait_until(lambda: not sfx.exists(), 30), "the helper this run wrote deletes the SFX file")
         self.assertFalse(record.exists(), "the program that stood there was started")
         self.assertEqual(helper.read_bytes(), harness.helper_image().read_bytes())
 

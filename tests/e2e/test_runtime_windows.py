@@ -3,11 +3,11 @@ question with both answers, and the progress window (with a screenshot under
 build/e2e-artifacts/ for review: the English texts, the bar and the caption)."""
 
 import os
-import time
 
 import harness
 import runtime_support as rt
 from harness import to_wine_path
+from waiting import wait_until
 
 BOX = "Error"  # the platform's caption of a message box that names none
 
@@ -26,12 +26,8 @@ class RuntimeWindowsTest(harness.WineTestCase):
 
     def question(self, program, answered):
         """The next overwrite question: its lines, once it is not one answered before."""
-        deadline = time.monotonic() + 30
-        while True:
-            lines = harness.message_box(program, BOX).split("\r\n")
-            if lines[1] not in answered or time.monotonic() > deadline:
-                return lines
-            time.sleep(0.2)
+        return wait_until(lambda: harness.message_box(program, BOX).split("\r\n"), 30,
+                          done=lambda lines: lines[1] not in answered)
 
     def test_the_overwrite_question_asks_for_each_existing_file(self):
         source = harness.make_tree(self.tmp / "source", {"a.txt": "new a", "b.txt": "new b", "c.txt": "new c"})
@@ -66,10 +62,8 @@ class RuntimeWindowsTest(harness.WineTestCase):
         sfx = rt.build("linux", source, self.tmp / "window.exe", "-me", "-fm",
                        custom_folder=to_wine_path(out) + "\\")
         with harness.start_windows(sfx) as program:
-            deadline = time.monotonic() + 60
-            progress = []
-            while not progress and program.running() and time.monotonic() < deadline:
-                progress = [w for w in program.list_windows() if w.class_name == "quillonwindowclass"]
+            shown = lambda: [w for w in program.list_windows() if w.class_name == "quillonwindowclass"]
+            progress = wait_until(shown, 60, done=lambda found: found or not program.running())
             self.assertEqual(len(progress), 1, "the progress window did not show")
             self.assertEqual(progress[0].title, "")
             harness.screenshot("runtime-progress-window")

@@ -8,6 +8,7 @@ import time
 import harness
 import runtime_support as rt
 from harness import to_wine_path
+from waiting import wait_until
 
 
 class SelfDeleteHelperTest(harness.WineTestCase):
@@ -24,10 +25,7 @@ class SelfDeleteHelperTest(harness.WineTestCase):
         holder = harness.start_windows(rt.runprobe(), env={
             "QUILLON_HOLD": to_wine_path(path), "QUILLON_LINGER_MS": str(milliseconds),
             "QUILLON_RECORD": to_wine_path(record), "QUILLON_EXIT_CODE": "0"})
-        deadline = time.monotonic() + 60
-        while not record.exists() and time.monotonic() < deadline:
-            time.sleep(0.05)
-        self.assertTrue(record.exists(), "the holder did not start")
+        self.assertTrue(wait_until(record.exists, 60), "the holder did not start")
         return holder
 
     def test_a_quoted_path_with_blanks_and_a_read_only_file(self):

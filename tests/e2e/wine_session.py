@@ -24,8 +24,9 @@ import os
 import signal
 import subprocess
 import sys
-import time
 from pathlib import Path
+
+from waiting import wait_until
 
 SOURCE_DIR = Path(os.environ.get("QUILLON_SOURCE_DIR") or Path(__file__).resolve().parents[2])
 BUILD_DIR = Path(os.environ.get("QUILLON_BUILD_DIR") or SOURCE_DIR / "build")
@@ -57,14 +58,12 @@ def ensure_display():
         process = subprocess.Popen(
             ["Xvfb", f":{number}", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        deadline = time.monotonic() + 10
-        while time.monotonic() < deadline and process.poll() is None:
-            if Path(f"/tmp/.X11-unix/X{number}").exists():
-                _xvfb = process
-                atexit.register(_stop_xvfb)
-                os.environ["DISPLAY"] = f":{number}"
-                return os.environ["DISPLAY"]
-            time.sleep(0.05)
+        socket = Path(f"/tmp/.X11-unix/X{number}")
+        if wait_until(socket.exists, 10, done=lambda up: up or process.poll() is not None):
+            _xvfb = process
+            atexit.register(_stop_xvfb)
+            os.environ["DISPLAY"] = f":{number}"
+            return os.environ["DISPLAY"]
         if process.poll() is None:
             process.kill()
         process.wait()
