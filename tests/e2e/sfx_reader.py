@@ -102,11 +102,17 @@ class SfxEntry:
     data: bytes            # unpacked file data; empty for a folder
     checksum: int
     chunks: list           # (unpacked length, packed length) per chunk
-    streams: bytes = b""   # the chunks' zlib streams, back to back
+    streams: bytes         # the chunks' zlib streams, back to back
+    offset: int = dataclasses.field(compare=False)  # where its entry header begins in the file
 
     @property
     def is_folder(self):
         return bool(self.attributes & ATTR_DIRECTORY)
+
+    @property
+    def body_offset(self):
+        """Where its data (or its first chunk header) begins in the file."""
+        return self.offset + ENTRY_HEADER_SIZE + len(self.name)
 
 
 @dataclasses.dataclass
@@ -153,6 +159,7 @@ def read_sfx_bytes(image):
 
     entries = []
     while True:
+        offset = position
         entry_type, name_length, size, dos_time, attributes = struct.unpack(
             "<BiiII", take(ENTRY_HEADER_SIZE, "an entry header"))
         if name_length == 0 and size == 0 and dos_time == 0 and attributes == 0:
@@ -189,7 +196,7 @@ def read_sfx_bytes(image):
         if checksum != byte_sum(name, data):
             raise SfxFormatError(f"{where}: checksum {checksum:#x}, the content sums to {byte_sum(name, data):#x}")
         entries.append(SfxEntry(entry_type, name, size, dos_time, attributes, data, checksum, chunks,
-                                b"".join(streams)))
+                                b"".join(streams), offset))
     if position != len(image):
         raise SfxFormatError(f"{len(image) - position} bytes follow the end record")
     return Sfx(start, config, entries, len(image))
@@ -207,12 +214,10 @@ def rename_entry(image, old, new):
     altered after the build."""
     if len(new) != len(old):
         raise ValueError(f"{new!r} is not as long as {old!r}")
-    sfx = read_sfx_bytes(image)
-    entry = sfx.by_name()[old]
-    offset = image.index(old, sfx.container_start)
+    entry = read_sfx_bytes(image).by_name()[old]
     body = sum(8 + packed for _, packed in entry.chunks) if entry.chunks else len(entry.data)
     renamed = bytearray(image)
-    renamed[offset:offset + len(old)] = new
+    renamed[entry.body_offset - len(old):entry.body_offset] = new
     fixed = entry.checksum - byte_sum(old) + byte_sum(new)
-    struct.pack_into("<I", renamed, offset + len(old) + body, fixed & 0xFFFFFFFF)
+    struct.pack_into("<I", renamed, entry.body_offset + body, fixed & 0xFFFFFFFF)
     return bytes(renamed)

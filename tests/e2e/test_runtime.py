@@ -66,13 +66,13 @@ class SilentRuntimeTest(harness.WineTestCase):
         sfx = rt.build("linux", source, self.tmp / "good.exe", "-me", "-fm", "-s", "-oo",
                        custom_folder=to_wine_path(out) + "\\")
         image = sfx.read_bytes()
-        start = sfx_reader.read_sfx_bytes(image).container_start
+        packed = sfx_reader.read_sfx_bytes(image).by_name()[b"a.bin"].body_offset + 8  # behind the chunk header
 
         truncated = self.tmp / "truncated.exe"
         truncated.write_bytes(image[:-30])
         # One byte in the middle of the packed data of a.bin.
         flipped = bytearray(image)
-        flipped[start + sfx_reader.CONFIG_SIZE + sfx_reader.ENTRY_HEADER_SIZE + len("a.bin") + 8 + 5000] ^= 0x40
+        flipped[packed + 5000] ^= 0x40
         damaged = self.tmp / "damaged.exe"
         damaged.write_bytes(bytes(flipped))
 
@@ -179,7 +179,7 @@ class SilentRuntimeTest(harness.WineTestCase):
         damaged = self.tmp / "damaged.exe"
         image = bytearray(rt.build("linux", source, self.tmp / "again.exe", "-me", "-fm", "-s", "-oo", "-d",
                                    custom_folder=to_wine_path(out) + "\\").read_bytes())
-        image[-17 - 4] ^= 1  # the last entry's checksum
+        image[-sfx_reader.ENTRY_HEADER_SIZE - 4] ^= 1  # the last entry's checksum, before the end record
         damaged.write_bytes(bytes(image))
         self.assertEqual(programs.run_windows(damaged, timeout=120).returncode, 23)
         # A helper started at the end would be running now, or be done with the file.
