@@ -14,9 +14,6 @@ from wine_session import BUILD_DIR
 ARTIFACTS_DIR = BUILD_DIR / "e2e-artifacts"
 
 
-
-# ---------------------------------------------------------------- screenshots
-
 def _xwd_pixels(xwd):
     """An XWD image as (width, height, rows of RGB bytes)."""
     header = struct.unpack(">25I", xwd[:100])

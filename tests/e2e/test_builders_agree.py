@@ -144,8 +144,8 @@ class BuildersAgreeTest(harness.WineTestCase):
                 self.assertEqual((first.entry_type, first.name, first.dos_time, first.attributes),
                                  (sfx_reader.ENTRY_HELPER, sfx_reader.HELPER_NAME, 0, 0))
                 self.assertEqual(first.data, helper)
-                programs = [e.name for e in sfx.entries if e.entry_type == sfx_reader.ENTRY_PROGRAM]
-                self.assertEqual(programs, [b"setup\\install.exe"])
+                program_names = [e.name for e in sfx.entries if e.entry_type == sfx_reader.ENTRY_PROGRAM]
+                self.assertEqual(program_names, [b"setup\\install.exe"])
         self.assertEqual({e.name: (e.entry_type, e.attributes, e.dos_time, e.data) for e in linux.entries},
                          {e.name: (e.entry_type, e.attributes, e.dos_time, e.data) for e in windows.entries})
 
