@@ -153,7 +153,7 @@ class BuildersAgreeTest(harness.WineTestCase):
         # What --list --json says of both files, against the independent reader.
         for target, sfx in ((self.tmp / "linux.exe", linux), (self.tmp / "windows.exe", windows)):
             with self.subTest(json=target.name):
-                listing = subprocess.run([harness.linux_builder(), "--list", "--json", target],
+                listing = subprocess.run([builds.linux_builder(), "--list", "--json", target],
                                          capture_output=True, text=True, check=True)
                 document = json.loads(listing.stdout)
                 self.assertEqual(document["configuration"] | {"instance_id": None}, {
@@ -165,9 +165,10 @@ class BuildersAgreeTest(harness.WineTestCase):
                 self.assertEqual(document["entries"], [{
                     "name": e.name.decode("cp1252"), "kind": "folder" if e.is_folder else "file",
                     "size": e.size, "packed_size": sum(8 + packed for _, packed in e.chunks),
-                    "time": harness.decode_dos_time(e.dos_time).isoformat() if e.dos_time else None,
+                    "time": trees.decode_dos_time(e.dos_time).isoformat() if e.dos_time else None,
                     "attributes": e.attributes, "checksum": e.checksum,
-                    "program": e.entry_type == harness.ENTRY_PROGRAM, "helper": e.entry_type == harness.ENTRY_HELPER,
+                    "program": e.entry_type == sfx_reader.ENTRY_PROGRAM,
+                    "helper": e.entry_type == sfx_reader.ENTRY_HELPER,
                 } for e in sfx.entries])
 
     def test_local_times_in_a_zone_with_daylight_saving_time(self):

@@ -68,6 +68,13 @@ def dos_time(moment):
             | (moment.hour << 11) | (moment.minute << 5) | (moment.second // 2))
 
 
+def decode_dos_time(value):
+    """A DOS date and time as a naive datetime, the inverse of dos_time."""
+    date, clock = value >> 16, value & 0xFFFF
+    return datetime.datetime(1980 + (date >> 9), (date >> 5) & 15, date & 31,
+                             clock >> 11, (clock >> 5) & 63, (clock & 31) * 2)
+
+
 def dos_time_of(timestamp):
     """The MS-DOS date and time (local time) of a POSIX timestamp."""
     return dos_time(datetime.datetime.fromtimestamp(timestamp))
