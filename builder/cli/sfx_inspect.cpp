@@ -1,6 +1,7 @@
 // --list and --test: the stub's container walk over an SFX file on disk.
 #include "builder/cli/sfx_inspect.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <initializer_list>
 #include <map>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "builder/cli/terminal_dialogs.h"
+#include "builder/engine/pe_image.h"
 #include "platform/text.h"
 #include "shared/entry_name.h"
 
@@ -19,6 +21,8 @@ namespace inspect {
 namespace {
 
 constexpr uint32_t kErrorNegativeSeek = 131;
+// How much of an SFX file is read for its image's headers.
+constexpr uint64_t kHeaderReadLimit = 1 << 20;
 
 std::string Hex(uint64_t value) {
     char text[24];
@@ -82,20 +86,22 @@ std::string InvalidDataReason(SfxFile& sfx, int64_t offset, const std::string& l
     return entry + ": the file ends inside the entry's data, or a chunk holds more than is left of the file";
 }
 
+// The headers of the executable image in front of the container; false when
+// they do not parse. They stand at its start: section data is not read.
+bool ReadImageHeaders(SfxFile& sfx, PeImage& image) {
+    std::string head(static_cast<size_t>(std::min<uint64_t>(sfx.start, kHeaderReadLimit)), '\0');
+    return ReadAt(sfx, 0, head.data(), head.size()) && image.Parse(std::move(head));
+}
+
 // What follows the end record: nothing, or the signature that signing tools
 // append (the certificate table the PE header's security directory points to,
 // aligned to 8 bytes). `end` is where the end record ends.
 bool SignatureAfter(SfxFile& sfx, uint64_t end, uint64_t& signatureSize) {
     signatureSize = 0;
-    uint8_t b[8];
-    if (!ReadAt(sfx, 0x3C, b, 4)) return false;
-    const uint32_t pe = ReadLE32(b);
-    if (!ReadAt(sfx, pe + 24, b, 2)) return false;
-    const uint16_t magic = ReadLE16(b);
-    if (magic != 0x10B && magic != 0x20B) return false;
-    const uint64_t directory = pe + 24 + (magic == 0x10B ? 96 : 112) + 4 * 8;  // entry 4: security
-    if (!ReadAt(sfx, directory, b, 8)) return false;
-    const uint64_t offset = ReadLE32(b), size = ReadLE32(b + 4);
+    PeImage image;
+    if (!ReadImageHeaders(sfx, image)) return false;
+    const uint64_t offset = image.DirectoryRva(pe::directory::kSecurity);
+    const uint64_t size = image.DirectorySize(pe::directory::kSecurity);
     if (size == 0 || offset < end || offset - end >= 8 || offset + size != sfx.size) return false;
     uint8_t padding[8] = {};
     if (!ReadAt(sfx, end, padding, offset - end)) return false;
@@ -272,9 +278,7 @@ public:
     Check check;
 
 private:
-    int64_t EntryOffset() const {
-        return static_cast<int64_t>(bodyStart_ - name_.size() - kEntryHeaderSize);
-    }
+    int64_t EntryOffset() const { return static_cast<int64_t>(bodyStart_ - name_.size() - kEntryHeaderSize); }
 
     // The walk has just read the header and the name.
     void Begin(const char* path, const EntryHeader* header) {
@@ -356,7 +360,8 @@ bool CheckConfiguration(SfxFile& sfx, std::ostream& err) {
     }
     if (stub::CheckInstanceId(sfx.config, platform::AnsiNameEncoding())) {
         err << "Error: " << sfx.path << ": the instance identifier "
-            << inspect::Quoted(Text(sfx.config + config::kInstanceId, config::kSize - config::kInstanceId, false))
+            << inspect::Quoted(
+                   Text(sfx.config + config::kInstanceId, config::kSize - config::kInstanceId, false))
             << " is not one plain name, and it names the temporary extraction folder\n";
         return false;
     }
@@ -393,15 +398,14 @@ std::string Choice(uint8_t value, std::initializer_list<const char*> names) {
     return "unknown (" + std::to_string(value) + ")";
 }
 
-
 void ListConfiguration(SfxFile& sfx, std::ostream& out) {
     const uint8_t* c = sfx.config;
-    uint8_t b[4] = {};
+    PeImage image;
     std::string machine = "?";
-    if (inspect::ReadAt(sfx, 0x3C, b, 4) && inspect::ReadAt(sfx, ReadLE32(b) + 4, b, 2))
-        machine = ReadLE16(b) == 0x14C    ? "i686"
-                  : ReadLE16(b) == 0x8664 ? "x86_64"
-                                          : inspect::Hex(ReadLE16(b));
+    if (inspect::ReadImageHeaders(sfx, image))
+        machine = image.Machine() == pe::coff::kMachineI386    ? "i686"
+                  : image.Machine() == pe::coff::kMachineAmd64 ? "x86_64"
+                                                               : inspect::Hex(image.Machine());
     auto yes = [](uint8_t v) { return std::string(v ? "yes" : "no"); };
     out << sfx.path << "\n"
         << "  stub               " << machine << ", " << Count(sfx.start, "byte")
