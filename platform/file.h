@@ -37,7 +37,7 @@ private:
 
 // Reads or replaces a whole file; used for small files such as executables whose
 // resources are edited. A file larger than `limit` is not read: the code is
-// then kErrorFileTooLarge (platform/error_codes.h).
+// then kErrorFileTooLarge (shared/error_codes.h).
 int ReadWholeFile(const std::string& path, std::string& content, uint64_t limit = UINT64_MAX);
 int WriteWholeFile(const std::string& path, const std::string& content);
 

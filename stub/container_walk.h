@@ -9,16 +9,9 @@
 
 #include "shared/container.h"
 #include "shared/entry_name.h"
+#include "shared/error_codes.h"
 
 namespace ql::stub {
-
-// The platform error codes the walk ends with.
-constexpr uint32_t kErrorNotEnoughMemory = 8;
-constexpr uint32_t kErrorInvalidData = 13;
-constexpr uint32_t kErrorCrc = 23;
-constexpr uint32_t kErrorHandleEof = 38;
-constexpr uint32_t kErrorInvalidParameter = 87;
-constexpr uint32_t kErrorBadArguments = 160;
 
 // Longest entry name the stub accepts: the longest path the platform knows.
 // Anything longer cannot be a name the builder wrote.
@@ -74,8 +67,8 @@ struct EntryTotals {
 // The sizing pass: sums the Size fields of all entries by seeking over their
 // data, and insists on the EndRecord. kErrorInvalidData when the sum is 0, when
 // the EndRecord is missing, or for a header the walk cannot trust.
-uint32_t SizeEntries(ByteReader& reader, uint32_t start, int64_t fileSize, bool compressed, EntryTotals& totals,
-                     MessagePump pump);
+uint32_t SizeEntries(ByteReader& reader, uint32_t start, int64_t fileSize, bool compressed,
+                     EntryTotals& totals, MessagePump pump);
 
 // The instance identifier names the temporary extraction folder ("~sfx" and
 // the identifier) and the instance mutex: kErrorInvalidData unless it is one

@@ -20,7 +20,6 @@ namespace inspect {
 
 namespace {
 
-constexpr uint32_t kErrorNegativeSeek = 131;
 // How much of an SFX file is read for its image's headers.
 constexpr uint64_t kHeaderReadLimit = 1 << 20;
 
@@ -124,7 +123,7 @@ uint32_t FileReader::Read(void* data, uint32_t length) {
     size_t got = 0;
     if (int error = file_.Read(data, length, got)) return static_cast<uint32_t>(error);
     position_ += static_cast<int64_t>(got);
-    return got == length ? 0 : stub::kErrorInvalidData;  // a file that ends early is damaged
+    return got == length ? 0 : kErrorInvalidData;  // a file that ends early is damaged
 }
 
 std::string DisplayName(const std::string& stored) {
@@ -172,7 +171,7 @@ bool OpenSfx(const std::string& path, SfxFile& sfx, std::ostream& err) {
     }
     FileReader reader(sfx.file);
     if (uint32_t code = stub::LocateContainer(reader, static_cast<int64_t>(sfx.size), sfx.start)) {
-        if (code == stub::kErrorHandleEof)
+        if (code == kErrorHandleEof)
             err << "Error: " << path << ": not an SFX file: no container follows an executable image\n";
         else
             err << "Error: cannot read '" << path << "': " << platform::SystemMessage(static_cast<int>(code))
@@ -202,17 +201,17 @@ stub::Failure WalkSfx(SfxFile& sfx, FileReader& reader, const std::string& base,
 }
 
 std::string DescribeFailure(SfxFile& sfx, const stub::Failure& failure, const std::string& lastName) {
-    if (failure.code == stub::kErrorInvalidData) return InvalidDataReason(sfx, failure.offset, lastName);
+    if (failure.code == kErrorInvalidData) return InvalidDataReason(sfx, failure.offset, lastName);
     const EntryAt at = ReadEntryAt(sfx, failure.offset);
     const std::string entry =
         at.name ? "entry " + Quoted(at.stored) + " (offset " + std::to_string(failure.offset) + ")"
                 : "offset " + std::to_string(failure.offset);
     switch (failure.code) {
-        case stub::kErrorCrc:
+        case kErrorCrc:
             return entry + ": the checksum does not match the content";
-        case stub::kErrorBadArguments:
+        case kErrorBadArguments:
             return entry + ": a chunk is damaged: it does not unpack to the length its header gives";
-        case stub::kErrorNotEnoughMemory:
+        case kErrorNotEnoughMemory:
             return entry + ": a chunk claims more than 10 MiB of packed data";
         default:
             return entry + ": " + platform::SystemMessage(static_cast<int>(failure.code));
@@ -225,8 +224,6 @@ using inspect::Check;
 using inspect::SfxFile;
 
 namespace {
-
-constexpr uint32_t kErrorPathNotFound = 3;
 
 // Sees every entry the walk gets through, writes nothing, and can list them.
 class CheckingSink final : public stub::EntrySink {

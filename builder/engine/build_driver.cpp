@@ -90,7 +90,8 @@ void RemoveLeftovers(const std::string& replaced) {
     const std::string folder = replaced.substr(0, folderLength);
     const std::string prefix = replaced.substr(folderLength) + ".~";
     std::vector<platform::DirItem> items;
-    if (!platform::ListFolder(folder.empty() ? std::string(".") + platform::PathDelimiter() : folder, items)) return;
+    if (!platform::ListFolder(folder.empty() ? std::string(".") + platform::PathDelimiter() : folder, items))
+        return;
     for (const platform::DirItem& item : items) {
         const std::string& name = item.name;
         if ((item.attributes & kAttrDirectory) || name.size() != prefix.size() + 10 ||
@@ -108,7 +109,7 @@ void RemoveLeftovers(const std::string& replaced) {
 void CreateStubFile(BuildRun& run, const std::string& instanceId) {
     const std::string& target = run.options.Target;
     std::string folder = target.substr(0, platform::FolderPartLength(target, platform::PathDelimiter()));
-    if (target.empty()) throw BuildError("无法创建目录", 3);
+    if (target.empty()) throw BuildError("无法创建目录", kErrorPathNotFound);
     if (!folder.empty()) platform::CreateFolderChain(folder);
     // A target that cannot be replaced fails now, as creating it would.
     if (int error = platform::CheckReplaceable(target)) RaiseIoError(error);
@@ -137,8 +138,9 @@ void EditStubResources(const BuildRun& run) {
     const std::string icon = TrimText(o.Icon);
     std::string problem;
     if (!icon.empty()) {
-        const bool done = UpperExtension(icon) == ".ICO" ? CopyIconFromIconFile(icon, output, &problem)
-                                                         : CopyIconFromExecutable(icon, output, &problem, true);
+        const bool done = UpperExtension(icon) == ".ICO"
+                              ? CopyIconFromIconFile(icon, output, &problem)
+                              : CopyIconFromExecutable(icon, output, &problem, true);
         RequireStep(done, problem, "复制图标");
     } else if (o.ExtractionMode == 1) {
         RequireStep(CopyIconFromExecutable(o.ExecutableFile, output, &problem), problem, "复制图标");
@@ -148,7 +150,8 @@ void EditStubResources(const BuildRun& run) {
     else if (o.ExtractionMode == 1)
         RequireStep(CopyVersionInfo(o.ExecutableFile, output, &problem), problem, "复制版本信息");
     if (o.UACAutoElevation == 1 || o.UACAutoElevation == 2) {
-        const bool done = WriteElevationManifest(output, o.UACAutoElevation, run.env.manifestTemplate, &problem);
+        const bool done =
+            WriteElevationManifest(output, o.UACAutoElevation, run.env.manifestTemplate, &problem);
         RequireStep(done, problem, "写入清单");
     }
 }

@@ -12,7 +12,6 @@
 #include "builder/engine/byte_fields.h"
 #include "builder/engine/resource_update.h"
 #include "builder/engine/version_info.h"
-#include "platform/error_codes.h"
 #include "platform/file.h"
 #include "platform/text.h"
 
@@ -131,7 +130,8 @@ bool CopyIconFromExecutable(const std::string& sourceExecutable, const std::stri
             // The image is looked up by number alone: the group's own
             // language when the source has it, else neutral, else the lowest.
             const ResourceName icon = ResourceName::Number(number);
-            const ResourceEntry* image = number == 0 ? nullptr : source.FindAnyLanguage(rt::kIcon, icon, language);
+            const ResourceEntry* image =
+                number == 0 ? nullptr : source.FindAnyLanguage(rt::kIcon, icon, language);
             if (image == nullptr) return About(sourceExecutable, "图标组列出了不存在的图像");
             imageBytes += image->data.size();
             if (imageBytes > kMaxIconFileSize) return About(sourceExecutable, "图标的图像超过 32 MB");
@@ -149,8 +149,7 @@ bool CopyIconFromIconFile(const std::string& iconFile, const std::string& target
         if (std::string why = RemoveTargetIcon(update, target, kept); !why.empty()) return why;
         std::string file;
         if (int error = platform::ReadWholeFile(iconFile, file, kMaxIconFileSize))
-            return About(iconFile,
-                         error == platform::kErrorFileTooLarge ? "图标文件超过 32 MB" : IoErrorText(error));
+            return About(iconFile, error == kErrorFileTooLarge ? "图标文件超过 32 MB" : IoErrorText(error));
         if (file.size() < kIconFileHeaderSize) return About(iconFile, "图标文件已损坏");
         const size_t count = Le16(file, 4);
         if (count == 0) return About(iconFile, "图标文件不含图像");
