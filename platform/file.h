@@ -28,7 +28,6 @@ public:
     int Size(uint64_t& size);
     int Seek(uint64_t position);  // from the start of the file
     int Close();
-    bool IsOpen() const { return handle_ != kClosed; }
 
 private:
     static constexpr intptr_t kClosed = -1;
