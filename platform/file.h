@@ -20,7 +20,6 @@ public:
 
     int OpenRead(const std::string& path);        // read-only, others may read too
     int Create(const std::string& path);          // create or truncate, for writing
-    int OpenWriteAtEnd(const std::string& path);  // existing file, positioned at its end
     int Read(void* buffer, size_t length, size_t& got);
     // `written` may fall short of `length` without an error when the file
     // takes no more; callers decide what that means.

@@ -1,7 +1,7 @@
 // The resource editor on three files at once: a target, an icon file and a
 // source executable, cut from the input at each "QLFUZZ--" marker. Each file
-// is listed, and every operation runs on a fresh copy of the target; an
-// operation that reports success must leave a target the reader accepts.
+// is listed, and every operation runs on a fresh copy of the target image; an
+// operation that reports success must leave an image the reader accepts.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -23,9 +23,10 @@ void List(const std::string& path) {
     if (bytes > (size_t{1} << 31)) __builtin_trap();
 }
 
-void ExpectReadable(bool done, const std::string& target) {
+void ExpectReadable(bool done, const ql::EditedImage& target) {
+    ql::PeImage image;
     ql::ResourceTree tree;
-    if (done && !ql::LoadResources(target, tree)) __builtin_trap();
+    if (done && !(image.Parse(target.bytes) && ql::ParseResourceTree(image, tree))) __builtin_trap();
 }
 
 }  // namespace
@@ -40,17 +41,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const std::string icon = ql::fuzz::ScratchFile("icon.ico", parts[1]);
     const std::string source = ql::fuzz::ScratchFile("source.exe", parts[2]);
-    const std::string target = ql::fuzz::ScratchFile("target.exe", parts[0]);
-    List(target);
+    List(ql::fuzz::ScratchFile("target.exe", parts[0]));
     List(icon);
     List(source);
     ql::VersionLanguage(source);
 
     std::string problem;
+    const ql::EditedImage fresh{"target.exe", std::string(parts[0])};
+    ql::EditedImage target = fresh;
     ExpectReadable(ql::CopyIconFromIconFile(icon, target, &problem), target);
-    ql::fuzz::ScratchFile("target.exe", parts[0]);
+    target = fresh;
     ExpectReadable(ql::CopyIconFromExecutable(source, target, &problem), target);
-    ql::fuzz::ScratchFile("target.exe", parts[0]);
+    target = fresh;
     ExpectReadable(ql::CopyVersionInfo(source, target, &problem), target);
     // The manifest goes into whatever version language the copy left behind.
     ExpectReadable(ql::WriteElevationManifest(target, 1 + size % 2, "<manifest/>", &problem), target);

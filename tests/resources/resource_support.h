@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "builder/engine/resource_tree.h"
+#include "builder/engine/resource_update.h"
+#include "builder/engine/stub_resources.h"
 #include "tests/support/temp_tree.h"
 
 namespace ql::test {
@@ -23,6 +25,39 @@ protected:
         return dir / name;
     }
     TempDir dir;
+};
+
+// The file at `path` as an image for the operations, written back when this
+// goes (a temporary at the end of its statement) if they changed it.
+class OnDisk {
+public:
+    explicit OnDisk(const std::string& path) : image_{path, ReadFile(path)}, before_(image_.bytes) {}
+    ~OnDisk() {
+        if (image_.bytes != before_) WriteFile(image_.path, image_.bytes);
+    }
+    operator EditedImage&() { return image_; }
+
+private:
+    EditedImage image_;
+    const std::string before_;
+};
+
+// An update of the file at `path`, which a successful End(true) rewrites.
+class FileUpdate : public ResourceUpdate {
+public:
+    bool Begin(const std::string& path) {
+        path_ = path;
+        bytes_ = ReadFile(path);
+        return ResourceUpdate::Begin(bytes_);
+    }
+    bool End(bool commit) {
+        const bool done = ResourceUpdate::End(commit);
+        if (done && commit) WriteFile(path_, bytes_);
+        return done;
+    }
+
+private:
+    std::string path_, bytes_;
 };
 
 std::string FixturePath(const std::string& name);
