@@ -1,19 +1,14 @@
-// The PE image layout (PE32 and PE32+), as far as Quillon reads and rewrites
-// it: the one definition of the header fields, shared by the stub's container
-// walk, the builder's resource editing and its SFX inspection. Freestanding,
+// The PE image layout (PE32 and PE32+) as far as Quillon reads and rewrites
+// it: the one definition of its header fields, shared by the stub's container
+// walk, the engine's resource editing and the SFX inspection. Freestanding,
 // like container.h, so that the stub can include it.
 //
-//   offset 0   +--------------------------------+
-//              | DOS header          64 B       |  "MZ"; at 0x3C the offset L of the signature
-//   L          +--------------------------------+
-//              | signature           4 B        |  "PE\0\0"
-//              | COFF file header    20 B       |  section count, optional header size
-//              | optional header                |  a magic tells PE32 from PE32+, whose wider
-//              |   ... data directories 8 B each|  fields move the directories back by 16
-//              | section table       40 B each  |
-//              +--------------------------------+
-//              | raw data of the sections       |  where each section header points
-//              +--------------------------------+
+//   0        DOS header        64 B   "MZ"; at 0x3C the offset L of the signature
+//   L        signature          4 B   "PE\0\0"
+//   L+4      COFF file header  20 B   section count, optional header size
+//   L+24     optional header          PE32+ has wider fields: its directories sit 16 B later
+//   ...      section table     40 B   per section, behind the optional header
+//            raw section data         where the section headers point
 // All integers are little-endian; offsets count from the start of their header.
 #pragma once
 

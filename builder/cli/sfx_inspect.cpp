@@ -275,7 +275,9 @@ public:
     Check check;
 
 private:
-    int64_t EntryOffset() const { return static_cast<int64_t>(bodyStart_ - name_.size() - kEntryHeaderSize); }
+    int64_t EntryOffset() const {
+        return static_cast<int64_t>(bodyStart_ - name_.size() - kEntryHeaderSize);
+    }
 
     // The walk has just read the header and the name.
     void Begin(const char* path, const EntryHeader* header) {
@@ -394,6 +396,7 @@ std::string Choice(uint8_t value, std::initializer_list<const char*> names) {
     if (value < names.size()) return names.begin()[value];
     return "unknown (" + std::to_string(value) + ")";
 }
+
 
 void ListConfiguration(SfxFile& sfx, std::ostream& out) {
     const uint8_t* c = sfx.config;

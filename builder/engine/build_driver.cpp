@@ -89,8 +89,7 @@ void RemoveLeftovers(const std::string& replaced) {
     const std::string folder = replaced.substr(0, folderLength);
     const std::string prefix = replaced.substr(folderLength) + ".~";
     std::vector<platform::DirItem> items;
-    if (!platform::ListFolder(folder.empty() ? std::string(".") + platform::PathDelimiter() : folder, items))
-        return;
+    if (!platform::ListFolder(folder.empty() ? std::string(".") + platform::PathDelimiter() : folder, items)) return;
     for (const platform::DirItem& item : items) {
         const std::string& name = item.name;
         if ((item.attributes & kAttrDirectory) || name.size() != prefix.size() + 10 ||
@@ -133,9 +132,8 @@ void EditStubResources(const BuildRun& run, EditedImage& stub) {
     const std::string icon = TrimText(o.Icon);
     std::string problem;
     if (!icon.empty()) {
-        const bool done = UpperExtension(icon) == ".ICO"
-                              ? CopyIconFromIconFile(icon, stub, &problem)
-                              : CopyIconFromExecutable(icon, stub, &problem, true);
+        const bool done = UpperExtension(icon) == ".ICO" ? CopyIconFromIconFile(icon, stub, &problem)
+                                                         : CopyIconFromExecutable(icon, stub, &problem, true);
         RequireStep(done, problem, "复制图标");
     } else if (o.ExtractionMode == 1) {
         RequireStep(CopyIconFromExecutable(o.ExecutableFile, stub, &problem), problem, "复制图标");
@@ -145,7 +143,8 @@ void EditStubResources(const BuildRun& run, EditedImage& stub) {
     else if (o.ExtractionMode == 1)
         RequireStep(CopyVersionInfo(o.ExecutableFile, stub, &problem), problem, "复制版本信息");
     if (o.UACAutoElevation == 1 || o.UACAutoElevation == 2) {
-        const bool done = WriteElevationManifest(stub, o.UACAutoElevation, run.env.manifestTemplate, &problem);
+        const bool done =
+            WriteElevationManifest(stub, o.UACAutoElevation, run.env.manifestTemplate, &problem);
         RequireStep(done, problem, "写入清单");
     }
 }

@@ -42,8 +42,8 @@ bool RunTransaction(EditedImage& target, std::string* problem,
             bool flag = false;
             try {
                 why = body(update, flag);
-            } catch (const std::exception&) {
-                why = About(target.path, "内存不足");  // an allocation on a huge input is one more failing step
+            } catch (const std::exception&) {  // an allocation on a huge input is one more failing step
+                why = About(target.path, "内存不足");
             }
             done = update.End(flag) && flag;
             if (flag && !done) why = About(target.path, "无法写入资源");
@@ -103,8 +103,8 @@ bool RemoveFirstIconGroup(ResourceUpdate& update, std::optional<ResourceName>& k
     return true;
 }
 
-bool CopyIconFromExecutable(const std::string& sourceExecutable, EditedImage& target,
-                            std::string* problem, bool namedAsIcon) {
+bool CopyIconFromExecutable(const std::string& sourceExecutable, EditedImage& target, std::string* problem,
+                            bool namedAsIcon) {
     return RunTransaction(target, problem, [&](ResourceUpdate& update, bool& flag) {
         std::optional<ResourceName> kept;
         if (std::string why = RemoveTargetIcon(update, target, kept); !why.empty()) return why;
@@ -130,8 +130,7 @@ bool CopyIconFromExecutable(const std::string& sourceExecutable, EditedImage& ta
             // The image is looked up by number alone: the group's own
             // language when the source has it, else neutral, else the lowest.
             const ResourceName icon = ResourceName::Number(number);
-            const ResourceEntry* image =
-                number == 0 ? nullptr : source.FindAnyLanguage(rt::kIcon, icon, language);
+            const ResourceEntry* image = number == 0 ? nullptr : source.FindAnyLanguage(rt::kIcon, icon, language);
             if (image == nullptr) return About(sourceExecutable, "图标组列出了不存在的图像");
             imageBytes += image->data.size();
             if (imageBytes > kMaxIconFileSize) return About(sourceExecutable, "图标的图像超过 32 MB");

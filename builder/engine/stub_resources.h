@@ -68,7 +68,8 @@ bool CopyIconFromExecutable(const std::string& sourceExecutable, EditedImage& ta
 
 // Every version block of the target is replaced by every version block of the
 // source, under the source's names and languages.
-bool CopyVersionInfo(const std::string& sourceExecutable, EditedImage& target, std::string* problem = nullptr);
+bool CopyVersionInfo(const std::string& sourceExecutable, EditedImage& target,
+                     std::string* problem = nullptr);
 
 // Manifest number 1 in the target's version language. Level 1 asks for
 // highestAvailable, level 2 writes the 420-byte template (requireAdministrator)

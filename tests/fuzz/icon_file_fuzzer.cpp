@@ -25,9 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (problem.empty()) __builtin_trap();  // an icon file that fails always says why
         return 0;
     }
-    ql::PeImage image;
     ql::ResourceTree tree;
-    if (!image.Parse(target.bytes) || !ql::ParseResourceTree(image, tree)) __builtin_trap();
+    if (!ql::LoadResources(ql::fuzz::ScratchFile("stub.exe", target.bytes), tree)) __builtin_trap();
     const ql::ResourceName group = ql::ResourceName::Text(u"MAINICON");
     const std::vector<uint16_t> languages = tree.Languages(ql::rt::kGroupIcon, group);
     if (languages.size() != 1) __builtin_trap();

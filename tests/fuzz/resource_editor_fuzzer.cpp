@@ -24,9 +24,8 @@ void List(const std::string& path) {
 }
 
 void ExpectReadable(bool done, const ql::EditedImage& target) {
-    ql::PeImage image;
     ql::ResourceTree tree;
-    if (done && !(image.Parse(target.bytes) && ql::ParseResourceTree(image, tree))) __builtin_trap();
+    if (done && !ql::LoadResources(ql::fuzz::ScratchFile("result.exe", target.bytes), tree)) __builtin_trap();
 }
 
 }  // namespace
@@ -41,18 +40,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const std::string icon = ql::fuzz::ScratchFile("icon.ico", parts[1]);
     const std::string source = ql::fuzz::ScratchFile("source.exe", parts[2]);
-    List(ql::fuzz::ScratchFile("target.exe", parts[0]));
+    ql::EditedImage target{ql::fuzz::ScratchFile("target.exe", parts[0]), std::string(parts[0])};
+    List(target.path);
     List(icon);
     List(source);
     ql::VersionLanguage(source);
 
     std::string problem;
-    const ql::EditedImage fresh{"target.exe", std::string(parts[0])};
-    ql::EditedImage target = fresh;
     ExpectReadable(ql::CopyIconFromIconFile(icon, target, &problem), target);
-    target = fresh;
+    target.bytes = parts[0];
     ExpectReadable(ql::CopyIconFromExecutable(source, target, &problem), target);
-    target = fresh;
+    target.bytes = parts[0];
     ExpectReadable(ql::CopyVersionInfo(source, target, &problem), target);
     // The manifest goes into whatever version language the copy left behind.
     ExpectReadable(ql::WriteElevationManifest(target, 1 + size % 2, "<manifest/>", &problem), target);

@@ -2,7 +2,6 @@
 // its budget with a message naming the file, and a failed resource step ends
 // the build saying which step failed instead of dropping it, or a later one.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -174,10 +173,7 @@ TEST_F(HostileInputs, OverlappingLongNamesDoNotExhaustMemory) {
 TEST_F(HostileInputs, AShortVersionBlockDoesNotCostTheManifest) {
     // A node of 10 bytes whose key leaves no room for the padding behind it.
     const std::string target = CopyFixture(dir, "res_stublike.exe");
-    FileUpdate update;
-    ASSERT_TRUE(update.Begin(target));
-    ASSERT_TRUE(update.Put({Num(16), Num(1), 0}, std::string("\x0A\0\0\0\0\0a\0\0\0\0\0", 12)));
-    ASSERT_TRUE(update.End(true));
+    ASSERT_TRUE(PutResources(target, {{{Num(16), Num(1), 0}, std::string("\x0A\0\0\0\0\0a\0\0\0\0\0", 12)}}));
     EXPECT_EQ(VersionLanguage(target), 0);
     EXPECT_TRUE(WriteElevationManifest(OnDisk(target), 2, "<manifest/>"));
     const ResourceTree tree = Resources(target);
@@ -241,10 +237,8 @@ TEST_F(ResourceSteps, AnIconThatIsNeitherIconFileNorProgramEndsTheBuild) {
 TEST_F(ResourceSteps, AProgramWithAShortVersionBlockKeepsTheManifest) {
     const std::string program = Src("setup.exe");
     WriteFile(program, ReadFile(FixturePath("res_plain.exe")));
-    FileUpdate update;
-    ASSERT_TRUE(update.Begin(program));
-    ASSERT_TRUE(update.Put({Num(16), Num(1), 0}, std::string("\x0A\0\0\0\0\0a\0\0\0\0\0", 12)));
-    ASSERT_TRUE(update.End(true));
+    ASSERT_TRUE(
+        PutResources(program, {{{Num(16), Num(1), 0}, std::string("\x0A\0\0\0\0\0a\0\0\0\0\0", 12)}}));
     options.ExtractionMode = 1;
     options.ExecutableFile = program;
     options.UACAutoElevation = 2;
@@ -256,11 +250,9 @@ TEST_F(ResourceSteps, AProgramWithAShortVersionBlockKeepsTheManifest) {
 }
 
 TEST_F(ResourceSteps, AReadOnlyTargetIsLeftAlone) {
-    // The steps edit the stub in memory; a target that cannot be replaced
-    // ends the build before it and is never written.
-    WriteFile(Src("setup.exe"), ReadFile(FixturePath("res_named.exe")));
-    options.ExtractionMode = 1;
-    options.ExecutableFile = Src("setup.exe");
+    // The steps edit the stub in memory; a target that cannot be replaced is never written.
+    options.Icon = FixturePath("res_named.exe");
+    env.hasSwitch = [](const std::string& name) { return name == "iv"; };
     options.UACAutoElevation = 2;
     WriteFile(options.Target, "old");
     ASSERT_EQ(chmod(options.Target.c_str(), 0444), 0);

@@ -168,14 +168,11 @@ TEST_F(IconOperations, TargetWithoutGroupTakesTheSourceGroupName) {
 TEST_F(IconOperations, ImageFromAnotherLanguageWhenTheGroupsOwnIsMissing) {
     // A source whose English group lists image 7 that exists only in German.
     const std::string source = CopyFixture(dir, "res_plain.exe");
-    FileUpdate update;
-    ASSERT_TRUE(update.Begin(source));
     const std::string image = IconImage(16, 9);
     std::string group("\0\0\1\0\1\0\x10\x10\0\0\1\0\x20\0", 14);
     group += std::string{static_cast<char>(image.size()), static_cast<char>(image.size() >> 8), 0, 0, 7, 0};
-    ASSERT_TRUE(update.Put({Num(14), Num(1), kEnglish}, group));
-    ASSERT_TRUE(update.Put({Num(3), Num(7), kGerman}, image));
-    ASSERT_TRUE(update.End(true));
+    ASSERT_TRUE(
+        PutResources(source, {{{Num(14), Num(1), kEnglish}, group}, {{Num(3), Num(7), kGerman}, image}}));
     const std::string target = Stub();
     ASSERT_TRUE(CopyIconFromExecutable(source, OnDisk(target)));
     const ResourceTree tree = Resources(target);
@@ -191,10 +188,7 @@ TEST_F(IconOperations, SourcesWithoutUsableIconChangeNothing) {
     EXPECT_FALSE(CopyIconFromExecutable(dir / "missing.exe", OnDisk(target)));
     // A group that announces more entries than it holds.
     const std::string liar = CopyFixture(dir, "res_plain.exe");
-    FileUpdate update;
-    ASSERT_TRUE(update.Begin(liar));
-    ASSERT_TRUE(update.Put({Num(14), Num(1), 0}, std::string("\0\0\1\0\x09\0", 6)));
-    ASSERT_TRUE(update.End(true));
+    ASSERT_TRUE(PutResources(liar, {{{Num(14), Num(1), 0}, std::string("\0\0\1\0\x09\0", 6)}}));
     EXPECT_FALSE(CopyIconFromExecutable(liar, OnDisk(target)));
     EXPECT_EQ(ReadFile(target), original);
     // The same lying group in the target stops the removal of its icon.

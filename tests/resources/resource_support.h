@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -27,38 +28,36 @@ protected:
     TempDir dir;
 };
 
-// The file at `path` as an image for the operations, written back when this
-// goes (a temporary at the end of its statement) if they changed it.
-class OnDisk {
-public:
-    explicit OnDisk(const std::string& path) : image_{path, ReadFile(path)}, before_(image_.bytes) {}
+// The file at `path` as an image for the operations, written back when this goes if they changed it.
+struct OnDisk {
+    explicit OnDisk(const std::string& path) : image{path, ReadFile(path)}, before(image.bytes) {}
     ~OnDisk() {
-        if (image_.bytes != before_) WriteFile(image_.path, image_.bytes);
+        if (image.bytes != before) WriteFile(image.path, image.bytes);
     }
-    operator EditedImage&() { return image_; }
-
-private:
-    EditedImage image_;
-    const std::string before_;
+    operator EditedImage&() { return image; }
+    EditedImage image;
+    const std::string before;
 };
 
 // An update of the file at `path`, which a successful End(true) rewrites.
-class FileUpdate : public ResourceUpdate {
-public:
-    bool Begin(const std::string& path) {
-        path_ = path;
-        bytes_ = ReadFile(path);
-        return ResourceUpdate::Begin(bytes_);
-    }
+struct FileUpdate : ResourceUpdate {
+    bool Begin(const std::string& path) { return ResourceUpdate::Begin(file.emplace(path).image.bytes); }
     bool End(bool commit) {
         const bool done = ResourceUpdate::End(commit);
-        if (done && commit) WriteFile(path_, bytes_);
+        file.reset();  // writes what a commit changed
         return done;
     }
-
-private:
-    std::string path_, bytes_;
+    std::optional<OnDisk> file;
 };
+
+// Puts the resources into the file at `path` in one committed update; false when a step fails.
+inline bool PutResources(const std::string& path,
+                         const std::vector<std::pair<ResourceKey, std::string>>& all) {
+    FileUpdate update;
+    bool done = update.Begin(path);
+    for (const auto& [key, data] : all) done = done && update.Put(key, data);
+    return update.End(done) && done;
+}
 
 std::string FixturePath(const std::string& name);
 

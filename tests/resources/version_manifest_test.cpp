@@ -34,10 +34,7 @@ TEST_F(VersionAndManifest, EveryVersionBlockIsCopied) {
 TEST_F(VersionAndManifest, CopiedVersionReplacesAllOldBlocks) {
     const std::string target = Stub();
     ASSERT_TRUE(CopyVersionInfo(FixturePath("res_named.exe"), OnDisk(target)));
-    FileUpdate update;  // one more block under another name
-    ASSERT_TRUE(update.Begin(target));
-    ASSERT_TRUE(update.Put({Num(16), Text("EXTRA"), 0}, "x"));
-    ASSERT_TRUE(update.End(true));
+    ASSERT_TRUE(PutResources(target, {{{Num(16), Text("EXTRA"), 0}, "x"}}));  // and a block of another name
     ASSERT_TRUE(CopyVersionInfo(FixturePath("res_numbered.exe"), OnDisk(target)));
     const ResourceTree tree = Resources(target);
     EXPECT_EQ(tree.Names(Num(16)), std::vector<ResourceName>{Num(1)});

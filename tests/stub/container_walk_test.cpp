@@ -211,7 +211,8 @@ TEST(SizeEntries, TellsWhetherAProgramIsThereToRun) {
         sfx.bytes[sfx.start + config::kExtractionMode] = 1;
         stub::EntryTotals totals;
         ASSERT_EQ(Size(sfx, totals), 0u);
-        EXPECT_EQ(stub::CheckRunEntry(&sfx.bytes[sfx.start], totals), withProgram ? 0u : kErrorInvalidParameter);
+        EXPECT_EQ(stub::CheckRunEntry(&sfx.bytes[sfx.start], totals),
+                  withProgram ? 0u : kErrorInvalidParameter);
         sfx.bytes[sfx.start + config::kExtractionMode] = 0;
         EXPECT_EQ(stub::CheckRunEntry(&sfx.bytes[sfx.start], totals), 0u);
     }
