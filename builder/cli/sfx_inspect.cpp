@@ -20,7 +20,8 @@ namespace inspect {
 
 namespace {
 
-// How much of an SFX file is read for its image's headers.
+// How much of the image in front of the container is read for its headers,
+// which stand at its start.
 constexpr uint64_t kHeaderReadLimit = 1 << 20;
 
 std::string Hex(uint64_t value) {
@@ -86,7 +87,7 @@ std::string InvalidDataReason(SfxFile& sfx, int64_t offset, const std::string& l
 }
 
 // The headers of the executable image in front of the container; false when
-// they do not parse. They stand at its start: section data is not read.
+// they do not parse.
 bool ReadImageHeaders(SfxFile& sfx, PeImage& image) {
     std::string head(static_cast<size_t>(std::min<uint64_t>(sfx.start, kHeaderReadLimit)), '\0');
     return ReadAt(sfx, 0, head.data(), head.size()) && image.Parse(std::move(head));
@@ -359,8 +360,7 @@ bool CheckConfiguration(SfxFile& sfx, std::ostream& err) {
     }
     if (stub::CheckInstanceId(sfx.config, platform::AnsiNameEncoding())) {
         err << "Error: " << sfx.path << ": the instance identifier "
-            << inspect::Quoted(
-                   Text(sfx.config + config::kInstanceId, config::kSize - config::kInstanceId, false))
+            << inspect::Quoted(Text(sfx.config + config::kInstanceId, config::kSize - config::kInstanceId, false))
             << " is not one plain name, and it names the temporary extraction folder\n";
         return false;
     }

@@ -105,9 +105,7 @@ uint16_t PeImage::Machine() const { return Le16(bytes_, coffHeader_ + pe::coff::
 uint32_t PeImage::CheckSumField() const { return Le32(bytes_, CheckSumOffset()); }
 
 uint32_t PeImage::DirectoryRva(int index) const {
-    return static_cast<uint32_t>(index) < directoryCount_
-               ? Le32(bytes_, DirectoryOffset(index) + dir::kAddress)
-               : 0;
+    return static_cast<uint32_t>(index) < directoryCount_ ? Le32(bytes_, DirectoryOffset(index)) : 0;
 }
 
 uint32_t PeImage::DirectorySize(int index) const {
