@@ -21,9 +21,9 @@ private:
 };
 
 // Error codes of I/O failures that are not the operating system's own.
-constexpr int kIoReadPastEnd = 100;  // a read returned fewer bytes than asked
-constexpr int kIoDiskFull = 101;     // a write wrote fewer bytes than asked
-constexpr int kIoInvalidNumber = 106;
+constexpr int kIoReadPastEnd = 100;    // a read returned fewer bytes than asked
+constexpr int kIoDiskFull = 101;       // a write wrote fewer bytes than asked
+constexpr int kIoInvalidNumber = 106;  // a text that reads as no number
 
 // The message of an I/O failure with the given code (UTF-8).
 std::string IoErrorText(int code);
