@@ -9,16 +9,9 @@
 
 #include "shared/container.h"
 #include "shared/entry_name.h"
+#include "shared/error_codes.h"
 
 namespace ql::stub {
-
-// The platform error codes the walk ends with.
-constexpr uint32_t kErrorNotEnoughMemory = 8;
-constexpr uint32_t kErrorInvalidData = 13;
-constexpr uint32_t kErrorCrc = 23;
-constexpr uint32_t kErrorHandleEof = 38;
-constexpr uint32_t kErrorInvalidParameter = 87;
-constexpr uint32_t kErrorBadArguments = 160;
 
 // Longest entry name the stub accepts: the longest path the platform knows.
 // Anything longer cannot be a name the builder wrote.

@@ -418,7 +418,8 @@ void EntryPipeline::WriteChunk(const Step& step) {
     if (job.failed) throw BuildError("错误");
     const PackJob::Piece& piece = job.pieces[step.piece];
     if (run_.options.Compression) {
-        if (piece.packedLength > kMaxPackedChunk) throw BuildError(platform::SystemMessage(8), 8);
+        if (piece.packedLength > kMaxPackedChunk)
+            throw BuildError(platform::SystemMessage(kErrorNotEnoughMemory), kErrorNotEnoughMemory);
         uint8_t header[kChunkHeaderSize];
         EncodeChunkHeader(ChunkHeader{piece.length, piece.packedLength}, header);
         WriteToTarget(run_, header, sizeof header);
