@@ -205,33 +205,23 @@ protected:
     std::string realStub;
 };
 
+// An icon file without images, and one that is neither an icon file nor a program.
 TEST_F(ResourceSteps, AFailedStepEndsTheBuildSayingWhichAndWhy) {
-    options.Icon = dir / "empty.ico";
-    WriteFile(options.Icon, IconFile({}));
-    WriteFile(options.Target, "the SFX file of an earlier build");
-    try {
-        BuildSfx(options, env);
-        ADD_FAILURE() << "the build went on";
-    } catch (const BuildError& error) {
-        const std::string message = error.what();
-        EXPECT_EQ(message.rfind("复制图标失败", 0), 0u) << message;
-        EXPECT_NE(message.find(options.Icon), std::string::npos) << message;
+    for (const auto& [name, content] : {std::pair<std::string, std::string>{"empty.ico", IconFile({})},
+                                        {"notes.png", "not an image, not a program"}}) {
+        options.Icon = dir / name;
+        WriteFile(options.Icon, content);
+        WriteFile(options.Target, "the SFX file of an earlier build");
+        try {
+            BuildSfx(options, env);
+            ADD_FAILURE() << "the build went on";
+        } catch (const BuildError& error) {
+            const std::string message = error.what();
+            EXPECT_EQ(message.rfind("复制图标失败", 0), 0u) << message;
+            EXPECT_NE(message.find(options.Icon), std::string::npos) << message;
+        }
+        EXPECT_EQ(ReadFile(options.Target), "the SFX file of an earlier build");
     }
-    EXPECT_EQ(ReadFile(options.Target), "the SFX file of an earlier build");
-}
-
-TEST_F(ResourceSteps, AnIconThatIsNeitherIconFileNorProgramEndsTheBuild) {
-    options.Icon = dir / "notes.png";
-    WriteFile(options.Icon, "not an image, not a program");
-    try {
-        BuildSfx(options, env);
-        ADD_FAILURE() << "the build went on";
-    } catch (const BuildError& error) {
-        const std::string message = error.what();
-        EXPECT_EQ(message.rfind("复制图标失败", 0), 0u) << message;
-        EXPECT_NE(message.find(options.Icon), std::string::npos) << message;
-    }
-    EXPECT_EQ(access(options.Target.c_str(), F_OK), -1);
 }
 
 TEST_F(ResourceSteps, AProgramWithAShortVersionBlockKeepsTheManifest) {
