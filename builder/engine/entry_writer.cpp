@@ -4,13 +4,14 @@
 // their chunks, in that order, to worker threads, which open and read the
 // files, sum and pack the chunks; the calling thread writes the results
 // strictly in container order, so the output and the progress reports do not
-// depend on how many workers there are. Reading on the workers lets the cost
-// of opening many small files (large under Wine) overlap with packing.
+// depend on how many workers there are. There are twice as many workers as
+// packing threads, which take turns with the packers: so the cost of opening
+// many small files, which is mostly waiting (for the system, and under Wine
+// for its server), overlaps with packing and with itself.
 //
-// Planning runs about two chunks of data per worker ahead of the writing.
-// The workers read and pack into a fixed number of buffer sets, two per
-// worker, taken for a job and given back once it is written: memory is
-// taken once per set rather than for every chunk.
+// The workers read and pack into a fixed number of buffer sets, taken for a
+// job and given back once it is written: memory is taken once per set rather
+// than for every chunk. Planning runs as far ahead as the sets can hold.
 // With one thread there are no workers: a job is read and packed by the
 // calling thread when its first record is written, and nothing is planned
 // ahead, as a build without reading ahead goes.
@@ -44,7 +45,7 @@ constexpr size_t kMaxBatchPieces = 1024;
 // Records planned ahead, whatever their data: a tree of very many empty
 // files is planned no further ahead than this.
 constexpr size_t kMaxSteps = 1 << 16;
-constexpr size_t kBuffersPerWorker = 2;
+constexpr unsigned kWorkersPerPacker = 2;
 
 constexpr size_t kHelper = static_cast<size_t>(-1);
 
@@ -87,7 +88,8 @@ struct Piece {
     bool opens, closes;                        // the entry's first and last piece
     size_t inputOffset = 0, packedOffset = 0;  // in the job's buffers
     uint32_t packedLength = 0;
-    uint32_t sum = 0;  // ByteSum of the piece's data
+    uint32_t sum = 0;     // ByteSum of the piece's data
+    bool loaded = false;  // its data was read
     int openError = 0, readError = 0, closeError = 0;
 };
 
@@ -147,9 +149,10 @@ private:
     }
 
     // Reading and packing, on the workers (or on the calling thread without them).
-    void Work(ChunkPacker& packer);
-    void Execute(PackJob& job, ChunkPacker& packer);
+    void Work();
+    void Execute(PackJob& job);
     bool Load(Piece& piece, uint8_t* room);
+    void Pack(PackJob& job);
     void Release(PackJob& job);
 
     // Writing, on the calling thread. False when a cancel ends the writing.
@@ -182,13 +185,13 @@ private:
     size_t planAhead_;                  // how far planning may run ahead; 0 without workers
 
     // Reading and packing.
-    std::unique_ptr<ChunkPacker> ownPacker_;  // without workers
-    std::vector<std::unique_ptr<ChunkPacker>> packers_;
+    std::vector<std::unique_ptr<ChunkPacker>> packers_;  // one per packing thread
+    std::vector<ChunkPacker*> freePackers_;
     std::vector<std::unique_ptr<platform::Thread>> workers_;
     std::vector<std::unique_ptr<Buffers>> buffers_;
     std::vector<Buffers*> freeBuffers_;
     platform::Mutex mutex_;
-    platform::Condition workReady_, jobDone_, pieceRead_;
+    platform::Condition workReady_, jobDone_, pieceRead_, packerFree_;
     std::deque<std::shared_ptr<PackJob>> queue_;
     bool stopping_ = false;
 
@@ -202,24 +205,25 @@ private:
 EntryPipeline::EntryPipeline(BuildRun& run)
     : run_(run), progress_(run.env.progress), entry_(run.options.SelfDeleteMode ? kHelper : 0) {
     unsigned threads = run.env.packingThreads ? run.env.packingThreads : platform::ProcessorCount();
-    if (threads > 1 && run.options.Compression) {
-        for (unsigned i = 0; i < threads; ++i) {
-            packers_.push_back(std::make_unique<ChunkPacker>(run.env.compressionLevel));
-            auto worker = std::make_unique<platform::Thread>();
-            if (!worker->Start([this, packer = packers_.back().get()] { Work(*packer); })) break;
-            workers_.push_back(std::move(worker));
-        }
+    if (!run.options.Compression) threads = 1;
+    for (unsigned i = 0; i < threads; ++i) {
+        packers_.push_back(std::make_unique<ChunkPacker>(run.env.compressionLevel));
+        freePackers_.push_back(packers_.back().get());
     }
-    if (workers_.empty()) ownPacker_ = std::make_unique<ChunkPacker>(run.env.compressionLevel);
-    const size_t sets = std::max<size_t>(1, kBuffersPerWorker * workers_.size());
-    {
-        platform::LockGuard lock(mutex_);
-        for (size_t i = 0; i < sets; ++i) {
-            buffers_.push_back(std::make_unique<Buffers>());  // empty until a job needs them
-            freeBuffers_.push_back(buffers_.back().get());
-        }
+    // Each worker holds a set while it reads and packs; one more per packer
+    // lets finished jobs wait for the writer.
+    const unsigned workers = threads > 1 ? kWorkersPerPacker * threads : 0;
+    for (size_t i = 0; i < std::max(1u, workers + threads); ++i) {
+        buffers_.push_back(std::make_unique<Buffers>());  // empty until a job needs them
+        freeBuffers_.push_back(buffers_.back().get());
     }
-    planAhead_ = 2 * workers_.size() * kChunkSize;
+    // The workers start last: nothing that may fail comes after them.
+    for (unsigned i = 0; i < workers; ++i) {
+        auto worker = std::make_unique<platform::Thread>();
+        if (!worker->Start([this] { Work(); })) break;
+        workers_.push_back(std::move(worker));
+    }
+    planAhead_ = workers_.empty() ? 0 : buffers_.size() * kChunkSize;
     planningDone_ = entry_ != kHelper && run.items.empty();
 }
 
@@ -230,6 +234,7 @@ EntryPipeline::~EntryPipeline() {
     }
     workReady_.NotifyAll();
     pieceRead_.NotifyAll();
+    packerFree_.NotifyAll();
     workers_.clear();  // joins
 }
 
@@ -350,7 +355,7 @@ void EntryPipeline::Submit(std::shared_ptr<PackJob> job) {
 
 // --- reading and packing -------------------------------------------------------
 
-void EntryPipeline::Work(ChunkPacker& packer) {
+void EntryPipeline::Work() {
     for (;;) {
         std::shared_ptr<PackJob> job;
         {
@@ -362,7 +367,7 @@ void EntryPipeline::Work(ChunkPacker& packer) {
             job->buffers = freeBuffers_.back();
             freeBuffers_.pop_back();
         }
-        Execute(*job, packer);
+        Execute(*job);
         {
             platform::LockGuard lock(mutex_);
             job->done = true;
@@ -371,25 +376,50 @@ void EntryPipeline::Work(ChunkPacker& packer) {
     }
 }
 
-void EntryPipeline::Execute(PackJob& job, ChunkPacker& packer) {
+void EntryPipeline::Execute(PackJob& job) {
     job.buffers->input.Reserve(job.inputSize);
-    if (run_.options.Compression) job.buffers->output.Reserve(job.outputRoom);
+    bool data = false;
+    for (Piece& piece : job.pieces) {
+        uint8_t* room = job.buffers->input.data.get() + piece.inputOffset;
+        piece.loaded = Load(piece, room) && piece.length > 0;
+        if (piece.loaded) piece.sum = WideByteSum(room, piece.length);
+        data = data || piece.loaded;
+    }
+    if (data && run_.options.Compression) Pack(job);
+    if (job.dataPieces == 0) Release(job);  // nothing of it is written as a chunk
+}
+
+// Packs the pieces that were read, with the next free packer.
+void EntryPipeline::Pack(PackJob& job) {
+    ChunkPacker* packer;
+    {
+        platform::LockGuard lock(mutex_);
+        while (freePackers_.empty() && !stopping_) packerFree_.Wait(mutex_);
+        if (stopping_) return;
+        packer = freePackers_.back();
+        freePackers_.pop_back();
+    }
+    job.buffers->output.Reserve(job.outputRoom);
+    uint8_t* const input = job.buffers->input.data.get();
+    uint8_t* const output = job.buffers->output.data.get();
     size_t packedSize = 0;
     for (Piece& piece : job.pieces) {
-        uint8_t* data = job.buffers->input.data.get() + piece.inputOffset;
-        if (!Load(piece, data) || piece.length == 0) continue;
-        piece.sum = WideByteSum(data, piece.length);
-        if (!run_.options.Compression || job.failed) continue;
+        if (!piece.loaded) continue;
         piece.packedOffset = packedSize;
         try {
             piece.packedLength = static_cast<uint32_t>(
-                packer.Pack(data, piece.length, job.buffers->output.data.get() + packedSize));
+                packer->Pack(input + piece.inputOffset, piece.length, output + packedSize));
         } catch (const BuildError&) {
             job.failed = true;
+            break;
         }
         packedSize += piece.packedLength;
     }
-    if (job.dataPieces == 0) Release(job);  // nothing of it is written as a chunk
+    {
+        platform::LockGuard lock(mutex_);
+        freePackers_.push_back(packer);
+    }
+    packerFree_.NotifyAll();
 }
 
 // Reads the piece's data; false when there is none. A file's pieces are read
@@ -440,7 +470,7 @@ void EntryPipeline::WaitFor(const std::shared_ptr<PackJob>& job) {
         if (!job->done) {
             job->buffers = freeBuffers_.back();  // the one set: the jobs before are written
             freeBuffers_.pop_back();
-            Execute(*job, *ownPacker_);
+            Execute(*job);
             job->done = true;
         }
         return;
