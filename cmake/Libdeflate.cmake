@@ -15,11 +15,12 @@ if(WIN32)
   target_compile_options(quillon_deflate PRIVATE -w)  # not our code to keep warning-free
 else()
   find_path(LIBDEFLATE_INCLUDE_DIR libdeflate.h REQUIRED)
-  # The static library, so the Linux builder runs where libdeflate is not installed.
-  find_library(LIBDEFLATE_LIBRARY NAMES libdeflate.a deflate REQUIRED)
+  # The shared library, as Debian's own packages link it: the package depends
+  # on libdeflate0 instead of carrying a copy.
+  find_library(LIBDEFLATE_SHARED_LIBRARY NAMES deflate REQUIRED)
   add_library(quillon_deflate INTERFACE)
   target_include_directories(quillon_deflate SYSTEM INTERFACE ${LIBDEFLATE_INCLUDE_DIR})
-  target_link_libraries(quillon_deflate INTERFACE ${LIBDEFLATE_LIBRARY})
+  target_link_libraries(quillon_deflate INTERFACE ${LIBDEFLATE_SHARED_LIBRARY})
 
   set(QUILLON_LIBDEFLATE_SOURCE ${CMAKE_BINARY_DIR}/deps/libdeflate)
   # A build that takes its Windows programs from another needs no source here.

@@ -21,14 +21,16 @@ int File::OpenRead(const std::string& path) {
     return OpenWith(handle_, path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
 }
 
+// Files being written share deletion only: an interrupted build deletes what it
+// was writing (platform/partial_file.h) while the file is still open.
 int File::Create(const std::string& path) {
     Close();
-    return OpenWith(handle_, path, GENERIC_WRITE, 0, CREATE_ALWAYS);
+    return OpenWith(handle_, path, GENERIC_WRITE, FILE_SHARE_DELETE, CREATE_ALWAYS);
 }
 
 int File::OpenWriteAtEnd(const std::string& path) {
     Close();
-    int error = OpenWith(handle_, path, GENERIC_WRITE, 0, OPEN_EXISTING);
+    int error = OpenWith(handle_, path, GENERIC_WRITE, FILE_SHARE_DELETE, OPEN_EXISTING);
     if (error == 0 && SetFilePointer(AsHandle(handle_), 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER &&
         GetLastError() != NO_ERROR) {
         error = static_cast<int>(GetLastError());

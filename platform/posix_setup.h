@@ -6,8 +6,4 @@ namespace ql::platform {
 // Keeps argv so that CommandLineText() can rebuild the command line.
 void SetArguments(int argc, char** argv);
 
-// Selects the Windows code page that names are stored in; false when iconv
-// does not know it.
-bool SetAnsiCodePage(int codePage);
-
 }  // namespace ql::platform

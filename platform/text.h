@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -24,6 +25,12 @@ bool ToAnsi(const std::string& native, std::string& ansi);
 // The ANSI code page that ToAnsi writes.
 int AnsiCodePage();
 
+// Selects the code page that ToAnsi writes, where the builder may choose it
+// (the Linux builder): false for one that is no Windows ANSI or OEM code page
+// keeping ASCII, or that the system cannot convert. On Windows only the
+// system's own is taken.
+bool SetAnsiCodePage(int codePage);
+
 // Stored ANSI bytes back as native text; false when a byte sequence is no
 // character of the code page.
 bool FromAnsi(const std::string& ansi, std::string& native);
@@ -31,6 +38,14 @@ bool FromAnsi(const std::string& ansi, std::string& native);
 // True for the first byte of a double-byte character of the code page that
 // ToAnsi writes (IsLeadByte is about native text, which on POSIX is UTF-8).
 bool IsAnsiLeadByte(unsigned char c);
+
+// How the code page that ToAnsi writes forms the characters of stored names,
+// for the name rule of shared/entry_name.h.
+NameEncoding AnsiNameEncoding();
+
+// UTF-8 text with each character in its upper-case form, as Windows compares
+// file names; a byte that is no UTF-8 character stays as it is.
+std::string UpperCaseName(std::string_view utf8);
 
 // Native text as UTF-8, for messages.
 std::string ToDisplay(const std::string& native);
@@ -41,6 +56,15 @@ std::string CodePageToUtf8(std::string_view text, int codePage);
 
 // The system's own text for a Windows error code, as UTF-8.
 std::string SystemMessage(int code);
+
+// Removes leading and trailing blanks and control characters (codes 0 to 32).
+std::string TrimText(const std::string& text);
+
+// Appends the path delimiter unless the path is empty or already ends with it.
+std::string WithTrailingDelimiter(const std::string& path);
+
+// Replaces each "%s" of the pattern, in order, by the next argument.
+std::string FillPattern(const std::string& pattern, std::initializer_list<std::string> arguments);
 
 // Paths in native text scanned character by character, so that the trail byte
 // 0x5C of a double-byte character is never taken for a backslash. The lead-byte

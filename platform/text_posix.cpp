@@ -4,9 +4,10 @@
 
 #include <cerrno>
 #include <iconv.h>
+#include <locale.h>
 #include <string>
+#include <wctype.h>
 
-#include "platform/posix_setup.h"
 
 namespace ql::platform {
 
@@ -36,7 +37,20 @@ bool Convert(iconv_t converter, std::string_view input, std::string& output) {
 }
 }  // namespace
 
+// The Windows ANSI and OEM code pages that keep the bytes below 0x80 ASCII, as
+// the name rule and the backslash separator need them to (EBCDIC would turn
+// "../" into other bytes, and code page 864 moves '%').
+bool IsAsciiCompatibleCodePage(int codePage) {
+    static const int kCodePages[] = {437, 737, 775, 850, 852, 855, 857, 858, 860, 861, 862, 863, 865,
+                                     866, 869, 874, 932, 936, 949, 950, 1250, 1251, 1252, 1253, 1254,
+                                     1255, 1256, 1257, 1258};
+    for (int known : kCodePages)
+        if (known == codePage) return true;
+    return false;
+}
+
 bool SetAnsiCodePage(int codePage) {
+    if (!IsAsciiCompatibleCodePage(codePage)) return false;
     iconv_t converter = OpenConverter(codePage);
     if (converter == reinterpret_cast<iconv_t>(-1)) return false;
     iconv_close(converter);
@@ -93,6 +107,59 @@ bool IsAnsiLeadByte(unsigned char c) {
 }
 
 std::string ToDisplay(const std::string& native) { return native; }
+
+namespace {
+
+// One UTF-8 character at `text[i]` (advancing `i`), or -1 for a byte that begins none.
+long DecodeUtf8(std::string_view text, size_t& i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    const int length = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+    if (length == 0 || i + length > text.size()) return ++i, -1;
+    long code = length == 1 ? c : c & (0x7F >> length);
+    for (int k = 1; k < length; ++k) {
+        const unsigned char next = static_cast<unsigned char>(text[i + k]);
+        if ((next >> 6) != 2) return ++i, -1;
+        code = (code << 6) | (next & 0x3F);
+    }
+    i += length;
+    return code;
+}
+
+void EncodeUtf8(unsigned long code, std::string& out) {
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+}  // namespace
+
+std::string UpperCaseName(std::string_view utf8) {
+    static const locale_t unicode = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
+    std::string upper;
+    for (size_t i = 0; i < utf8.size();) {
+        const size_t at = i;
+        const long code = DecodeUtf8(utf8, i);
+        if (code < 0)
+            upper += utf8[at];
+        else if (code < 0x80 || !unicode)
+            EncodeUtf8(code >= 'a' && code <= 'z' ? code - 32 : code, upper);
+        else
+            EncodeUtf8(static_cast<unsigned long>(towupper_l(static_cast<wint_t>(code), unicode)), upper);
+    }
+    return upper;
+}
 
 std::string CodePageToUtf8(std::string_view text, int codePage) {
     std::string utf8;

@@ -51,6 +51,8 @@ bool ToAnsi(const std::string& native, std::string& ansi) {
 
 int AnsiCodePage() { return static_cast<int>(GetACP()); }
 
+bool SetAnsiCodePage(int codePage) { return codePage == AnsiCodePage(); }
+
 bool FromAnsi(const std::string& ansi, std::string& native) {
     native = ansi;
     return true;
@@ -59,6 +61,12 @@ bool FromAnsi(const std::string& ansi, std::string& native) {
 bool IsAnsiLeadByte(unsigned char c) { return IsLeadByte(c); }
 
 std::string ToDisplay(const std::string& native) { return CodePageToUtf8(native, CP_ACP); }
+
+std::string UpperCaseName(std::string_view utf8) {
+    std::wstring wide = ToWide(utf8, CP_UTF8);
+    CharUpperBuffW(wide.data(), static_cast<DWORD>(wide.size()));
+    return FromWide(wide, CP_UTF8);
+}
 
 std::string CodePageToUtf8(std::string_view text, int codePage) {
     return FromWide(ToWide(text, static_cast<UINT>(codePage)), CP_UTF8);

@@ -32,8 +32,10 @@ build_sanitized() {
 }
 
 # Runs each fuzz target for $1 seconds over seeds made from the main build's
-# files and over what earlier runs found (build/fuzz/corpus). A crash ends it
-# with the input under build/fuzz/artifacts/ and the end of the target's log.
+# files, over the inputs that once broke a target (tests/fuzz/regressions, given
+# to every target) and over what earlier runs found (build/fuzz/corpus). A
+# crash ends it with the input under build/fuzz/artifacts/ and the end of the
+# target's log.
 run_fuzzers() {
   local seconds=$1 fuzz="$build_dir/fuzz" target log
   python3 "$root/tests/fuzz/make_seeds.py" "$build_dir" "$fuzz/seeds"
@@ -42,7 +44,8 @@ run_fuzzers() {
     mkdir -p "$fuzz/corpus/$target"
     log="$fuzz/$target.log"
     if ! "$sanitize_dir/tests/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=30 -print_final_stats=1 \
-        -artifact_prefix="$fuzz/artifacts/$target-" "$fuzz/corpus/$target" "$fuzz/seeds/$target" >"$log" 2>&1; then
+        -artifact_prefix="$fuzz/artifacts/$target-" "$fuzz/corpus/$target" "$fuzz/seeds/$target" \
+        "$root/tests/fuzz/regressions" >"$log" 2>&1; then
       tail -n 60 "$log" >&2
       echo "fuzz_$target failed; its log: $log" >&2
       return 1

@@ -16,6 +16,16 @@ using LeadByteTest = bool (*)(uint8_t c);
 
 inline bool IsLead(LeadByteTest isLead, char c) { return isLead && isLead(static_cast<uint8_t>(c)); }
 
+// How the bytes of stored names form characters, for the rules that read
+// names character by character.
+struct NameEncoding {
+    LeadByteTest isLead = nullptr;
+    // True when the `length` bytes at `text` are exactly one character, the
+    // superscript digit one, two or three: Windows reads COM¹ as it reads
+    // COM1. Null where the text can hold none of them.
+    bool (*isSuperscriptDigit)(const uint8_t* text, size_t length) = nullptr;
+};
+
 // The length of the folder part of the first `length` bytes of `path`: up to
 // and including its last character that is one of `delimiters` (a
 // zero-terminated list); 0 when it has none.

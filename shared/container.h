@@ -125,9 +125,10 @@ inline EntryHeader DecodeEntryHeader(const uint8_t in[kEntryHeaderSize]) {
     return h;
 }
 
-// The end record is recognised by its four 32-bit fields; the type byte is not looked at.
+// The end record is all zero; with any other type byte the record is a
+// header whose name is empty, which no reader accepts.
 inline bool IsEndRecord(const EntryHeader& h) {
-    return h.NameLength == 0 && h.Size == 0 && h.FileTime == 0 && h.Attributes == 0;
+    return h.EntryType == 0 && h.NameLength == 0 && h.Size == 0 && h.FileTime == 0 && h.Attributes == 0;
 }
 
 inline bool IsFolderEntry(const EntryHeader& h) { return (h.Attributes & kAttrDirectory) != 0; }

@@ -16,21 +16,27 @@ namespace entry_name_detail {
 
 inline uint8_t Upper(uint8_t c) { return c >= 'a' && c <= 'z' ? static_cast<uint8_t>(c - 32) : c; }
 
-// CON, PRN, AUX, NUL, COM1 to COM9 and LPT1 to LPT9 name devices with any
-// extension; Windows opens the device instead of a file of that name.
-inline bool IsDeviceName(const uint8_t* part, size_t length) {
+inline bool StartsWithWord(const uint8_t* text, size_t length, const char* word) {
+    size_t i = 0;
+    for (; word[i]; ++i)
+        if (i == length || Upper(text[i]) != static_cast<uint8_t>(word[i])) return false;
+    return true;
+}
+
+// Windows opens a device instead of a file when the part of a name before its
+// first dot, with the blanks at its end dropped, is CON, PRN, AUX, NUL, COM or
+// LPT with one digit (0 to 9, or a superscript one to three), CONIN$ or CONOUT$,
+// in any case and with any extension.
+inline bool IsDeviceName(const uint8_t* part, size_t length, const NameEncoding& encoding) {
     size_t base = 0;
     while (base < length && part[base] != '.') ++base;
-    if (base != 3 && base != 4) return false;
-    const uint8_t a = Upper(part[0]), b = Upper(part[1]), c = Upper(part[2]);
-    if (base == 3) {
-        static const char kDevices[][4] = {"CON", "PRN", "AUX", "NUL"};
-        for (const char* device : kDevices)
-            if (a == device[0] && b == device[1] && c == device[2]) return true;
-        return false;
-    }
-    const bool numbered = (a == 'C' && b == 'O' && c == 'M') || (a == 'L' && b == 'P' && c == 'T');
-    return numbered && part[3] >= '1' && part[3] <= '9';
+    while (base > 0 && part[base - 1] == ' ') --base;
+    static const char kDevices[][8] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+    for (const char* device : kDevices)
+        if (base == __builtin_strlen(device) && StartsWithWord(part, base, device)) return true;
+    if (base < 4 || !(StartsWithWord(part, base, "COM") || StartsWithWord(part, base, "LPT"))) return false;
+    if (base == 4 && part[3] >= '0' && part[3] <= '9') return true;
+    return encoding.isSuperscriptDigit && encoding.isSuperscriptDigit(part + 3, base - 3);
 }
 
 }  // namespace entry_name_detail
@@ -45,14 +51,15 @@ inline bool IsDeviceName(const uint8_t* part, size_t length) {
 // byte code pages use (0x40 to 0xFE but 0x7F) is refused, since the system
 // would drop it or end the name at a zero there: "..", a lead byte and a zero
 // would leave the folder.
-inline bool IsSafeEntryName(const char* name, size_t length, LeadByteTest isLead) {
+inline bool IsSafeEntryName(const char* name, size_t length, const NameEncoding& encoding) {
+    const LeadByteTest isLead = encoding.isLead;
     const uint8_t* p = reinterpret_cast<const uint8_t*>(name);
     size_t partStart = 0;
     bool endsInDotOrBlank = false;
     for (size_t i = 0; i <= length; ++i) {
         if (i == length || p[i] == '\\') {
             if (i == partStart || endsInDotOrBlank) return false;
-            if (entry_name_detail::IsDeviceName(p + partStart, i - partStart)) return false;
+            if (entry_name_detail::IsDeviceName(p + partStart, i - partStart, encoding)) return false;
             partStart = i + 1;
             continue;
         }

@@ -58,8 +58,8 @@ uint32_t TakeChunkOutput(void* context, const uint8_t* data, uint32_t length) {
 
 // The helper's name is fixed; anything else in a helper entry would land in
 // the temporary folder under a name of the container's choosing.
-bool IsAcceptableName(const EntryHeader& h, const char* name, uint32_t length, LeadByteTest isLead) {
-    if (h.EntryType != kEntryHelper) return IsSafeEntryName(name, length, isLead);
+bool IsAcceptableName(const EntryHeader& h, const char* name, uint32_t length, const NameEncoding& encoding) {
+    if (h.EntryType != kEntryHelper) return IsSafeEntryName(name, length, encoding);
     if (length != kHelperEntryNameLength) return false;
     for (uint32_t i = 0; i < length; ++i)
         if (name[i] != kHelperEntryName[i]) return false;
@@ -123,13 +123,14 @@ uint32_t LocateContainer(ByteReader& reader, int64_t fileSize, uint32_t& start) 
 }
 
 bool IsWalkableHeader(const EntryHeader& h) {
-    if (h.NameLength <= 0 || h.NameLength > kMaxNameLength || h.Size < 0) return false;
-    return !(IsFolderEntry(h) && h.Size != 0);
+    if (h.EntryType > kEntryHelper || h.NameLength <= 0 || h.NameLength > kMaxNameLength || h.Size < 0)
+        return false;
+    return !(IsFolderEntry(h) && (h.Size != 0 || h.EntryType != kEntryOrdinary));
 }
 
-uint32_t SizeEntries(ByteReader& reader, uint32_t start, int64_t fileSize, bool compressed, int64_t& total,
+uint32_t SizeEntries(ByteReader& reader, uint32_t start, int64_t fileSize, bool compressed, EntryTotals& totals,
                      MessagePump pump) {
-    total = 0;
+    totals = EntryTotals();
     bool reachedEnd = false;
     int64_t position = int64_t{start} + int64_t{config::kSize};
     uint8_t b[kEntryHeaderSize];
@@ -157,11 +158,26 @@ uint32_t SizeEntries(ByteReader& reader, uint32_t start, int64_t fileSize, bool 
             }
         }
         position += kChecksumSize;
-        total += header.Size;
+        totals.size += header.Size;
+        totals.hasProgram = totals.hasProgram || header.EntryType == kEntryProgram;
         if (pump) pump();
     }
-    if (total == 0 || !reachedEnd) return kErrorInvalidData;
+    if (totals.size == 0 || !reachedEnd) return kErrorInvalidData;
     return 0;
+}
+
+uint32_t CheckInstanceId(const uint8_t* configBlock, const NameEncoding& encoding) {
+    const char* id = reinterpret_cast<const char*>(configBlock + config::kInstanceId);
+    size_t length = 0;
+    while (length < config::kSize - config::kInstanceId && id[length]) ++length;
+    for (size_t i = 0; i < length; ++i)
+        if (id[i] == '\\') return kErrorInvalidData;
+    return IsSafeEntryName(id, length, encoding) ? 0 : kErrorInvalidData;
+}
+
+uint32_t CheckRunEntry(const uint8_t* configBlock, const EntryTotals& totals) {
+    const bool runs = configBlock[config::kExtractionMode] == 1;
+    return runs && !totals.hasProgram ? kErrorInvalidParameter : 0;
 }
 
 Failure ExtractEntries(ByteReader& reader, const ExtractionPlan& plan, EntrySink& sink) {
@@ -193,7 +209,7 @@ Failure ExtractEntries(ByteReader& reader, const ExtractionPlan& plan, EntrySink
         if (uint32_t error = reader.Read(name, nameLength)) return fail(error, Subject::OwnFile);
         name[nameLength] = '\0';
         position += nameLength;
-        if (!IsAcceptableName(h, name, nameLength, plan.isLeadByte))
+        if (!IsAcceptableName(h, name, nameLength, plan.names))
             return fail(kErrorInvalidData, Subject::OwnFile);
         uint32_t checksum = ByteSum(name, nameLength);
 

@@ -17,6 +17,7 @@ constexpr uint32_t kErrorNotEnoughMemory = 8;
 constexpr uint32_t kErrorInvalidData = 13;
 constexpr uint32_t kErrorCrc = 23;
 constexpr uint32_t kErrorHandleEof = 38;
+constexpr uint32_t kErrorInvalidParameter = 87;
 constexpr uint32_t kErrorBadArguments = 160;
 
 // Longest entry name the stub accepts: the longest path the platform knows.
@@ -59,15 +60,31 @@ struct Failure {
 // PE header, no section with raw data, or no room behind it for a ConfigBlock.
 uint32_t LocateContainer(ByteReader& reader, int64_t fileSize, uint32_t& start);
 
-// A header the walk can trust: a name of 1 to kMaxNameLength bytes, a size that
-// is not negative, and no data in a folder entry.
+// A header the walk can trust: one of the three entry types, a name of 1 to
+// kMaxNameLength bytes, a size that is not negative, no data in a folder entry,
+// and only a file as the program to run or the self-delete helper (a folder
+// under the helper's name would block every later self-delete on the machine).
 bool IsWalkableHeader(const EntryHeader& header);
+
+struct EntryTotals {
+    int64_t size = 0;         // the Size fields of all entries added up
+    bool hasProgram = false;  // a file entry names the program to run
+};
 
 // The sizing pass: sums the Size fields of all entries by seeking over their
 // data, and insists on the EndRecord. kErrorInvalidData when the sum is 0, when
 // the EndRecord is missing, or for a header the walk cannot trust.
-uint32_t SizeEntries(ByteReader& reader, uint32_t start, int64_t fileSize, bool compressed, int64_t& total,
+uint32_t SizeEntries(ByteReader& reader, uint32_t start, int64_t fileSize, bool compressed, EntryTotals& totals,
                      MessagePump pump);
+
+// The instance identifier names the temporary extraction folder ("~sfx" and
+// the identifier) and the instance mutex: kErrorInvalidData unless it is one
+// plain name (up to its zero byte, or the end of the block) under the name rule.
+uint32_t CheckInstanceId(const uint8_t* configBlock, const NameEncoding& encoding);
+
+// A container that is to run a program must carry one: kErrorInvalidParameter
+// in run mode without a program entry, found before anything is extracted.
+uint32_t CheckRunEntry(const uint8_t* configBlock, const EntryTotals& totals);
 
 // What the platform does for the extraction.
 class EntrySink {
@@ -96,7 +113,7 @@ struct ExtractionPlan {
     const char* helperFolder = nullptr;  // temporary folder for the helper entry, ends in a backslash
     uint8_t* buffer = nullptr;           // kMaxPackedChunk bytes: one raw block or one packed chunk
     char* targetPath = nullptr;          // kTargetPathCapacity bytes
-    LeadByteTest isLeadByte = nullptr;   // of the code page the names are stored in
+    NameEncoding names;                  // of the code page the names are stored in
 };
 
 // Extracts every entry in container order, verifying each checksum; a kept

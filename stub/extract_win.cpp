@@ -249,7 +249,7 @@ void ExtractAll() {
     plan.helperFolder = g_run.tempFolder[0] ? g_run.tempFolder : g_run.folder;
     plan.buffer = g_buffer;
     plan.targetPath = g_targetPath;
-    plan.isLeadByte = IsLeadByteOfCodePage;
+    plan.names = CodePageNames();
     OwnFileReader reader;
     FileSink sink;
     const Failure failure = ExtractEntries(reader, plan, sink);

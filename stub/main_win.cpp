@@ -21,6 +21,7 @@ namespace {
     uint32_t error = LocateContainer(reader, g_run.fileSize, g_run.containerStart);
     if (!error) error = reader.Seek(g_run.containerStart);
     if (!error) error = reader.Read(g_run.config, config::kSize);
+    if (!error) error = CheckInstanceId(g_run.config, CodePageNames());
     if (error) FinishRun(own, error);
 
     if (g_run.config[config::kOneInstance]) {
@@ -40,9 +41,11 @@ namespace {
     }
 
     const bool compressed = g_run.config[config::kCompression] != 0;
-    error = SizeEntries(reader, g_run.containerStart, g_run.fileSize, compressed, g_run.totalSize,
-                        ProcessMessages);
+    EntryTotals totals;
+    error = SizeEntries(reader, g_run.containerStart, g_run.fileSize, compressed, totals, ProcessMessages);
+    if (!error) error = CheckRunEntry(g_run.config, totals);
     if (error) FinishRun(own, error);
+    g_run.totalSize = totals.size;
 
     ExtractAll();
     CloseHandle(g_run.ownFile);

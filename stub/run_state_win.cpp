@@ -62,6 +62,20 @@ DWORD LastErrorOr(DWORD fallback) {
 
 bool IsLeadByteOfCodePage(uint8_t c) { return IsDBCSLeadByte(c) != 0; }
 
+namespace {
+
+// Read the way the system reads the name when it creates the file.
+bool IsSuperscriptDigitOfCodePage(const uint8_t* text, size_t length) {
+    wchar_t wide[2];
+    const int n = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, reinterpret_cast<const char*>(text),
+                                      static_cast<int>(length), wide, 2);
+    return n == 1 && (wide[0] == 0xB9 || wide[0] == 0xB2 || wide[0] == 0xB3);
+}
+
+}  // namespace
+
+NameEncoding CodePageNames() { return NameEncoding{IsLeadByteOfCodePage, IsSuperscriptDigitOfCodePage}; }
+
 void AddTrailingBackslash(char* path, size_t capacity) {
     const size_t length = TextLength(path);
     if (length == 0 || EndsWithCharacter(path, length, '\\', IsLeadByteOfCodePage) || length + 2 > capacity)

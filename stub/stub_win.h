@@ -66,6 +66,8 @@ inline bool Silent() { return g_run.config[config::kSilentMode] != 0; }
 // The platform's last error, or `fallback` when the platform reports none.
 DWORD LastErrorOr(DWORD fallback);
 bool IsLeadByteOfCodePage(uint8_t c);
+// How the system's code page forms the characters of stored names.
+NameEncoding CodePageNames();
 // Appends a backslash unless the text is empty or already ends in one.
 void AddTrailingBackslash(char* path, size_t capacity);
 size_t TextLength(const char* text);

@@ -5,10 +5,11 @@ namespace ql::stub {
 
 namespace {
 
+// One pointer per row rather than per text: the four texts follow each other.
 struct LanguageRow {
     uint8_t primary;
     uint16_t codePage;
-    const char* texts[4];
+    const char* texts;
 };
 
 const LanguageRow kRows[kLanguageRows] = {
@@ -27,7 +28,11 @@ uint8_t ChooseLanguageRow(uint16_t languageId, uint32_t ansiCodePage) {
 
 const char* StubText(uint8_t row, TextKind kind) {
     if (row >= kLanguageRows) row = 0;
-    return kRows[row].texts[static_cast<int>(kind)];
+    const char* text = kRows[row].texts;
+    for (int k = static_cast<int>(kind); k > 0; --k)
+        while (*text++) {
+        }
+    return text;
 }
 
 }  // namespace ql::stub

@@ -8,8 +8,10 @@
 #include <cstring>
 #include <iostream>
 #include <memory>
-#include <optional>
+#include <vector>
 #include <string>
+
+#include <libdeflate.h>
 
 #include "builder/cli/sfx_inspect.h"
 #include "builder/cli/startup.h"
@@ -33,8 +35,10 @@ const char kLinuxNotes[] =
     "  SOURCE_DATE_EPOCH=<s>     reproducible build: times clamped to it and stored in UTC\n"
     "\n"
     "  quillon --list SFX         the configuration and the entries of an SFX file\n"
+    "  quillon --list --json SFX  the same as one JSON document, for scripts\n"
     "  quillon --test SFX         checks every chunk and checksum as the SFX file would\n"
-    "  quillon --extract SFX DIR  writes its tree into DIR (names in QUILLON_CODEPAGE)\n";
+    "  quillon --extract SFX DIR  writes its tree into DIR (names in QUILLON_CODEPAGE)\n"
+    "  quillon --version          the version, and the stub images it carries\n";
 
 std::string HelpText(std::string_view stored) {
     return ql::TerminalText(ql::platform::CodePageToUtf8(stored, ql::kHelpTextCodePage)) + kLinuxNotes;
@@ -46,8 +50,6 @@ double SteadySeconds() {
 
 class TerminalHost : public ql::StartupHost {
 public:
-    // --threads=<n> and --level=<n> stand for QUILLON_THREADS and QUILLON_LEVEL;
-    // the builder's own switch reader passes over them as unknown switches.
     explicit TerminalHost(int argc, char** argv) {
         // A progress line only where someone watches it.
         if (isatty(STDERR_FILENO)) {
@@ -56,20 +58,22 @@ public:
             progress_ = std::make_unique<ql::TerminalProgress>(std::cerr, width, SteadySeconds);
             dialogs_.SetProgressLine(progress_.get());
         }
-        for (int i = 1; i < argc; ++i) {
-            std::string_view argument = argv[i];
-            if (argument.starts_with("--threads=")) threads_ = argument.substr(10);
-            if (argument.starts_with("--level=")) level_ = argument.substr(8);
-        }
+        for (int i = 1; i < argc; ++i) arguments_.push_back(argv[i]);
     }
 
     ql::ProgressSink* Progress() override { return progress_.get(); }
 
-    const char* Setting(const char* name) override {
-        if (threads_ && std::strcmp(name, "QUILLON_THREADS") == 0) return threads_->c_str();
-        if (level_ && std::strcmp(name, "QUILLON_LEVEL") == 0) return level_->c_str();
-        return StartupHost::Setting(name);
+    // --threads=<n> and --level=<n>; the builder's own switch reader passes
+    // over them as unknown switches.
+    const char* SettingSwitch(const char* name) override {
+        const std::string prefix = std::string("--") + name + "=";
+        const char* value = nullptr;
+        for (const std::string& argument : arguments_)
+            if (argument.starts_with(prefix)) value = argument.c_str() + prefix.size();
+        return value;
     }
+
+    bool ReadsLinuxSettings() const override { return true; }
 
     ql::DialogHost& Dialogs() override { return dialogs_; }
 
@@ -86,38 +90,39 @@ public:
 
 private:
     ql::TerminalDialogs dialogs_;
-    std::optional<std::string> threads_, level_;
+    std::vector<std::string> arguments_;
     std::unique_ptr<ql::TerminalProgress> progress_;
 };
 
-bool ConfigureFromEnvironment() {
-    if (const char* codePage = std::getenv("QUILLON_CODEPAGE"); codePage && *codePage) {
-        if (!ql::platform::SetAnsiCodePage(std::atoi(codePage))) {
-            std::cerr << "Error: QUILLON_CODEPAGE=" << codePage << " is not a code page this system can convert to\n";
-            return false;
-        }
-    }
-    if (const char* arch = std::getenv("QUILLON_STUB_ARCH"); arch && *arch) {
-        if (!ql::SelectStubArchitecture(arch)) {
-            std::cerr << "Error: QUILLON_STUB_ARCH=" << arch << " is neither i686 nor x86_64\n";
-            return false;
-        }
-    }
-    return true;
+// The program's version, the libdeflate it packs with and the images it carries.
+void ShowVersion() {
+    std::cout << "quillon " << QUILLON_VERSION << "\n"
+              << "libdeflate " << LIBDEFLATE_VERSION_STRING << "\n";
+    for (const ql::StubImages& images : ql::EmbeddedStubImages())
+        std::cout << "stub " << images.architecture << ": sfxhead.exe " << images.stub.size()
+                  << " bytes, selfdelete.exe " << images.helper.size() << " bytes\n";
 }
 
 bool IsInspection(std::string_view command) {
     return command == "--list" || command == "--test" || command == "--extract";
 }
 
-// --list SFX, --test SFX, --extract SFX DIR.
-int Inspect(int argc, char** argv) {
-    const std::string_view command = argv[1];
-    const int wanted = command == "--extract" ? 4 : 3;
-    if (argc != wanted) {
-        std::cerr << "Usage: quillon --list SFX | --test SFX | --extract SFX DIR\n";
+// --list SFX, --test SFX, --extract SFX DIR, with the code page of the settings.
+int Inspect(ql::StartupHost& host, int argc, char** argv) {
+    ql::BuildEnvironment settings{host.Dialogs()};
+    std::string error;
+    if (!ql::ReadSettings(host, settings, error)) {
+        host.Dialogs().ShowError(error);
         return 2;
     }
+    const std::string_view command = argv[1];
+    const bool json = command == "--list" && argc == 4 && std::string_view(argv[2]) == "--json";
+    const int wanted = command == "--extract" || json ? 4 : 3;
+    if (argc != wanted) {
+        std::cerr << "Usage: quillon --list [--json] SFX | --test SFX | --extract SFX DIR\n";
+        return 2;
+    }
+    if (json) return ql::ListSfxJson(argv[3], std::cout, std::cerr);
     if (command == "--list") return ql::ListSfx(argv[2], std::cout, std::cerr);
     if (command == "--test") return ql::TestSfx(argv[2], std::cout, std::cerr);
     return ql::ExtractSfx(argv[2], argv[3], std::cout, std::cerr);
@@ -127,16 +132,19 @@ int Inspect(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     ql::platform::SetArguments(argc, argv);
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        ShowVersion();
+        return 0;
+    }
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-?") == 0)) {
         std::string_view help;
         if (ql::LoadResourceData("TXT", "CMDLINE", help)) std::cout << HelpText(help);
         return 0;
     }
-    if (!ConfigureFromEnvironment()) return 2;
-    if (argc >= 2 && IsInspection(argv[1])) return Inspect(argc, argv);
+    TerminalHost host(argc, argv);
+    if (argc >= 2 && IsInspection(argv[1])) return Inspect(host, argc, argv);
 
     ql::CmdLineHelper commandLine({ql::platform::CommandLineText, ql::platform::ModulePath,
                                    ql::platform::IsLeadByte, ql::platform::SameTextIgnoringCase, "-"});
-    TerminalHost host(argc, argv);
     return ql::RunBuilder(host, commandLine);
 }

@@ -42,6 +42,9 @@ private:
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     ql::CmdLineHelper commandLine({ql::platform::CommandLineText, ql::platform::ModulePath,
                                    ql::platform::IsLeadByte, ql::platform::SameTextIgnoringCase, "-/"});
+    // A headless build started from a console hears its Ctrl-C and its closing,
+    // so that it can take away the file it was writing (platform/partial_file.h).
+    if (commandLine.HasSwitch("h")) AttachConsole(ATTACH_PARENT_PROCESS);
     WindowsHost host;
     return ql::RunBuilder(host, commandLine);
 }

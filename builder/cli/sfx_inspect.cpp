@@ -3,10 +3,12 @@
 
 #include <cstdio>
 #include <initializer_list>
+#include <map>
 #include <memory>
 #include <ostream>
 #include <vector>
 
+#include "builder/cli/terminal_dialogs.h"
 #include "platform/text.h"
 #include "shared/entry_name.h"
 
@@ -75,7 +77,7 @@ std::string InvalidDataReason(SfxFile& sfx, int64_t offset, const std::string& l
     const std::string entry = "entry " + Quoted(at.stored) + where;
     if (at.h.EntryType == kEntryHelper && at.stored != kHelperEntryName)
         return entry + ": a self-delete helper entry must be named " + kHelperEntryName;
-    if (!IsSafeEntryName(at.stored.data(), at.stored.size(), platform::IsAnsiLeadByte))
+    if (!IsSafeEntryName(at.stored.data(), at.stored.size(), platform::AnsiNameEncoding()))
         return entry + ": unsafe name, not a plain relative path below the extraction folder";
     return entry + ": the file ends inside the entry's data, or a chunk holds more than is left of the file";
 }
@@ -121,18 +123,37 @@ uint32_t FileReader::Read(void* data, uint32_t length) {
 
 std::string DisplayName(const std::string& stored) {
     std::string native;
-    if (platform::FromAnsi(stored, native)) return native;
+    if (platform::FromAnsi(stored, native)) return EscapeControls(native);
     std::string shown;
     for (unsigned char c : stored) {
         if (c < 0x80) {
             shown += static_cast<char>(c);
         } else {
             char escape[8];
-            std::snprintf(escape, sizeof escape, "\\x%02X", c);
+            std::snprintf(escape, sizeof escape, "\\x%02x", c);
             shown += escape;
         }
     }
-    return shown;
+    return EscapeControls(shown);
+}
+
+std::string ComparableName(const std::string& stored) {
+    std::string native;
+    return platform::UpperCaseName(platform::FromAnsi(stored, native) ? native : stored);
+}
+
+std::vector<std::string> StoredNameParts(const std::string& stored) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (size_t i = 0; i <= stored.size(); ++i) {
+        if (i < stored.size() && platform::IsAnsiLeadByte(static_cast<unsigned char>(stored[i]))) {
+            ++i;
+        } else if (i == stored.size() || stored[i] == '\\') {
+            parts.push_back(stored.substr(start, i - start));
+            start = i + 1;
+        }
+    }
+    return parts;
 }
 
 bool OpenSfx(const std::string& path, SfxFile& sfx, std::ostream& err) {
@@ -170,7 +191,7 @@ stub::Failure WalkSfx(SfxFile& sfx, FileReader& reader, const std::string& base,
     plan.helperFolder = base.c_str();
     plan.buffer = buffer.get();
     plan.targetPath = targetPath.data();
-    plan.isLeadByte = platform::IsAnsiLeadByte;
+    plan.names = platform::AnsiNameEncoding();
     return stub::ExtractEntries(reader, plan, sink);
 }
 
@@ -199,6 +220,8 @@ using inspect::SfxFile;
 
 namespace {
 
+constexpr uint32_t kErrorPathNotFound = 3;
+
 // Sees every entry the walk gets through, writes nothing, and can list them.
 class CheckingSink final : public stub::EntrySink {
 public:
@@ -207,9 +230,24 @@ public:
 
     void MakeFolder(const char* path) override { Begin(path, nullptr); }
 
+    // Windows cannot create a file inside a file: the SFX file would stop
+    // there, unable to find the path.
     uint32_t BeginFile(const char* path, const EntryHeader& header, bool& writing) override {
         writing = false;
         Begin(path, &header);
+        if (header.EntryType == kEntryHelper) return 0;  // it goes to the temporary folder
+        const std::vector<std::string> parts = inspect::StoredNameParts(name_);
+        std::string folder;
+        for (size_t i = 0; i + 1 < parts.size(); ++i) {
+            folder += (i ? "\\" : "") + parts[i];
+            const auto file = files_.find(inspect::ComparableName(folder));
+            if (file == files_.end()) continue;
+            check.fault = "entry " + inspect::Quoted(name_) + " (offset " + std::to_string(EntryOffset()) +
+                          ") lies inside the file entry " + inspect::Quoted(file->second) +
+                          ", where no file can be created";
+            return kErrorPathNotFound;
+        }
+        files_.emplace(inspect::ComparableName(name_), name_);
         return 0;
     }
 
@@ -221,9 +259,15 @@ public:
 
     void Progress(uint32_t) override {}
 
-    // The last call for every entry, once its checksum matched.
+    // The last call for every entry, once its checksum matched, which the
+    // walk has just read.
     void SetAttributes(const char*, uint32_t) override {
         check.lastName = name_;
+        const uint64_t end = static_cast<uint64_t>(position_.Position());
+        uint8_t checksum[kChecksumSize] = {};
+        inspect::ReadAt(sfx_, end - kChecksumSize, checksum, sizeof checksum);
+        sfx_.file.Seek(end);
+        check.entries.push_back({name_, header_, packed_, ReadLE32(checksum)});
         (IsFolderEntry(header_) ? check.folders : check.files) += 1;
         check.data += static_cast<uint64_t>(header_.Size);
         check.packed += packed_;
@@ -233,6 +277,10 @@ public:
     Check check;
 
 private:
+    int64_t EntryOffset() const {
+        return static_cast<int64_t>(bodyStart_ - name_.size() - kEntryHeaderSize);
+    }
+
     // The walk has just read the header and the name.
     void Begin(const char* path, const EntryHeader* header) {
         name_ = path;
@@ -243,8 +291,7 @@ private:
             return;
         }
         // A folder's header is not handed on; its time is read back here.
-        const inspect::EntryAt at =
-            inspect::ReadEntryAt(sfx_, static_cast<int64_t>(bodyStart_ - name_.size() - kEntryHeaderSize));
+        const inspect::EntryAt at = inspect::ReadEntryAt(sfx_, EntryOffset());
         header_ = at.header ? at.h : EntryHeader{0, 0, 0, 0, kAttrDirectory};
         sfx_.file.Seek(bodyStart_);
     }
@@ -276,6 +323,7 @@ private:
     std::string name_;
     EntryHeader header_{};
     uint64_t bodyStart_ = 0, packed_ = 0;
+    std::map<std::string, std::string> files_;  // the file entries so far, by ComparableName
 };
 
 Check CheckEntries(SfxFile& sfx, std::ostream* listing) {
@@ -288,9 +336,40 @@ Check CheckEntries(SfxFile& sfx, std::ostream* listing) {
 // True when the walk got through every entry; else the fault is reported.
 bool WalkedThrough(SfxFile& sfx, const Check& check, std::ostream& err) {
     if (!check.failure.code) return true;
-    err << "Error: " << sfx.path << ": " << inspect::DescribeFailure(sfx, check.failure, check.lastName)
+    err << "Error: " << sfx.path << ": "
+        << (check.fault.empty() ? inspect::DescribeFailure(sfx, check.failure, check.lastName) : check.fault)
         << "\n";
     return false;
+}
+
+// A zero-ended text field, as stored, or as shown.
+std::string Text(const uint8_t* field, size_t size, bool shown = true) {
+    size_t length = 0;
+    while (length < size && field[length] != 0) ++length;
+    const std::string stored(reinterpret_cast<const char*>(field), length);
+    return shown ? inspect::DisplayName(stored) : stored;
+}
+
+// The rules the SFX file applies to its configuration before it extracts.
+bool CheckConfiguration(SfxFile& sfx, std::ostream& err) {
+    inspect::FileReader reader(sfx.file);
+    stub::EntryTotals totals;
+    const bool compressed = sfx.config[config::kCompression] != 0;
+    if (stub::SizeEntries(reader, sfx.start, static_cast<int64_t>(sfx.size), compressed, totals, nullptr)) {
+        err << "Error: " << sfx.path << ": the entry headers do not lead to the end record\n";
+        return false;
+    }
+    if (stub::CheckInstanceId(sfx.config, platform::AnsiNameEncoding())) {
+        err << "Error: " << sfx.path << ": the instance identifier "
+            << inspect::Quoted(Text(sfx.config + config::kInstanceId, config::kSize - config::kInstanceId, false))
+            << " is not one plain name, and it names the temporary extraction folder\n";
+        return false;
+    }
+    if (stub::CheckRunEntry(sfx.config, totals)) {
+        err << "Error: " << sfx.path << ": the SFX file is to run a program, but no entry is the program\n";
+        return false;
+    }
+    return true;
 }
 
 // A walk that got through is checked as the stub's sizing pass checks, and
@@ -307,7 +386,7 @@ bool CheckRest(SfxFile& sfx, Check& check, std::ostream& err) {
             << " bytes follow the end record, and they are not a signature\n";
         return false;
     }
-    return true;
+    return CheckConfiguration(sfx, err);
 }
 
 std::string Count(uint64_t n, const char* what) {
@@ -319,20 +398,10 @@ std::string Choice(uint8_t value, std::initializer_list<const char*> names) {
     return "unknown (" + std::to_string(value) + ")";
 }
 
-std::string Text(const uint8_t* field, size_t size) {
-    size_t length = 0;
-    while (length < size && field[length] != 0) ++length;
-    return inspect::DisplayName(std::string(reinterpret_cast<const char*>(field), length));
-}
 
 void ListConfiguration(SfxFile& sfx, std::ostream& out) {
     const uint8_t* c = sfx.config;
-    uint8_t b[4] = {};
-    std::string machine = "?";
-    if (inspect::ReadAt(sfx, 0x3C, b, 4) && inspect::ReadAt(sfx, ReadLE32(b) + 4, b, 2))
-        machine = ReadLE16(b) == 0x14C    ? "i686"
-                  : ReadLE16(b) == 0x8664 ? "x86_64"
-                                          : inspect::Hex(ReadLE16(b));
+    const std::string machine = inspect::StubArchitecture(sfx);
     auto yes = [](uint8_t v) { return std::string(v ? "yes" : "no"); };
     out << sfx.path << "\n"
         << "  stub               " << machine << ", " << Count(sfx.start, "byte")
@@ -362,6 +431,13 @@ void ListConfiguration(SfxFile& sfx, std::ostream& out) {
 }
 
 }  // namespace
+
+std::string inspect::StubArchitecture(SfxFile& sfx) {
+    uint8_t b[4] = {};
+    if (!inspect::ReadAt(sfx, 0x3C, b, 4) || !inspect::ReadAt(sfx, ReadLE32(b) + 4, b, 2)) return "?";
+    const uint16_t machine = ReadLE16(b);
+    return machine == 0x14C ? "i686" : machine == 0x8664 ? "x86_64" : inspect::Hex(machine);
+}
 
 bool inspect::CheckSfx(SfxFile& sfx, Check& check, std::ostream& err) {
     check = CheckEntries(sfx, nullptr);

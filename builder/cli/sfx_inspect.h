@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 #include "platform/file.h"
 #include "shared/container.h"
@@ -19,12 +20,20 @@ namespace ql {
 // The configuration and the entries, checked as they are read.
 int ListSfx(const std::string& path, std::ostream& out, std::ostream& err);
 
+// The same as one JSON document, for scripts; written only for a file that
+// passes every check, else nothing is written to `out`.
+int ListSfxJson(const std::string& path, std::ostream& out, std::ostream& err);
+
 // Checks every chunk and checksum as the stub does, that the end record is
 // there, and that nothing but a signature follows it.
 int TestSfx(const std::string& path, std::ostream& out, std::ostream& err);
 
-// Writes the tree into `folder`, after the whole file was checked, so that a
-// damaged file or an unsafe name writes nothing. The helper entry is left out.
+// Writes the tree into `folder` after every check that can be made first (the
+// file as TestSfx checks it, the names as they convert, the entries against
+// each other and against what stands in the folder, the free space), so that
+// only writing itself can fail once the first file is written. Never writes
+// through a symbolic link in the folder; replaces existing files by renaming
+// new ones over them. The helper entry is left out.
 int ExtractSfx(const std::string& path, const std::string& folder, std::ostream& out, std::ostream& err);
 
 namespace inspect {
@@ -55,16 +64,29 @@ struct SfxFile {
 // reporting why not.
 bool OpenSfx(const std::string& path, SfxFile& sfx, std::ostream& err);
 
+// An entry the walk got through.
+struct ListedEntry {
+    std::string stored;  // the name as stored
+    EntryHeader header;
+    uint64_t packed = 0;    // bytes of its chunks in the file
+    uint32_t checksum = 0;  // as stored, and found to match
+};
+
 // What the walk over every entry found.
 struct Check {
     stub::Failure failure;  // after success: where the end record ends
+    std::string fault;      // why the walk was stopped, where the sink stopped it
     std::string lastName;   // stored name of the last entry the walk got through
     uint64_t files = 0, folders = 0, data = 0, packed = 0;
     uint64_t signature = 0;  // size of the signature behind the end record; 0 without one
+    std::vector<ListedEntry> entries;  // in container order
 };
 
 // The checks of TestSfx over the opened file; false after reporting the fault.
 bool CheckSfx(SfxFile& sfx, Check& check, std::ostream& err);
+
+// The architecture of the stub image ("i686", "x86_64", or its machine number).
+std::string StubArchitecture(SfxFile& sfx);
 
 // The stub's walk over every entry, through `reader` (over sfx.file), into
 // `sink`, with `base` in front of each name; names are checked in the code
@@ -77,8 +99,16 @@ stub::Failure WalkSfx(SfxFile& sfx, FileReader& reader, const std::string& base,
 std::string DescribeFailure(SfxFile& sfx, const stub::Failure& failure, const std::string& lastName);
 
 // A stored name for a terminal: converted from the code page, or with the
-// bytes it cannot convert written as \xNN.
+// bytes it cannot convert written as \xNN, control characters escaped.
 std::string DisplayName(const std::string& stored);
+
+// A stored name in the form in which Windows compares names: converted from
+// the code page and upper-cased; as it stands where it does not convert.
+std::string ComparableName(const std::string& stored);
+
+// The parts of a stored name between its backslashes: "a\\b" gives "a" and
+// "b" (a trail byte 0x5C of a double-byte character is no separator).
+std::vector<std::string> StoredNameParts(const std::string& stored);
 
 }  // namespace inspect
 

@@ -6,9 +6,11 @@
 #include <exception>
 
 #include "builder/engine/build_driver.h"
+#include "builder/engine/build_errors.h"
 #include "builder/engine/options_check.h"
 #include "builder/resources/embedded_resources.h"
 #include "platform/process.h"
+#include "platform/text.h"
 
 namespace ql {
 
@@ -35,29 +37,79 @@ bool ParseNumber(const char* text, int64_t low, int64_t high, int64_t& value) {
     return value >= low;
 }
 
+// One setting: its environment variable, the Linux builder's switch that wins
+// over it, and how its text is taken (false with why not).
+struct SettingRow {
+    const char* variable;
+    const char* linuxSwitch;  // null: none
+    bool linuxOnly;
+    bool (*take)(const std::string& text, BuildEnvironment& env, std::string& why);
+};
+
+template <int64_t Low, int64_t High>
+bool TakeNumber(const std::string& text, int64_t& value, std::string& why) {
+    if (ParseNumber(text.c_str(), Low, High, value)) return true;
+    why = " is not a whole number from " + std::to_string(Low) + " to " + std::to_string(High);
+    return false;
+}
+
+const SettingRow kSettings[] = {
+    {"QUILLON_CODEPAGE", nullptr, true,
+     [](const std::string& text, BuildEnvironment&, std::string& why) {
+         int64_t codePage = 0;
+         if (ParseNumber(text.c_str(), 1, 65535, codePage) && platform::SetAnsiCodePage(static_cast<int>(codePage)))
+             return true;
+         why = " is not a Windows ANSI or OEM code page whose first 128 characters are ASCII"
+               " (for example 1252, 936 or 850)";
+         return false;
+     }},
+    {"QUILLON_STUB_ARCH", nullptr, true,
+     [](const std::string& text, BuildEnvironment&, std::string& why) {
+         if (SelectStubArchitecture(text)) return true;
+         why = " is neither i686 nor x86_64";
+         return false;
+     }},
+    {"QUILLON_THREADS", "threads", false,
+     [](const std::string& text, BuildEnvironment& env, std::string& why) {
+         int64_t v = 0;
+         if (!TakeNumber<1, 256>(text, v, why)) return false;
+         env.packingThreads = static_cast<unsigned>(v);
+         return true;
+     }},
+    {"QUILLON_LEVEL", "level", false,
+     [](const std::string& text, BuildEnvironment& env, std::string& why) {
+         int64_t v = 0;
+         if (!TakeNumber<kFastestCompressionLevel, kSmallestCompressionLevel>(text, v, why)) return false;
+         env.compressionLevel = static_cast<int>(v);
+         return true;
+     }},
+    {"SOURCE_DATE_EPOCH", nullptr, false,
+     [](const std::string& text, BuildEnvironment& env, std::string& why) {
+         int64_t v = 0;
+         if (!TakeNumber<0, INT64_C(253402300799)>(text, v, why)) return false;  // up to the year 9999
+         env.sourceDateEpoch = v;
+         return true;
+     }},
+};
+
 }  // namespace
 
 const char* StartupHost::Setting(const char* name) { return std::getenv(name); }
 
-bool ReadPackingSettings(StartupHost& host, BuildEnvironment& env, std::string& error) {
-    auto read = [&](const char* name, int64_t low, int64_t high, auto apply) {
-        const char* text = host.Setting(name);
-        if (text == nullptr || *text == '\0') return true;  // an empty setting means the default
-        int64_t value = 0;
-        if (!ParseNumber(text, low, high, value)) {
-            error = std::string(name) + "=" + text + " is not a whole number from " + std::to_string(low) +
-                    " to " + std::to_string(high);
+bool ReadSettings(StartupHost& host, BuildEnvironment& env, std::string& error) {
+    for (const SettingRow& row : kSettings) {
+        if (row.linuxOnly && !host.ReadsLinuxSettings()) continue;
+        const char* text = row.linuxSwitch ? host.SettingSwitch(row.linuxSwitch) : nullptr;
+        if (text == nullptr) text = host.Setting(row.variable);
+        if (text == nullptr || *text == '\0') continue;  // an empty setting means the default
+        std::string why;
+        if (!row.take(text, env, why)) {
+            // A switch stands for its variable, and is named as such.
+            error = std::string(row.variable) + "=" + text + why;
             return false;
         }
-        apply(value);
-        return true;
-    };
-    return read("QUILLON_THREADS", 1, 256,
-                [&](int64_t v) { env.packingThreads = static_cast<unsigned>(v); }) &&
-           read("QUILLON_LEVEL", kFastestCompressionLevel, kSmallestCompressionLevel,
-                [&](int64_t v) { env.compressionLevel = static_cast<int>(v); }) &&
-           read("SOURCE_DATE_EPOCH", 0, INT64_C(253402300799),  // up to the year 9999
-                [&](int64_t v) { env.sourceDateEpoch = v; });
+    }
+    return true;
 }
 
 int RunCommandLineBuild(StartupHost& host, const CommandLineOptions& options, BuildEnvironment& env) {
@@ -66,12 +118,19 @@ int RunCommandLineBuild(StartupHost& host, const CommandLineOptions& options, Bu
         return BuildSfx(options.build, env) ? 0 : 1;
     } catch (const std::exception& error) {
         // The partly written target stays, as after any failed build.
-        host.ShowFatalError(error.what());
+        host.ShowFatalError(WithPathLine(error.what(), ErrorPath(error)));
         return 1;
     }
 }
 
 int RunBuilder(StartupHost& host, const CmdLineHelper& commandLine) {
+    // The settings come first: they choose which stub image is embedded.
+    BuildEnvironment env{host.Dialogs()};
+    std::string settingError;
+    if (!ReadSettings(host, env, settingError)) {
+        host.Dialogs().ShowError(settingError);
+        return 2;
+    }
     EmbeddedResources resources;
     if (!LoadEmbeddedResources(resources)) {
         host.Dialogs().ShowError("Internal error\r\nThe program is corrupted");
@@ -81,7 +140,6 @@ int RunBuilder(StartupHost& host, const CmdLineHelper& commandLine) {
     SeedInstanceIds(static_cast<uint32_t>(ticks ^ (ticks >> 32)));
 
     CommandLineOptions options = ReadCommandLineOptions(commandLine);
-    BuildEnvironment env{host.Dialogs()};
     env.overwriteTarget = options.OverwriteTarget;
     env.showMessages = options.ShowMessages;
     env.parametersComplete = options.ParametersComplete;
@@ -91,11 +149,6 @@ int RunBuilder(StartupHost& host, const CmdLineHelper& commandLine) {
     env.helperImage = resources.helper;
     env.manifestTemplate = resources.manifest;
     env.progress = host.Progress();
-    std::string settingError;
-    if (!ReadPackingSettings(host, env, settingError)) {
-        host.Dialogs().ShowError(settingError);
-        return 2;
-    }
 
     if (options.Headless) return options.ParametersComplete ? RunCommandLineBuild(host, options, env) : 0;
     return host.RunInteractive(options, env, resources.help);

@@ -20,19 +20,27 @@ public:
     // A start without -h. Returns the exit status.
     virtual int RunInteractive(const CommandLineOptions& options, BuildEnvironment& env,
                                std::string_view helpText) = 0;
-    // The value of a setting (QUILLON_THREADS and the like), or null when it is
-    // not set: the environment variable of that name, unless the host has its own.
+    // The environment variable of that name (QUILLON_THREADS and the like), or
+    // null when it is not set.
     virtual const char* Setting(const char* name);
+    // The Linux builder's switches for settings, which win over the variables:
+    // the value of --threads=<n> for "threads", and so on; null when not given.
+    virtual const char* SettingSwitch(const char*) { return nullptr; }
+    // Whether the settings that only the Linux builder has are read: the code
+    // page of stored names and the stub's architecture.
+    virtual bool ReadsLinuxSettings() const { return false; }
     // Where a build without the desktop interface shows its progress; none
     // unless the host has its own.
     virtual ProgressSink* Progress() { return nullptr; }
 };
 
-// Reads the settings of how a build packs: QUILLON_THREADS (1 to 256 packing
-// threads), QUILLON_LEVEL (0 to 12) and SOURCE_DATE_EPOCH (seconds since 1970,
-// for a reproducible build). False, with the message, for a malformed value;
-// the settings read before it may then be taken already.
-bool ReadPackingSettings(StartupHost& host, BuildEnvironment& env, std::string& error);
+// Reads every setting of a run, in one place for both builders:
+// QUILLON_THREADS or --threads=<n> (1 to 256 packing threads), QUILLON_LEVEL or
+// --level=<n> (0 to 12), SOURCE_DATE_EPOCH (seconds since 1970, for a
+// reproducible build), and on Linux QUILLON_CODEPAGE and QUILLON_STUB_ARCH.
+// False, with the message, for a value that is not taken; the settings read
+// before it may then be taken already.
+bool ReadSettings(StartupHost& host, BuildEnvironment& env, std::string& error);
 
 // Runs the builder from start to end and returns the process exit status.
 int RunBuilder(StartupHost& host, const CmdLineHelper& commandLine);

@@ -10,11 +10,34 @@
 
 namespace ql {
 
-std::string TerminalText(const std::string& text) {
+std::string EscapeControls(const std::string& text, bool keepLineFeeds) {
     std::string result;
-    for (size_t i = 0; i < text.size(); ++i)
-        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) result += text[i];
+    auto escape = [&result](unsigned char c) {
+        char code[8];
+        std::snprintf(code, sizeof code, "\\x%02x", c);
+        result += code;
+    };
+    for (size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        const bool c1 = c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) < 0xA0 &&
+                        static_cast<unsigned char>(text[i + 1]) >= 0x80;
+        if (c1) {
+            escape(c);
+            escape(static_cast<unsigned char>(text[++i]));
+        } else if ((c < 0x20 && !(keepLineFeeds && c == '\n')) || c == 0x7F) {
+            escape(c);
+        } else {
+            result += static_cast<char>(c);
+        }
+    }
     return result;
+}
+
+std::string TerminalText(const std::string& text) {
+    std::string plain;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) plain += text[i];
+    return EscapeControls(plain, true);
 }
 
 void TerminalDialogs::ClearProgressLine() {

@@ -25,7 +25,14 @@ private:
     TerminalProgress* line_ = nullptr;
 };
 
-// Message-box text for a terminal: CR LF line breaks become plain line feeds.
+// UTF-8 text that a terminal shows as it stands: every control character
+// (bytes below 0x20, 0x7F, and U+0080 to U+009F) written as \xNN, so that a
+// name stored in an SFX file or found in a source tree cannot send escape
+// sequences. Line feeds stay where `keepLineFeeds` says so.
+std::string EscapeControls(const std::string& text, bool keepLineFeeds = false);
+
+// Message-box text for a terminal: CR LF line breaks become plain line feeds,
+// other control characters are escaped.
 std::string TerminalText(const std::string& text);
 
 }  // namespace ql

@@ -15,6 +15,7 @@
 #include "builder/engine/stub_resources.h"
 #include "platform/file.h"
 #include "platform/filesystem.h"
+#include "platform/partial_file.h"
 #include "platform/text.h"
 
 namespace ql {
@@ -44,7 +45,7 @@ std::string UpperExtension(const std::string& path) {
 std::string StoredText(const std::string& native, const char* what) {
     std::string stored;
     if (!platform::ToAnsi(native, stored))
-        throw BuildError(FillPattern("%s无法用代码页 %s 保存:\r\n%s",
+        throw BuildError(platform::FillPattern("%s无法用代码页 %s 保存:\r\n%s",
                                      {what, std::to_string(platform::AnsiCodePage()), native}));
     return stored;
 }
@@ -57,11 +58,11 @@ void CheckItemsStorable(const BuildRun& run) {
         std::string path = item.shownName.empty() ? platform::ToDisplay(run.options.Source + item.nativeName)
                                                   : platform::ToDisplay(run.options.Source) + item.shownName;
         if (item.nameProblem == NameProblem::CodePage)
-            throw BuildError(FillPattern("文件名无法用代码页 %s 保存:\r\n%s",
+            throw BuildError(platform::FillPattern("文件名无法用代码页 %s 保存:\r\n%s",
                                          {std::to_string(platform::AnsiCodePage()), path}));
         if (item.nameProblem == NameProblem::InvalidOnWindows)
-            throw BuildError(FillPattern("文件名在 Windows 上无效:\r\n%s", {path}));
-        throw BuildError(FillPattern("文件太大（必须小于 2 GB）:\r\n%s", {path}));
+            throw BuildError(platform::FillPattern("文件名在 Windows 上无效:\r\n%s", {path}));
+        throw BuildError(platform::FillPattern("文件太大（必须小于 2 GB）:\r\n%s", {path}));
     }
 }
 
@@ -82,6 +83,24 @@ void MarkEarlierTarget(BuildRun& run) {
     }
 }
 
+// What a killed build left beside the target: files named as the target with
+// ".~" and an instance identifier, that no running build claims.
+void RemoveLeftovers(const std::string& replaced) {
+    const size_t folderLength = platform::FolderPartLength(replaced, platform::PathDelimiter());
+    const std::string folder = replaced.substr(0, folderLength);
+    const std::string prefix = replaced.substr(folderLength) + ".~";
+    std::vector<platform::DirItem> items;
+    if (!platform::ListFolder(folder.empty() ? std::string(".") + platform::PathDelimiter() : folder, items)) return;
+    for (const platform::DirItem& item : items) {
+        const std::string& name = item.name;
+        if ((item.attributes & kAttrDirectory) || name.size() != prefix.size() + 10 ||
+            !platform::PathsEqual(name.substr(0, prefix.size()), prefix))
+            continue;
+        if (name.find_first_not_of("0123456789ABCDEF", prefix.size()) == std::string::npos)
+            platform::RemoveLeftover(folder + name);
+    }
+}
+
 // The SFX file is written under a name of its own beside the target and takes
 // the target's place only when it is complete: a failure, a cancel or a crash
 // never leaves a broken file where a good one stood. A target that is a link
@@ -92,13 +111,15 @@ void CreateStubFile(BuildRun& run, const std::string& instanceId) {
     if (target.empty()) throw BuildError("无法创建目录", 3);
     if (!folder.empty()) platform::CreateFolderChain(folder);
     // A target that cannot be replaced fails now, as creating it would.
-    if (int error = platform::CheckReplaceable(target)) RaiseIoError(error);
+    if (int error = platform::CheckReplaceable(target)) RaiseIoError(error, target);
     run.replaced = platform::FollowFileLink(target);
+    RemoveLeftovers(run.replaced);
     run.output = run.replaced + ".~" + instanceId;
-    if (int error = run.target.Create(run.output)) RaiseIoError(error);
+    if (int error = run.target.Create(run.output)) RaiseIoError(error, target);
+    platform::ClaimPartialFile(run.output);
     WriteToTarget(run, run.env.stubImage.data(), run.env.stubImage.size());
     FlushTarget(run);
-    if (int error = run.target.Close()) RaiseIoError(error);
+    if (int error = run.target.Close()) RaiseIoError(error, target);
 }
 
 // Each step does its work, finds nothing to copy (a program without an icon or
@@ -106,18 +127,18 @@ void CreateStubFile(BuildRun& run, const std::string& instanceId) {
 // A failure ends the build saying which step failed and why, so that no step,
 // the elevation manifest least of all, goes missing without a word.
 void RequireStep(bool done, const std::string& problem, const char* step) {
-    if (!done && !problem.empty()) throw BuildError(FillPattern("%s失败:\r\n%s", {step, problem}));
+    if (!done && !problem.empty()) throw BuildError(platform::FillPattern("%s失败:\r\n%s", {step, problem}));
 }
 
 void EditStubResources(const BuildRun& run) {
     const BuildOptions& o = run.options;
     const std::string& output = run.output;
     // The icon is taken as the checks took it: without surrounding blanks.
-    const std::string icon = TrimText(o.Icon);
+    const std::string icon = platform::TrimText(o.Icon);
     std::string problem;
     if (!icon.empty()) {
         const bool done = UpperExtension(icon) == ".ICO" ? CopyIconFromIconFile(icon, output, &problem)
-                                                         : CopyIconFromExecutable(icon, output, &problem);
+                                                         : CopyIconFromExecutable(icon, output, &problem, true);
         RequireStep(done, problem, "复制图标");
     } else if (o.ExtractionMode == 1) {
         RequireStep(CopyIconFromExecutable(o.ExecutableFile, output, &problem), problem, "复制图标");
@@ -137,7 +158,7 @@ void EditStubResources(const BuildRun& run) {
 // Different content gets a different identifier, as a drawn one would be.
 void StartContentHash(BuildRun& run) {
     std::string stub;
-    if (int error = platform::ReadWholeFile(run.output, stub)) RaiseIoError(error);
+    if (int error = platform::ReadWholeFile(run.output, stub)) RaiseIoError(error, run.options.Target);
     run.contentHash = ContentHash(0, stub.data(), stub.size());
     run.hashing = true;
 }
@@ -146,22 +167,23 @@ void WriteContentInstanceId(BuildRun& run, uint64_t containerStart) {
     FlushTarget(run);
     run.hashing = false;
     const std::string id = FormatInstanceId(run.contentHash % 0x7FFFFFFFu);
-    if (int error = run.target.Seek(containerStart + config::kInstanceId)) RaiseIoError(error);
+    if (int error = run.target.Seek(containerStart + config::kInstanceId))
+        RaiseIoError(error, run.options.Target);
     WriteToTarget(run, id.data(), id.size());
 }
 
 // `configBlock` was built before the target was created.
 void WriteContainer(BuildRun& run, const uint8_t* configBlock) {
-    if (int error = run.target.OpenWriteAtEnd(run.output)) RaiseIoError(error);
+    if (int error = run.target.OpenWriteAtEnd(run.output)) RaiseIoError(error, run.options.Target);
     uint64_t containerStart = 0;
-    if (int error = run.target.Size(containerStart)) RaiseIoError(error);
+    if (int error = run.target.Size(containerStart)) RaiseIoError(error, run.options.Target);
     WriteToTarget(run, configBlock, config::kSize);
     WriteEntries(run);
     const uint8_t endRecord[kEndRecordSize] = {};
     WriteToTarget(run, endRecord, sizeof endRecord);
     if (run.hashing) WriteContentInstanceId(run, containerStart);
     FlushTarget(run);
-    if (int error = run.target.Close()) RaiseIoError(error);
+    if (int error = run.target.Close()) RaiseIoError(error, run.options.Target);
 }
 
 // From the creation of the new file to its taking the target's place; false
@@ -173,14 +195,17 @@ bool WriteSfxFile(BuildRun& run, const uint8_t* configBlock, const std::string& 
         if (run.env.editResources) EditStubResources(run);
         if (run.env.sourceDateEpoch) StartContentHash(run);
         WriteContainer(run, configBlock);
+        platform::ReleasePartialFile();
         if (CancelRequested) {
             platform::DeleteFileForced(run.output);
             return false;
         }
-        if (int error = platform::MoveReplacing(run.output, run.replaced)) RaiseIoError(error);
+        if (int error = platform::MoveReplacing(run.output, run.replaced))
+            RaiseIoError(error, run.options.Target);
         return true;
     } catch (...) {
         run.target.Close();
+        platform::ReleasePartialFile();
         if (!run.output.empty()) platform::DeleteFileForced(run.output);
         throw;
     }

@@ -1,6 +1,8 @@
 // Texts of I/O failures.
 #include "builder/engine/build_errors.h"
 
+#include "platform/text.h"
+
 namespace ql {
 
 std::string IoErrorText(int code) {
@@ -16,6 +18,17 @@ std::string IoErrorText(int code) {
     }
 }
 
-void RaiseIoError(int code) { throw BuildError(IoErrorText(code), code); }
+void RaiseIoError(int code, const std::string& nativePath) {
+    throw BuildError(IoErrorText(code), code, platform::ToDisplay(nativePath));
+}
+
+std::string ErrorPath(const std::exception& error) {
+    const auto* build = dynamic_cast<const BuildError*>(&error);
+    return build ? build->Path() : std::string();
+}
+
+std::string WithPathLine(const std::string& text, const std::string& path) {
+    return path.empty() ? text : text + "\r\n" + path;
+}
 
 }  // namespace ql

@@ -11,7 +11,7 @@
 
 namespace ql {
 
-// Why a name found on a non-Windows system cannot go into an SFX file.
+// Why a name cannot go into an SFX file.
 enum class NameProblem { None, CodePage, InvalidOnWindows };
 
 // One file or folder of the source tree, as its container entry needs it.

@@ -120,8 +120,8 @@ struct Step {
 void WriteDirect(BuildRun& run, const void* data, size_t length) {
     size_t written = 0;
     int error = run.target.Write(data, length, written);
-    if (error != 0) RaiseIoError(error);
-    if (written != length) RaiseIoError(kIoDiskFull);
+    if (error != 0) RaiseIoError(error, run.options.Target);
+    if (written != length) RaiseIoError(kIoDiskFull, run.options.Target);
 }
 
 // The checksum that ends every entry.
@@ -504,7 +504,7 @@ bool EntryPipeline::Write(const Step& step) {
             EntryHeader header{kEntryHelper, kHelperEntryNameLength, EntrySize(step.entry), 0, 0};
             if (!helper) {
                 WaitFor(step.job);
-                if (int error = step.ThePiece().openError) RaiseIoError(error);
+                if (int error = step.ThePiece().openError) RaiseIoError(error, FullPath(step.entry));
                 const SourceItem& item = Item(step.entry);
                 const bool program = run_.options.ExtractionMode == 1 &&
                                      platform::PathsEqual(FullPath(step.entry), run_.options.ExecutableFile);
@@ -528,7 +528,7 @@ bool EntryPipeline::Write(const Step& step) {
             return true;
         case Step::Kind::Checksum:
             WaitFor(step.job);
-            if (int error = step.ThePiece().closeError) RaiseIoError(error);
+            if (int error = step.ThePiece().closeError) RaiseIoError(error, FullPath(step.entry));
             FinishEntry();
             return true;
     }
@@ -546,7 +546,7 @@ void EntryPipeline::WriteChunk(const Step& step) {
     PackJob& job = *step.job;
     WaitFor(step.job);
     const Piece& piece = step.ThePiece();
-    if (int error = piece.readError) RaiseIoError(error);
+    if (int error = piece.readError) RaiseIoError(error, FullPath(step.entry));
     if (job.failed) throw BuildError("错误");
     if (run_.options.Compression) {
         if (piece.packedLength > kMaxPackedChunk) throw BuildError(platform::SystemMessage(8), 8);

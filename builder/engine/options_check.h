@@ -15,13 +15,4 @@ void NormaliseOptions(BuildOptions& options);
 // existing target is replaced.
 bool ValidateOptions(const BuildOptions& options, BuildEnvironment& env);
 
-// Removes leading and trailing blanks and control characters (codes 0 to 32).
-std::string TrimText(const std::string& text);
-
-// Appends the delimiter unless the text is empty or already ends with it.
-std::string WithTrailingDelimiter(const std::string& path);
-
-// Replaces each "%s" of the pattern, in order, by the next argument.
-std::string FillPattern(const std::string& pattern, std::initializer_list<std::string> arguments);
-
 }  // namespace ql

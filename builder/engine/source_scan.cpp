@@ -20,18 +20,18 @@ struct ScanState {
     std::vector<platform::FileIdentity> ancestorIds;  // folders being listed, to stop at links that loop
 };
 
-// Names are checked only where the file system is not Windows' own: there a
-// name may hold characters the code page lacks, or that Windows cannot use in
-// a file name (the stub would refuse to extract such a file). A backslash is
-// a character of a POSIX name, not a separator.
-bool InvalidOnWindows(const std::string& name) {
-    return name.find('\\') != std::string::npos || !IsSafeEntryName(name.data(), name.size(), nullptr);
-}
-
+// A name Windows cannot use as it stands (a device, a trailing dot, a
+// character it forbids) could not be extracted by the stub, and on Windows
+// itself such a file (reached through the long-path form) would be read as the
+// device it names. A backslash is a character of a POSIX name, not a separator
+// (on Windows the byte 0x5C of a name is the trail byte of a character).
 NameProblem StoredName(const platform::DirItem& entry, std::string& stored) {
     const std::string& name = entry.name;
     if (!entry.lostName.empty() || !platform::ToAnsi(name, stored)) return NameProblem::CodePage;
-    if (platform::PathDelimiter() != '\\' && InvalidOnWindows(name)) return NameProblem::InvalidOnWindows;
+    const bool posixBackslash = platform::PathDelimiter() != '\\' && name.find('\\') != std::string::npos;
+    if (posixBackslash ||
+        !IsSafeEntryName(stored.data(), stored.size(), platform::AnsiNameEncoding()))
+        return NameProblem::InvalidOnWindows;
     return NameProblem::None;
 }
 

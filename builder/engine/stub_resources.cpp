@@ -5,6 +5,7 @@
 
 #include <exception>
 #include <functional>
+#include <set>
 #include <vector>
 
 #include "builder/engine/build_errors.h"
@@ -64,12 +65,14 @@ std::string RemoveTargetIcon(ResourceUpdate& update, const std::string& target,
 
 // The resources of the executable to copy from, into `source`; why they
 // cannot be used, or nothing. A file that is no executable image leaves
-// `source` empty without a word: there is simply nothing to copy.
-std::string LoadSource(const std::string& sourceExecutable, ResourceTree& source) {
+// `source` empty without a word (there is simply nothing to copy) unless
+// `required`.
+std::string LoadSource(const std::string& sourceExecutable, ResourceTree& source, bool required = false) {
     std::string unusable;
     if (LoadResources(sourceExecutable, source, &unusable)) return {};
     source = ResourceTree();
-    return unusable.empty() ? std::string() : About(sourceExecutable, unusable);
+    if (!unusable.empty()) return About(sourceExecutable, unusable);
+    return required ? About(sourceExecutable, "既不是图标文件也不是可执行文件") : std::string();
 }
 
 }  // namespace
@@ -102,33 +105,40 @@ bool RemoveFirstIconGroup(ResourceUpdate& update, std::optional<ResourceName>& k
 }
 
 bool CopyIconFromExecutable(const std::string& sourceExecutable, const std::string& target,
-                            std::string* problem) {
+                            std::string* problem, bool namedAsIcon) {
     return RunTransaction(target, problem, [&](ResourceUpdate& update, bool& flag) {
         std::optional<ResourceName> kept;
         if (std::string why = RemoveTargetIcon(update, target, kept); !why.empty()) return why;
         ResourceTree source;
-        if (std::string why = LoadSource(sourceExecutable, source); !why.empty()) return why;
+        if (std::string why = LoadSource(sourceExecutable, source, namedAsIcon); !why.empty()) return why;
         const std::vector<ResourceName> groups = source.Names(rt::kGroupIcon);
         if (groups.empty()) return std::string();
         const ResourceName& sourceName = groups.front();
-        const ResourceName groupName = kept ? *kept : sourceName;
-        for (uint16_t language : source.Languages(rt::kGroupIcon, sourceName)) {
-            const ResourceEntry* group = source.Find({rt::kGroupIcon, sourceName, language});
-            std::vector<uint16_t> numbers;
-            if (group == nullptr || !IconGroupNumbers(group->data, numbers))
-                return About(sourceExecutable, "图标组已损坏");
-            if (numbers.size() > kMaxIconImages) return About(sourceExecutable, "图标的图像超过 256 个");
-            for (uint16_t number : numbers) {
-                // The image is looked up by number alone: the group's own
-                // language when the source has it, else neutral, else the lowest.
-                const ResourceName icon = ResourceName::Number(number);
-                const ResourceEntry* image =
-                    number == 0 ? nullptr : source.FindAnyLanguage(rt::kIcon, icon, language);
-                if (image == nullptr || !update.Put({rt::kIcon, icon, language}, image->data))
-                    return About(sourceExecutable, "图标组列出了不存在的图像");
-            }
-            flag = update.Put({rt::kGroupIcon, groupName, language}, group->data);
+        // One language of the group, each image once: a group repeated in many
+        // languages over the same images must not copy them once per language.
+        const std::vector<uint16_t> languages = source.Languages(rt::kGroupIcon, sourceName);
+        if (languages.empty()) return std::string();
+        const uint16_t language = languages.front();
+        const ResourceEntry* group = source.Find({rt::kGroupIcon, sourceName, language});
+        std::vector<uint16_t> numbers;
+        if (group == nullptr || !IconGroupNumbers(group->data, numbers))
+            return About(sourceExecutable, "图标组已损坏");
+        if (numbers.size() > kMaxIconImages) return About(sourceExecutable, "图标的图像超过 256 个");
+        std::set<uint16_t> copied;
+        uint64_t imageBytes = 0;
+        for (uint16_t number : numbers) {
+            if (!copied.insert(number).second) continue;
+            // The image is looked up by number alone: the group's own
+            // language when the source has it, else neutral, else the lowest.
+            const ResourceName icon = ResourceName::Number(number);
+            const ResourceEntry* image = number == 0 ? nullptr : source.FindAnyLanguage(rt::kIcon, icon, language);
+            if (image == nullptr) return About(sourceExecutable, "图标组列出了不存在的图像");
+            imageBytes += image->data.size();
+            if (imageBytes > kMaxIconFileSize) return About(sourceExecutable, "图标的图像超过 32 MB");
+            if (!update.Put({rt::kIcon, icon, language}, image->data))
+                return About(sourceExecutable, "图标组列出了不存在的图像");
         }
+        flag = update.Put({rt::kGroupIcon, kept ? *kept : sourceName, language}, group->data);
         return std::string();
     });
 }

@@ -50,11 +50,14 @@ bool IconGroupNumbers(std::string_view group, std::vector<uint16_t>& numbers);
 bool CopyIconFromIconFile(const std::string& iconFile, const std::string& target,
                           std::string* problem = nullptr);
 
-// Icon from another executable's first icon group, in all of that group's
-// languages, with the source's icon numbers, under the target's old group name
-// (or the source's name when the target had none).
+// Icon from another executable's first icon group, in the first of that
+// group's languages, each image once (at most 32 MiB of them), with the
+// source's icon numbers, under the target's old group name (or the source's
+// name when the target had none). A file the user named as the icon
+// (`namedAsIcon`) that is no executable image is refused; a program to run that
+// is none simply has no icon to give.
 bool CopyIconFromExecutable(const std::string& sourceExecutable, const std::string& target,
-                            std::string* problem = nullptr);
+                            std::string* problem = nullptr, bool namedAsIcon = false);
 
 // Every version block of the target is replaced by every version block of the
 // source, under the source's names and languages.

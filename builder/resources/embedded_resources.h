@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ql {
 
@@ -12,6 +13,13 @@ bool LoadResourceData(const char* type, const char* name, std::string_view& data
 
 // The command-line help (TXT CMDLINE) is GBK text, whatever the system's code page.
 constexpr int kHelpTextCodePage = 936;
+
+// The stub and helper images the builder carries, one set per architecture.
+struct StubImages {
+    const char* architecture;  // "i686" or "x86_64"
+    std::string_view stub, helper;
+};
+std::vector<StubImages> EmbeddedStubImages();
 
 // Chooses which architecture's stub and helper images SFXHEAD and SELFDELETE
 // give: "i686" (the default) or "x86_64". A Windows builder carries only its

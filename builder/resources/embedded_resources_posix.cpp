@@ -41,6 +41,13 @@ bool LoadResourceData(const char* type, const char* name, std::string_view& data
     return !data.empty();
 }
 
+std::vector<StubImages> EmbeddedStubImages() {
+    return {{"i686", Blob(ql_blob_sfxhead_i686, ql_blob_sfxhead_i686_end),
+             Blob(ql_blob_selfdelete_i686, ql_blob_selfdelete_i686_end)},
+            {"x86_64", Blob(ql_blob_sfxhead_x86_64, ql_blob_sfxhead_x86_64_end),
+             Blob(ql_blob_selfdelete_x86_64, ql_blob_selfdelete_x86_64_end)}};
+}
+
 bool SelectStubArchitecture(const std::string& architecture) {
     if (architecture != "i686" && architecture != "x86_64") return false;
     g_x86_64 = architecture == "x86_64";

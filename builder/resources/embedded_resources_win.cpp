@@ -17,12 +17,19 @@ bool LoadResourceData(const char* type, const char* name, std::string_view& data
     return true;
 }
 
-bool SelectStubArchitecture(const std::string& architecture) {
 #ifdef _WIN64
-    return architecture == "x86_64";
+constexpr char kArchitecture[] = "x86_64";
 #else
-    return architecture == "i686";
+constexpr char kArchitecture[] = "i686";
 #endif
+
+std::vector<StubImages> EmbeddedStubImages() {
+    StubImages images{kArchitecture, {}, {}};
+    LoadResourceData("EXE", "SFXHEAD", images.stub);
+    LoadResourceData("EXE", "SELFDELETE", images.helper);
+    return {images};
 }
+
+bool SelectStubArchitecture(const std::string& architecture) { return architecture == kArchitecture; }
 
 }  // namespace ql

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "builder/engine/options_check.h"
+#include "platform/text.h"
 
 namespace ql::ui {
 
@@ -34,7 +34,7 @@ constexpr SwitchRow kSwitches[] = {
 }  // namespace
 
 std::string QuotedValue(const std::string& value, LeadByteTest isLead) {
-    const std::string text = TrimText(value);
+    const std::string text = platform::TrimText(value);
     if (text.empty()) return text;
     const bool looksLikeSwitch = text[0] == '-' || text[0] == '/';
     bool quote = looksLikeSwitch;
@@ -78,12 +78,12 @@ std::string GenerateCommandLine(const ControlPanel& panel, const std::string& bu
     if (panel.IsEnabled(kECmdParameters)) values.push_back(panel.Text(kECmdParameters));
     // Positions count: an empty value before a written one stands as "", so
     // that the values behind it keep their places; empty ones at the end go.
-    while (!values.empty() && TrimText(values.back()).empty()) values.pop_back();
+    while (!values.empty() && platform::TrimText(values.back()).empty()) values.pop_back();
     for (const std::string& value : values) {
         const std::string quoted = QuotedValue(value, isLead);
         line += (quoted.empty() ? std::string("\"\"") : quoted) + ' ';
     }
-    return TrimText(line);
+    return platform::TrimText(line);
 }
 
 }  // namespace ql::ui

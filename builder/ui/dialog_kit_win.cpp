@@ -5,7 +5,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 
-#include "builder/engine/options_check.h"
+#include "platform/text.h"
 #include "builder/ui/control_ids.h"
 #include "builder/ui/dialog_kit.h"
 #include "builder/ui/maker.h"
@@ -29,6 +29,9 @@ int YearOf(const std::wstring& path) {
     return time.wYear;
 }
 
+// The builder's own page on the maker's site.
+std::string WebPage() { return std::string(kWebAddress) + "/" + kPageName; }
+
 // Enter and Esc both close it with the result OK.
 class AboutBox final : public ModalWindow {
 public:
@@ -49,7 +52,7 @@ public:
         SetControlText(Control(kAboutNotice),
                        std::string(CaptionText(Caption::Notice)) + " " + std::to_string(YearOf(exe)));
         SetControlText(Control(kAboutWebLabel), std::string(CaptionText(Caption::WebLabel)) + ":");
-        SetControlText(Control(kAboutWebLink), std::string(kWebAddress) + "/" + kPageName);
+        SetControlText(Control(kAboutWebLink), ShownAddress(WebPage().c_str()));
         SetControlText(Control(kAboutMailLabel), std::string(CaptionText(Caption::MailLabel)) + ":");
         SetControlText(Control(kAboutMailLink), kMailAddress);
         SetControlText(Control(kAboutOk), CaptionText(Caption::OkButton));
@@ -64,7 +67,7 @@ protected:
                     Close(IDOK);
                     return 0;
                 case kAboutWebLink:
-                    ShellOpen(ControlTextUtf8(Control(kAboutWebLink)));
+                    ShellOpen(WebPage());
                     return 0;
                 case kAboutMailLink:
                     ShellOpen("mailto:" + ControlTextUtf8(Control(kAboutMailLink)));
@@ -102,7 +105,7 @@ std::string FileVersionText(const std::wstring& path) {
 }
 
 bool ShellOpen(const std::string& utf8) {
-    if (TrimText(utf8).empty()) return false;
+    if (platform::TrimText(utf8).empty()) return false;
     const auto result = reinterpret_cast<INT_PTR>(
         ShellExecuteW(nullptr, L"open", platform::Utf8ToWide(utf8).c_str(), L"", L"", SW_SHOWNORMAL));
     return result > 32;

@@ -17,6 +17,7 @@ namespace {
 
 constexpr char kVariableTitle[] = "变量";
 constexpr char kValueTitle[] = "当前值";
+constexpr int kVariableWidth = 200;
 
 // The environment block through the wide API, so that values in any script
 // read right: the ANSI block would have lost what the code page lacks.
@@ -37,8 +38,8 @@ public:
         if (!Create(kEnvironmentWindow, kDialogStyle, owner, caption)) return;
         list_ = Control(kVleEnvVars);
         SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
-        AddColumn(0, kVariableTitle, 200);
-        AddColumn(1, kValueTitle, 571);
+        AddColumn(0, kVariableTitle, kVariableWidth);
+        AddColumn(1, kValueTitle, 0);  // sized by FitValueColumn
         int row = 0;
         for (const EnvironmentRow& entry : EnvironmentRows(EnvironmentEntries())) {
             std::wstring key = platform::Utf8ToWide(entry.key), value = platform::Utf8ToWide(entry.value);
@@ -54,6 +55,7 @@ public:
             SendMessageW(list_, LVM_SETITEMTEXTW, static_cast<WPARAM>(index),
                          reinterpret_cast<LPARAM>(&item));
         }
+        FitValueColumn();
         LVITEMW first = {};
         first.stateMask = first.state = LVIS_SELECTED | LVIS_FOCUSED;
         SendMessageW(list_, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&first));
@@ -106,6 +108,16 @@ private:
         column.pszText = text.data();
         column.cx = width;
         SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
+    }
+
+    // The value column takes what the name column leaves of the list's
+    // client width, once the rows are in and so the vertical scroll bar is
+    // there when they need it: the columns never need a horizontal one.
+    void FitValueColumn() {
+        RECT client = {};
+        GetClientRect(list_, &client);
+        SendMessageW(list_, LVM_SETCOLUMNWIDTH, 1,
+                     MAKELPARAM(client.right - client.left - kVariableWidth, 0));
     }
 
     HWND list_ = nullptr;

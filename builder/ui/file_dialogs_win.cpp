@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "builder/engine/options_check.h"
+#include "platform/text.h"
 #include "builder/ui/file_dialog_rules.h"
 #include "platform/text_win.h"
 
@@ -69,7 +69,7 @@ bool FileDialog::ChooseTarget(HWND owner, std::wstring& text) {
 }
 
 bool FileDialog::ChooseFile(HWND owner, std::wstring& text) {
-    const std::string trimmed = TrimText(platform::WideToUtf8(text));
+    const std::string trimmed = platform::TrimText(platform::WideToUtf8(text));
     const std::wstring path = platform::Utf8ToWide(trimmed);
     const size_t name = NameStart(path);
     if (name > 0 && IsFolder(path.substr(0, name))) folder_ = path.substr(0, name);
@@ -77,7 +77,7 @@ bool FileDialog::ChooseFile(HWND owner, std::wstring& text) {
     std::wstring chosen;
     if (!Show(owner, path.substr(name), chosen)) return false;
     text = platform::Utf8ToWide(
-        WithFilterExtension(filter_, filterIndex_, TrimText(platform::WideToUtf8(chosen))));
+        WithFilterExtension(filter_, filterIndex_, platform::TrimText(platform::WideToUtf8(chosen))));
     return true;
 }
 

@@ -24,9 +24,12 @@ public:
 protected:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
         if (message == WM_COMMAND && LOWORD(wParam) == kBCopy) {
-            // The whole text, selected so that the user sees what was copied.
+            // The whole text, selected so that the user sees what was copied;
+            // the text box gets the focus back, as an edit control without
+            // it hides its selection.
             SendMessageW(Control(kMCmdLine), EM_SETSEL, 0, -1);
             SendMessageW(Control(kMCmdLine), WM_COPY, 0, 0);
+            FocusControl(kMCmdLine);
             return 0;
         }
         return ModalWindow::OnMessage(message, wParam, lParam);

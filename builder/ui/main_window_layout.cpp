@@ -71,7 +71,7 @@ constexpr ControlSpec kControls[] = {
     {kRbOmSkip, K::Radio, "所有现有文件自动跳过提取", {24, 264, 253, 17}, kGbAdvanced},
 
     {kLAbout, K::Link, "关于...", {8, 600, 80, 13}, 0, true},
-    {kLWeb, K::Link, kWebAddress, {96, 600, 100, 13}},
+    {kLWeb, K::Link, ShownAddress(kWebAddress), {96, 600, 100, 13}},
     {kLDonate, K::Link, "捐赠", {201, 600, 72, 13}},
     {kLCmdLine, K::Link, "命令行支持", {280, 600, 144, 13}},
     {kLCmdLineGen, K::Link, "生成命令行参数", {432, 600, 200, 13}},

@@ -1,7 +1,7 @@
 // Enabling rules, initial values and the read-out of the main window.
 #include "builder/ui/main_window_rules.h"
 
-#include "builder/engine/options_check.h"
+#include "platform/text.h"
 
 namespace ql::ui {
 
@@ -13,7 +13,7 @@ void EnableAll(ControlPanel& panel, const Ids& ids, bool enabled) {
 }
 
 void ShowIconChoice(ControlPanel& panel) {
-    SelectRadio(panel, kIconRadios, TrimText(panel.Text(kEIcon)).empty() ? 0 : 1);
+    SelectRadio(panel, kIconRadios, platform::TrimText(panel.Text(kEIcon)).empty() ? 0 : 1);
 }
 
 }  // namespace
@@ -86,7 +86,7 @@ void RunShowRules(ControlPanel& panel) {
 }
 
 std::string GetIcon(const ControlPanel& panel) {
-    return panel.IsChecked(kRbIconCustom) ? TrimText(panel.Text(kEIcon)) : std::string();
+    return panel.IsChecked(kRbIconCustom) ? platform::TrimText(panel.Text(kEIcon)) : std::string();
 }
 
 BuildOptions ReadOptions(const ControlPanel& panel) {
@@ -133,7 +133,7 @@ void ShowSettings(ControlPanel& panel, const Settings& s) {
     };
     text(kESource, s.Source);
     text(kETarget, s.Target);
-    if (s.Icon) panel.SetText(kEIcon, TrimText(*s.Icon));
+    if (s.Icon) panel.SetText(kEIcon, platform::TrimText(*s.Icon));
     ShowIconChoice(panel);
     text(kEExecutableFile, s.ExecutableFile);
     text(kECmdParameters, s.CmdParameters);

@@ -98,7 +98,7 @@ void MainWindow::OnCommand(int id, int code) {
             ShowAbout(Handle());
             return;
         case kLWeb:
-            ShellOpen(ControlTextUtf8(Control(kLWeb)));
+            ShellOpen(kWebAddress);
             return;
         case kLDonate:
             ShellOpen(kDonationAddress);

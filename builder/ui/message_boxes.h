@@ -28,8 +28,9 @@ private:
 };
 
 // Titled "Quillon"; a full stop is added when the text ends in a character
-// that sorts after it.
-void ShowApplicationErrorBox(const std::string& text);
+// that sorts after it. The path the error concerns, if any, follows on a
+// line of its own.
+void ShowApplicationErrorBox(const std::string& text, const std::string& path = {});
 
 // Titled "程序错误": a failure that ends a headless build.
 void ShowFatalErrorBox(const std::string& text);

@@ -2,6 +2,7 @@
 // correctly whatever the system's ANSI code page.
 #include <vector>
 
+#include "builder/engine/build_errors.h"
 #include "builder/ui/dialog_kit.h"
 #include "builder/ui/message_boxes.h"
 #include "platform/text_win.h"
@@ -91,8 +92,8 @@ bool MessageBoxDialogs::AskConfirmation(const std::string& text, bool yesIsDefau
     return Show(text, ui::CaptionText(ui::Caption::ConfirmationTitle), flags) == IDYES;
 }
 
-void ShowApplicationErrorBox(const std::string& text) {
-    ShowBox(ui::ApplicationErrorText(text), "Quillon", MB_OK | MB_ICONERROR);
+void ShowApplicationErrorBox(const std::string& text, const std::string& path) {
+    ShowBox(WithPathLine(ui::ApplicationErrorText(text), path), "Quillon", MB_OK | MB_ICONERROR);
 }
 
 void ShowFatalErrorBox(const std::string& text) { ShowBox(text, "程序错误", MB_OK | MB_ICONERROR); }

@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "builder/engine/build_driver.h"
+#include "builder/engine/build_errors.h"
 #include "builder/engine/cancel.h"
 #include "builder/ui/control_ids.h"
 #include "builder/ui/message_boxes.h"
@@ -60,7 +61,8 @@ LRESULT ProgressWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             Finish();
             return 0;
         case WM_COMMAND:
-            // Only the button cancels; Esc (IDCANCEL) and Enter do nothing here.
+            // Only the button cancels (a click, or Space or Enter while it has
+            // the focus); Esc (IDCANCEL) does nothing here.
             if (LOWORD(wParam) == kBCancel) CancelRequested = true;
             return 0;
         case WM_CLOSE:
@@ -74,6 +76,7 @@ void ProgressWindow::RunBuild() {
         succeeded_ = BuildSfx(options_, env_);
     } catch (const std::exception& failure) {
         error_ = failure.what();
+        errorPath_ = ErrorPath(failure);
     }
     PostMessageW(Handle(), WM_BUILD_DONE, 0, 0);
 }
@@ -136,7 +139,7 @@ void ProgressWindow::Refresh() {
 void ProgressWindow::Finish() {
     thread_.Join();
     Refresh();
-    if (error_) ShowApplicationErrorBox(*error_);
+    if (error_) ShowApplicationErrorBox(*error_, errorPath_);
     result_ = succeeded_ ? 1 : 2;
     done_ = true;
 }

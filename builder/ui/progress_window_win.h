@@ -66,6 +66,7 @@ private:
     // The build's outcome, read once its thread has ended.
     bool succeeded_ = false;
     std::optional<std::string> error_;
+    std::string errorPath_;  // the file or folder the error concerns, if any
 
     // Last, so that it is joined before anything the build uses goes.
     platform::Thread thread_;

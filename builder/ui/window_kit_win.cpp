@@ -165,6 +165,20 @@ void RegisterClassOnce(const std::wstring& name, WNDPROC procedure) {
     RegisterClassExW(&wc);
 }
 
+// Enter on a push button that has the focus presses that button, as in a
+// dialog box. The dialog keys would press the window's default button
+// instead, or nothing where it has none (the progress window's cancel).
+bool PressFocusedButton(HWND window, const MSG& message) {
+    if (message.message != WM_KEYDOWN || message.wParam != VK_RETURN) return false;
+    HWND focus = GetFocus();
+    if (!focus || GetParent(focus) != window || !IsWindowEnabled(focus)) return false;
+    const auto code = SendMessageW(focus, WM_GETDLGCODE, 0, 0);
+    if (!(code & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON))) return false;
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(focus), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(focus));
+    return true;
+}
+
 }  // namespace
 
 HFONT UiFont(FontStyle style) {
@@ -242,6 +256,15 @@ LRESULT Window::Common(UINT message, WPARAM wParam, LPARAM lParam) {
                 return 0;
             }
             break;
+        case WM_NEXTDLGCTL: {
+            // A multi-line text box takes Tab itself and passes it on this
+            // way, which only a dialog box would otherwise answer: without
+            // it the focus could not leave the box by the keyboard.
+            HWND next = LOWORD(lParam) ? reinterpret_cast<HWND>(wParam)
+                                       : GetNextDlgTabItem(window_, GetFocus(), wParam != 0);
+            if (next) SetFocus(next);
+            return 0;
+        }
         case WM_SETCURSOR:
             if (IsLink(reinterpret_cast<HWND>(wParam)) && IsWindowEnabled(reinterpret_cast<HWND>(wParam))) {
                 SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32649)));  // IDC_HAND
@@ -273,6 +296,7 @@ void DispatchToWindow(Window& window, MSG& message) {
     const bool mine = handle && (message.hwnd == handle || IsChild(handle, message.hwnd));
     const bool key = message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN;
     if (mine && key && window.PreviewKey(message)) return;
+    if (mine && PressFocusedButton(handle, message)) return;
     if (mine && IsDialogMessageW(handle, &message)) return;
     TranslateMessage(&message);
     DispatchMessageW(&message);

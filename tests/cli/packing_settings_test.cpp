@@ -28,20 +28,20 @@ TEST(PackingSettings, WholeNumbersInRangeAreTakenAndUnsetOnesLeaveTheDefaults) {
     SettingsHost host;
     BuildEnvironment env(host.dialogs);
     std::string error;
-    ASSERT_TRUE(ReadPackingSettings(host, env, error));
+    ASSERT_TRUE(ReadSettings(host, env, error));
     EXPECT_EQ(env.packingThreads, 0u);
     EXPECT_EQ(env.compressionLevel, kDefaultCompressionLevel);
     EXPECT_FALSE(env.sourceDateEpoch.has_value());
 
     host.values = {{"QUILLON_THREADS", "3"}, {"QUILLON_LEVEL", "12"}, {"SOURCE_DATE_EPOCH", "0"}};
-    ASSERT_TRUE(ReadPackingSettings(host, env, error)) << error;
+    ASSERT_TRUE(ReadSettings(host, env, error)) << error;
     EXPECT_EQ(env.packingThreads, 3u);
     EXPECT_EQ(env.compressionLevel, 12);
     EXPECT_EQ(env.sourceDateEpoch, 0);
 
     host.values = {{"QUILLON_LEVEL", ""}};  // empty: as if unset
     BuildEnvironment fresh(host.dialogs);
-    ASSERT_TRUE(ReadPackingSettings(host, fresh, error));
+    ASSERT_TRUE(ReadSettings(host, fresh, error));
     EXPECT_EQ(fresh.compressionLevel, kDefaultCompressionLevel);
 }
 
@@ -56,7 +56,7 @@ TEST(PackingSettings, AnythingElseIsRefusedNamingTheSetting) {
         host.values = {{name, value}};
         BuildEnvironment env(host.dialogs);
         std::string error;
-        EXPECT_FALSE(ReadPackingSettings(host, env, error)) << name << "=" << value;
+        EXPECT_FALSE(ReadSettings(host, env, error)) << name << "=" << value;
         EXPECT_EQ(error.find(std::string(name) + "=" + value + " is not a whole number"), 0u) << error;
     }
 }

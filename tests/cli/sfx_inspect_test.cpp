@@ -35,6 +35,17 @@ protected:
         return container.entries.front();
     }
 
+    // The SFX file with the entry `from` renamed to `to` (as long) and its
+    // checksum made to fit, as a hand would alter it after the build.
+    std::string Renamed(const std::string& from, const std::string& to) {
+        const ReadEntry& entry = Entry(from);
+        std::string bytes = sfx;
+        bytes.replace(entry.offset + kEntryHeaderSize, to.size(), to);
+        uint8_t* checksum = reinterpret_cast<uint8_t*>(&bytes[entry.offset + entry.byteSize - kChecksumSize]);
+        WriteLE32(checksum, ReadLE32(checksum) - ByteSum(from.data(), from.size()) + ByteSum(to.data(), to.size()));
+        return bytes;
+    }
+
     // Runs `check` on `bytes` written to a file: the exit status, with what it said.
     int Run(int (*check)(const std::string&, std::ostream&, std::ostream&), const std::string& bytes) {
         const std::string path = dir / "damaged.exe";
@@ -75,6 +86,29 @@ TEST_F(SfxInspect, TestFindsEachFaultAndNamesTheEntry) {
 
     EXPECT_EQ(Run(TestSfx, sfx + "junk"), 1);
     EXPECT_NE(err.str().find("4 bytes follow the end record"), std::string::npos) << err.str();
+}
+
+// Files that the SFX file itself would refuse to extract or to run: --test
+// refuses them too, naming why.
+TEST_F(SfxInspect, TestAppliesTheRulesOfTheSfxFile) {
+    Build();
+    EXPECT_EQ(Run(TestSfx, Renamed("sub\\data.bin", "a.txt\\da.bin")), 1);
+    EXPECT_NE(err.str().find("entry 'a.txt\\da.bin' (offset"), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find("inside the file entry 'a.txt'"), std::string::npos) << err.str();
+
+    std::string run = sfx;  // run mode, with no program among the entries
+    run[container.start + config::kExtractionMode] = 1;
+    EXPECT_EQ(Run(TestSfx, run), 1);
+    EXPECT_NE(err.str().find("no entry is the program"), std::string::npos) << err.str();
+
+    std::string id = sfx;
+    id.replace(container.start + config::kInstanceId, 8, "\\..\\..\\x");
+    EXPECT_EQ(Run(TestSfx, id), 1);
+    EXPECT_NE(err.str().find("instance identifier '\\..\\..\\x"), std::string::npos) << err.str();
+
+    EXPECT_EQ(Run(TestSfx, Renamed("a.txt", "\x1b]0;x")), 1);  // a control character, shown escaped
+    EXPECT_NE(err.str().find("entry '\\x1b]0;x'"), std::string::npos) << err.str();
+    EXPECT_EQ(err.str().find('\x1b'), std::string::npos);
 }
 
 TEST_F(SfxInspect, ListShowsTheConfigurationAndEveryEntry) {
@@ -125,6 +159,53 @@ TEST_F(SfxInspect, ExtractRefusesAnUnsafeNameAndWritesNothing) {
     EXPECT_NE(err.str().find("entry '..\\defg'"), std::string::npos) << err.str();
     EXPECT_NE(err.str().find("unsafe name"), std::string::npos) << err.str();
     EXPECT_EQ(access((dir / "place").c_str(), F_OK), -1);
+}
+
+// What --extract finds before it writes anything: the entries as Windows
+// would take them, and the names as they convert here.
+TEST_F(SfxInspect, ExtractChecksEveryNameBeforeTheFirstWrite) {
+    const std::string longName(130, 'x');
+    WriteFile(Src(longName), "long");
+    Build();
+    const struct {
+        const char* from;
+        std::string to;
+        const char* why;
+    } cases[] = {
+        {"sub\\data.bin", "a.txt\\da.bin", "inside the file entry 'a.txt'"},
+        {"z.txt", "A.TXT", "has the name of entry 'a.txt' but for case"},
+        {"z.txt", "z\x81.tx", "cannot be converted from code page 1252"},
+        {longName.c_str(), std::string(130, '\xE9'), "bytes long here"},
+    };
+    for (const auto& c : cases) {
+        WriteFile(dir / "bad.exe", Renamed(c.from, c.to));
+        const std::string target = dir / "place/out";
+        err.str("");
+        EXPECT_EQ(ExtractSfx(dir / "bad.exe", target, out, err), 1) << c.why;
+        EXPECT_NE(err.str().find(c.why), std::string::npos) << err.str();
+        EXPECT_EQ(access((dir / "place").c_str(), F_OK), -1) << c.why;
+    }
+}
+
+TEST_F(SfxInspect, ExtractNeverWritesThroughLinksAndReplacesFilesWhole) {
+    Build();
+    const std::string target = dir / "out", elsewhere = dir / "elsewhere";
+    MakeFolder(target);
+    MakeFolder(elsewhere);
+    ASSERT_EQ(symlink(elsewhere.c_str(), (target + "/sub").c_str()), 0);
+    EXPECT_EQ(ExtractSfx(options.Target, target, out, err), 1);
+    EXPECT_NE(err.str().find("entry 'sub': '" + target + "/sub' is a symbolic link"), std::string::npos)
+        << err.str();
+    EXPECT_EQ(access((target + "/a.txt").c_str(), F_OK), -1);
+    EXPECT_EQ(access((elsewhere + "/data.bin").c_str(), F_OK), -1);
+
+    // A file linked from elsewhere keeps its data there.
+    unlink((target + "/sub").c_str());
+    WriteFile(elsewhere + "/kept.txt", "old");
+    ASSERT_EQ(link((elsewhere + "/kept.txt").c_str(), (target + "/a.txt").c_str()), 0);
+    ASSERT_EQ(ExtractSfx(options.Target, target, out, err), 0) << err.str();
+    EXPECT_EQ(ReadFile(target + "/a.txt"), "alpha");
+    EXPECT_EQ(ReadFile(elsewhere + "/kept.txt"), "old");
 }
 
 TEST_F(SfxInspect, NotAnSfxFile) {

@@ -1,6 +1,7 @@
 """Helpers of the desktop builder's window tests on top of harness: the
 control ids (read from the builder's own header, so the tests and the windows
-agree), the window title, and the settings in the Wine registry."""
+agree), the window title, the settings in the Wine registry, the driver's
+window styles, messages and Alt keys, and a stand-in for the web browser."""
 
 import re
 import time
@@ -10,7 +11,9 @@ import harness
 SETTINGS_KEY = r"HKCU\Software\Tarnwick\Quillon"
 MAIN, PROGRESS = "Tfquillon", "Tfprogress"  # window classes: the two share their title
 SUCCESS_TEXT = "该自解压文件创建成功！"
-VK_RETURN, VK_ESCAPE, VK_F1 = 0x0D, 0x1B, 0x70
+VK_TAB, VK_RETURN, VK_ESCAPE, VK_SPACE, VK_F1, VK_F4 = 0x09, 0x0D, 0x1B, 0x20, 0x70, 0x73
+WS_SYSMENU, WS_HSCROLL, WS_VSCROLL = 0x80000, 0x100000, 0x200000
+EM_GETSEL = 0xB0
 
 
 def _control_ids():
@@ -60,6 +63,45 @@ def settings():
         if len(parts) >= 2 and parts[1].startswith("REG_"):
             values[parts[0]] = (parts[1], parts[2] if len(parts) > 2 else "")
     return values
+
+
+def window_style(program, title, control_id=None, window_class=None):
+    """The style of a window of `program`, or of its control."""
+    which = ["--id", str(control_id)] if control_id is not None else []
+    result = harness._driver_call(["style", *harness._window_args(title, 20, program.pid, window_class), *which],
+                                  timeout=50)
+    return int(result.stdout.split()[0], 16)
+
+
+def send_message(program, title, control_id, message, wparam=0, lparam=0):
+    """What the control answers to a message with plain-number parameters."""
+    result = harness._driver_call(["send", *harness._window_args(title, 20, program.pid), "--id", str(control_id),
+                                   "--message", str(message), "--wparam", str(wparam), "--lparam", str(lparam)],
+                                  timeout=50)
+    return int(result.stdout)
+
+
+def send_alt_key(program, title, virtual_key):
+    """The key pressed with Alt held (Alt+F4), to the focused control."""
+    harness._driver_call(["key", *harness._window_args(title, 20, program.pid), "--vk", str(virtual_key), "--alt"],
+                         timeout=50)
+
+
+def open_web_addresses_with(test, program):
+    """Makes the shell open https addresses with `program` (runprobe, which
+    records its arguments) until the test ends, when the prefix's own
+    handler comes back."""
+    key = r"HKCR\https\shell\open\command"
+    before = re.search(r"REG_SZ\s+(.*)$", reg("query", key, "/ve", check=False).stdout.decode("cp1252"), re.M)
+
+    def restore():
+        if before:
+            reg("add", key, "/ve", "/d", before.group(1).strip(), "/f")
+        else:
+            reg("delete", r"HKCR\https\shell", "/f", check=False)
+
+    test.addCleanup(restore)
+    reg("add", key, "/ve", "/d", f'"{harness.to_wine_path(program)}" "%1"', "/f")
 
 
 def states(program, title, window_class=None):

@@ -7,6 +7,7 @@ upper-case form). Both convert file times to local time with today's offset
 from UTC, also in time zones with daylight saving time."""
 
 import datetime
+import json
 import os
 import subprocess
 import unittest
@@ -144,6 +145,26 @@ class BuildersAgreeTest(harness.WineTestCase):
                 self.assertEqual(programs, [b"setup\\install.exe"])
         self.assertEqual({e.name: (e.entry_type, e.attributes, e.dos_time, e.data) for e in linux.entries},
                          {e.name: (e.entry_type, e.attributes, e.dos_time, e.data) for e in windows.entries})
+
+        # What --list --json says of both files, against the independent reader.
+        for target, sfx in ((self.tmp / "linux.exe", linux), (self.tmp / "windows.exe", windows)):
+            with self.subTest(json=target.name):
+                listing = subprocess.run([harness.linux_builder(), "--list", "--json", target],
+                                         capture_output=True, text=True, check=True)
+                document = json.loads(listing.stdout)
+                self.assertEqual(document["configuration"] | {"instance_id": None}, {
+                    "mode": "run", "extraction_folder": "custom", "custom_folder": custom_folder + "\\",
+                    "parameters": parameters, "instance_id": None, "open_folder": False, "one_instance": True,
+                    "silent": True, "self_delete": True, "delete_files": "at_restart",
+                    "working_folder": "sfx_folder", "existing_files": "overwrite", "compression": True})
+                self.assertEqual(document["stub"]["architecture"], "x86_64")
+                self.assertEqual(document["entries"], [{
+                    "name": e.name.decode("cp1252"), "kind": "folder" if e.is_folder else "file",
+                    "size": e.size, "packed_size": sum(8 + packed for _, packed in e.chunks),
+                    "time": harness.decode_dos_time(e.dos_time).isoformat() if e.dos_time else None,
+                    "attributes": e.attributes, "checksum": e.checksum,
+                    "program": e.entry_type == harness.ENTRY_PROGRAM, "helper": e.entry_type == harness.ENTRY_HELPER,
+                } for e in sfx.entries])
 
     def test_local_times_in_a_zone_with_daylight_saving_time(self):
         zone_name = "America/New_York"

@@ -1,14 +1,15 @@
 """The Windows builder's main window under Wine, driven through its real
 controls: the first start, stored settings, building with the progress
-window, cancelling, a refused build, the start from a complete command line,
-and the keyboard."""
+window, cancelling, a refused and a failed build, the start from a complete
+command line, the save dialog, the links and the keyboard."""
 
 import os
 import time
 
 import desktop_support as ds
 import harness
-from desktop_support import ID, MAIN, PROGRESS, SUCCESS_TEXT, VK_ESCAPE, VK_F1
+import runtime_support as rt
+from desktop_support import ID, MAIN, PROGRESS, SUCCESS_TEXT, VK_ESCAPE, VK_F1, VK_F4, VK_RETURN, VK_TAB
 from harness import to_wine_path
 
 CANCEL_TEXT = "Quillon 已中止\r\n目标自解压文件已被删除"
@@ -25,6 +26,16 @@ class DesktopBuilderTest(ds.DesktopTestCase):
     def fill(self, builder, source, target):
         builder.set_text(self.title, ID["kESource"], source)
         builder.set_text(self.title, ID["kETarget"], target)
+
+    def make(self, builder):
+        builder.press_button(self.title, control_id=ID["kBMake"], window_class=MAIN)
+
+    def refused(self, builder):
+        """The text of the validation's error box, which is then closed."""
+        text = harness.message_box(builder, "Error")
+        builder.press_button("Error", "OK")
+        builder.wait_window_gone("Error")
+        return text
 
     def test_first_start_shows_the_initial_state_and_creates_the_empty_key(self):
         builder = self.start()
@@ -112,6 +123,7 @@ class DesktopBuilderTest(ds.DesktopTestCase):
         self.fill(builder, to_wine_path(source), to_wine_path(target))
         builder.press_button(self.title, control_id=ID["kBMake"], window_class=MAIN)
         builder.wait_window(self.title, window_class=PROGRESS)
+        self.assertFalse(ds.window_style(builder, self.title, window_class=PROGRESS) & ds.WS_SYSMENU)  # no close box
         deadline = time.monotonic() + 30
         while True:  # until the first chunk is reported
             progress = ds.states(builder, self.title, PROGRESS)
@@ -123,13 +135,33 @@ class DesktopBuilderTest(ds.DesktopTestCase):
         self.assertEqual(progress[ID["kLProgressTarget"]].text, to_wine_path(target))
         self.assertTrue(progress[ID["kLProgressSource"]].text.startswith(to_wine_path(source) + "\\big"))
         harness.screenshot("progress-window-mid-build")
-        builder.press_button(self.title, control_id=ID["kBCancel"], window_class=PROGRESS)
+        # Esc and Alt+F4 do nothing; Enter presses the cancel button, which has the focus.
+        builder.send_key(self.title, VK_ESCAPE)
+        ds.send_alt_key(builder, self.title, VK_F4)
+        time.sleep(1)  # give them the time to act wrongly
+        self.assertEqual({w.class_name for w in builder.list_windows()}, {PROGRESS, MAIN})
+        self.assertTrue(ds.states(builder, self.title, PROGRESS)[ID["kBCancel"]].focused)
+        builder.send_key(self.title, VK_RETURN)
         self.assertEqual(harness.message_box(builder, "Warning", timeout=60), CANCEL_TEXT)
         self.assertFalse(target.exists())
         builder.press_button("Warning", "OK")
         builder.wait_window_gone(self.title, window_class=PROGRESS)
         self.assertEqual(self.main_controls(builder)[ID["kESource"]].text, to_wine_path(source))
         self.assertTrue(builder.running())
+
+    def test_enter_presses_the_make_button_from_any_field(self):
+        builder = self.start()
+        # From the make button Tab goes to the source field, then past the
+        # browse buttons and the target to a radio button and a check box.
+        # The field has the focus again once the box has gone.
+        for tabs, field in ((1, "kESource"), (4, "kRbIconDefault"), (2, "kCbOpenFolder")):
+            for _ in range(tabs):
+                builder.send_key(self.title, VK_TAB)
+            focused = lambda: self.main_controls(builder)[ID[field]].focused
+            self.assertTrue(ds.wait_until(focused), field)
+            builder.send_key(self.title, VK_RETURN)
+            self.assertTrue(self.refused(builder).startswith("源文件夹不存在"), field)
+            self.assertTrue(ds.wait_until(focused), field)
 
     def test_a_refused_build_keeps_the_window_and_stores_full_paths(self):
         builder = self.start(cwd=self.tmp)
@@ -141,6 +173,56 @@ class DesktopBuilderTest(ds.DesktopTestCase):
         builder.wait_window(self.title, window_class=MAIN)
         self.assertEqual(ds.settings()["Source"], ("REG_SZ", missing))
         self.assertEqual(ds.settings()["Target"], ("REG_SZ", to_wine_path(self.tmp / "out.exe")))
+
+    def test_a_failed_build_names_the_path_and_keeps_the_window_and_the_saved_settings(self):
+        source = harness.make_tree(self.tmp / "source", {"a.txt": "alpha"})
+        (self.tmp / "file.txt").write_text("not a folder")
+        target = self.tmp / "file.txt" / "setup.exe"
+        builder = self.start()
+        self.fill(builder, to_wine_path(source), to_wine_path(target))
+        builder.check_control(self.title, ID["kCbSilent"])
+        self.make(builder)
+        # The message with its full stop, and the path beneath it.
+        self.assertEqual(harness.message_box(builder, "Quillon"), "无效的文件名.\r\n" + to_wine_path(target))
+        harness.screenshot("build-error-with-path")
+        builder.press_button("Quillon", "OK")
+        builder.wait_window_gone(self.title, window_class=PROGRESS)
+        controls = self.main_controls(builder)
+        self.assertEqual(controls[ID["kETarget"]].text, to_wine_path(target))
+        self.assertTrue(controls[ID["kCbSilent"]].checked)
+        stored = ds.settings()
+        self.assertEqual(stored["Target"], ("REG_SZ", to_wine_path(target)))
+        self.assertEqual(stored["SilentMode"], ("REG_DWORD", "0x1"))
+
+    def test_a_refused_start_from_a_complete_command_line_keeps_its_values_and_writes_no_settings(self):
+        missing = self.tmp / "missing"
+        builder = harness.start_windows(harness.windows_builder(),
+                                        ["-fd", "-s", to_wine_path(missing), to_wine_path(self.tmp / "auto.exe")])
+        self.addCleanup(builder.kill)
+        refusal = "源文件夹不存在\r\n\r\n" + to_wine_path(missing) + "\\"
+        self.assertEqual(self.refused(builder), refusal)
+        controls = self.main_controls(builder)
+        self.assertEqual(controls[ID["kESource"]].text, to_wine_path(missing))
+        self.assertEqual(controls[ID["kETarget"]].text, to_wine_path(self.tmp / "auto.exe"))
+        self.assertTrue(controls[ID["kRbDesktop"]].checked)
+        self.assertTrue(controls[ID["kCbSilent"]].checked)
+        self.make(builder)
+        self.assertEqual(self.refused(builder), refusal)
+        self.assertIsNone(ds.settings())
+
+    def test_the_save_dialog_starts_in_the_targets_folder_with_its_name(self):
+        folder = self.tmp / "out folder"
+        folder.mkdir()
+        builder = self.start()
+        builder.set_text(self.title, ID["kETarget"], to_wine_path(folder / "setup.exe"))
+        builder.press_button(self.title, control_id=ID["kBTarget"], window_class=MAIN)
+        builder.wait_window("Save As")
+        self.assertEqual(ds.states(builder, "Save As")[1148].text, "setup.exe")
+        # A new name is saved in that folder, with the filter's extension.
+        builder.set_text("Save As", 1148, "renamed")
+        builder.press_button("Save As", "Save")
+        builder.wait_window_gone("Save As")
+        self.assertEqual(self.main_controls(builder)[ID["kETarget"]].text, to_wine_path(folder / "renamed.exe"))
 
     def test_a_complete_command_line_builds_at_once_without_touching_the_settings(self):
         source = harness.make_tree(self.tmp / "source", {"a.txt": "alpha"})
@@ -178,20 +260,34 @@ class DesktopBuilderTest(ds.DesktopTestCase):
         builder.wait_window_gone("Open")
         self.assertEqual(self.main_controls(builder)[ID["kEIcon"]].text, to_wine_path(icons / "new.ico"))
 
-    def test_f1_opens_the_about_box_and_esc_does_not_close_the_main_window(self):
-        builder = self.start()
+    def test_f1_opens_the_about_box_and_the_links_open_their_web_addresses(self):
+        record = self.tmp / "opened.txt"
+        ds.open_web_addresses_with(self, rt.runprobe())
+        builder = self.start(env={"QUILLON_RECORD": to_wine_path(record)})
+
+        def opened(title, link):
+            """What the shell was asked to open when the link was clicked."""
+            record.unlink(missing_ok=True)
+            builder.press_button(title, control_id=ID[link])
+            if not ds.wait_until(lambda: record.exists() and "arg=" in record.read_text()):
+                return None
+            return [line[4:] for line in record.read_text().splitlines() if line.startswith("arg=")]
+
         builder.send_key(self.title, VK_F1)
         about = builder.window_text("关于...")
         self.assertIn("Quillon", about)
         self.assertIn("Version " + self.title.split()[1] + ".0.0", about)
         self.assertIn("quillon.example/quillon", about)
         harness.screenshot("about-box")
+        self.assertEqual(opened("关于...", "kAboutWebLink"), ["https://quillon.example/quillon"])
         builder.send_key("关于...", VK_ESCAPE)
         builder.wait_window_gone("关于...")
         builder.send_key(self.title, VK_ESCAPE)
         time.sleep(1)  # nothing is to happen: give it the time to happen wrongly
         builder.wait_window(self.title, window_class=MAIN)
         self.assertTrue(builder.running())
+        self.assertEqual(opened(self.title, "kLWeb"), ["https://quillon.example"])
+        self.assertEqual(opened(self.title, "kLDonate"), ["https://quillon.example/donate"])
 
 
 if __name__ == "__main__":

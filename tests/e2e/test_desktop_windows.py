@@ -7,7 +7,7 @@ import os
 import desktop_support as ds
 import harness
 import runtime_support as rt
-from desktop_support import ID, MAIN, SUCCESS_TEXT, VK_ESCAPE, VK_RETURN
+from desktop_support import ID, MAIN, SUCCESS_TEXT, VK_ESCAPE, VK_RETURN, VK_SPACE, VK_TAB
 from harness import to_wine_path
 
 GENERATOR = "从当前界面选项生成命令行参数"
@@ -40,8 +40,15 @@ class DesktopWindowsTest(ds.DesktopTestCase):
             to_wine_path(harness.windows_builder()), "-mf", "-fp", "-we", "-di", "-s", "-ua", "-op",
             f'"{to_wine_path(source)}\\\\"', to_wine_path(target), f'"{to_wine_path(source / "run.exe")}"',
             r'" /S \"x y\""']))
-        builder.press_button(GENERATOR, control_id=ID["kBCopy"])
+        # Tab from the text box to the copy button, and Space presses it.
+        focused = lambda control: ds.states(builder, GENERATOR)[ID[control]].focused
+        builder.send_key(GENERATOR, VK_TAB)
+        self.assertTrue(ds.wait_until(lambda: focused("kBCopy")))
+        builder.send_key(GENERATOR, VK_SPACE)
+        # What was copied stays selected, and shows so: the text box has the focus back.
+        self.assertTrue(ds.wait_until(lambda: focused("kMCmdLine")))
         self.assertEqual(harness.clipboard_text(), line)
+        self.assertEqual(ds.send_message(builder, GENERATOR, ID["kMCmdLine"], ds.EM_GETSEL), len(line) << 16)
         harness.screenshot("command-line-generator")
         builder.send_key(GENERATOR, VK_ESCAPE)
         builder.wait_window_gone(GENERATOR)
@@ -79,7 +86,9 @@ class DesktopWindowsTest(ds.DesktopTestCase):
         builder.wait_window_gone(HELP)
 
     def test_the_environment_window_lists_the_variables_and_inserts_one(self):
-        builder = self.start(env={"QUILLON_SAMPLE": "中文 value"})
+        # More rows than the list shows, so that it has a vertical scroll bar.
+        fill = {f"QUILLON_ROW_{i:02}": "x" for i in range(40)}
+        builder = self.start(env={"QUILLON_SAMPLE": "中文 value", **fill})
         environment = f"{self.title} - 这台计算机上的环境变量"
         builder.check_control(self.title, ID["kRbCustom"])
         builder.set_text(self.title, ID["kECustomDir"], "")
@@ -89,6 +98,9 @@ class DesktopWindowsTest(ds.DesktopTestCase):
         rows = builder.list_items(environment, ID["kVleEnvVars"])
         self.assertIn(["%QUILLON_SAMPLE%", "中文 value"], rows)
         self.assertTrue(all(key.startswith("%") and key.endswith("%") for key, _value in rows))
+        # The columns fit the list's width beside the vertical scroll bar.
+        style = ds.window_style(builder, environment, ID["kVleEnvVars"])
+        self.assertEqual(style & (ds.WS_VSCROLL | ds.WS_HSCROLL), ds.WS_VSCROLL)
         harness.screenshot("environment-variables")
         builder.send_key(environment, VK_ESCAPE)
         builder.wait_window_gone(environment)

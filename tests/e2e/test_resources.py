@@ -102,8 +102,8 @@ class ResourceSfx(h.WineTestCase):
         self.assertEqual(probe(windows), listing)
         lines = listing.splitlines()
         self.assertEqual([l.split()[:3] for l in lines if l.startswith("#14 ")],
-                         [["#14", "MAINICON", "1031"], ["#14", "MAINICON", "1033"]])
-        self.assertEqual([l.split()[1] for l in lines if l.startswith("#3 ")], ["#20", "#20", "#21", "#22"])
+                         [["#14", "MAINICON", "1031"]])  # the group in its first language only
+        self.assertEqual([l.split()[1] for l in lines if l.startswith("#3 ")], ["#20", "#22"])  # each image once
         self.assertTrue(listing.endswith("version 1033 9.8.7.6\n"), listing)
         self.assertIn("#24 #1 1033 size 420 ", listing)
         self.assertIn("  level requireAdministrator\n", listing)

@@ -47,6 +47,8 @@ class WindowsBuilderTest(harness.WineTestCase):
     def test_success_box_without_c(self):
         source = self.make_source()
         target = self.tmp / "setup.exe"
+        leftover = self.tmp / "setup.exe.~0123ABCDEF"  # what a killed build left
+        leftover.write_bytes(b"partial")
         with self.start_builder("-h", "-o", source=source, target=target) as builder:
             self.assertEqual(harness.message_box(builder, "Information"), SUCCESS_TEXT)
             # The file is complete before the box appears.
@@ -54,6 +56,7 @@ class WindowsBuilderTest(harness.WineTestCase):
             builder.press_button("Information", "OK")
             self.assertEqual(builder.wait(), 0)
         self.assertSfxMatchesTree(harness.read_sfx(target), source)
+        self.assertFalse(leftover.exists())
 
     def test_overwrite_question_without_o(self):
         source = self.make_source()
@@ -72,14 +75,14 @@ class WindowsBuilderTest(harness.WineTestCase):
             self.assertEqual(builder.wait(), 0)
         self.assertSfxMatchesTree(harness.read_sfx(target), source)
 
-    def test_failed_build_shows_the_fatal_error_box_and_exits_with_1(self):
+    def test_failed_build_shows_the_fatal_error_box_with_the_path_and_exits_with_1(self):
         source = self.make_source()
         # Wine running as root writes over read-only files, but no one can
         # create a file where a folder stands: access denied, code 5.
         target = self.tmp / "taken.exe"
         target.mkdir()
         with self.start_builder("-h", "-o", "-c", source=source, target=target) as builder:
-            self.assertEqual(harness.message_box(builder, "程序错误"), "文件访问被拒绝")
+            self.assertEqual(harness.message_box(builder, "程序错误"), "文件访问被拒绝\r\n" + to_wine_path(target))
             builder.press_button("程序错误", "OK")
             self.assertEqual(builder.wait(), 1)
         self.assertTrue(target.is_dir())

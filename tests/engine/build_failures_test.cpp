@@ -8,7 +8,7 @@
 #include "builder/engine/build_errors.h"
 #include "builder/engine/cancel.h"
 #include "platform/filesystem.h"
-#include "platform/posix_setup.h"
+#include "platform/text.h"
 #include "tests/support/build_fixture.h"
 #include "tests/support/scripted_progress.h"
 
@@ -68,12 +68,15 @@ TEST_F(BuildTest, CancelDeletesTheTargetAndWarnsEvenWithoutMessages) {
     EXPECT_TRUE(BuildSfx(options, env));
 }
 
+// An I/O failure names the file it concerns: the target here, the source
+// file below.
 TEST_F(BuildTest, ReadOnlyTargetIsAccessDeniedAndKept) {
     WriteFile(options.Target, "old");
     chmod(options.Target.c_str(), 0444);
     BuildError error = CatchBuildError([&] { BuildSfx(options, env); });
     EXPECT_EQ(error.Code(), 5);
     EXPECT_STREQ(error.what(), "文件访问被拒绝");
+    EXPECT_EQ(error.Path(), options.Target);
     EXPECT_EQ(ReadFile(options.Target), "old");
 }
 
@@ -99,6 +102,7 @@ TEST_F(BuildTest, VanishedFileIsFileNotFound) {
     BuildError error = CatchBuildError([&] { BuildSfx(options, env); });
     EXPECT_EQ(error.Code(), 2);
     EXPECT_STREQ(error.what(), "文件未找到");
+    EXPECT_EQ(error.Path(), Src("gone.txt"));
 }
 
 TEST_F(BuildTest, AFailedBuildLeavesTheOldTargetAsItWasAndNothingBesideIt) {

@@ -21,7 +21,7 @@ void CheckPath(const char* path) {
     const char* name = nullptr;
     if (std::strncmp(path, kFolder, sizeof kFolder - 1) == 0) name = path + sizeof kFolder - 1;
     if (std::strncmp(path, kHelperFolder, sizeof kHelperFolder - 1) == 0) name = path + sizeof kHelperFolder - 1;
-    if (name == nullptr || !ql::IsSafeEntryName(name, std::strlen(name), ql::test::Cp936LeadByte)) __builtin_trap();
+    if (name == nullptr || !ql::IsSafeEntryName(name, std::strlen(name), ql::NameEncoding{ql::test::Cp936LeadByte, nullptr})) __builtin_trap();
 }
 
 class CheckingSink final : public ql::stub::EntrySink {
@@ -60,8 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     uint8_t config[ql::config::kSize];
     if (reader.Seek(start) != 0 || reader.Read(config, sizeof config) != 0) return 0;
     const bool compressed = config[ql::config::kCompression] != 0;
-    int64_t total = 0;
-    if (ql::stub::SizeEntries(reader, start, fileSize, compressed, total, nullptr) != 0) return 0;
+    ql::stub::EntryTotals totals;
+    if (ql::stub::SizeEntries(reader, start, fileSize, compressed, totals, nullptr) != 0) return 0;
 
     ql::stub::ExtractionPlan plan;
     plan.containerStart = start;
@@ -71,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     plan.helperFolder = kHelperFolder;
     plan.buffer = buffer.data();
     plan.targetPath = targetPath.data();
-    plan.isLeadByte = ql::test::Cp936LeadByte;
+    plan.names = ql::NameEncoding{ql::test::Cp936LeadByte, nullptr};
     CheckingSink sink;
     ql::stub::ExtractEntries(reader, plan, sink);
     return 0;

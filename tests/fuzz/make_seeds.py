@@ -1,10 +1,11 @@
 """Seeds for the fuzz targets, made from files the build produces:
 
   container_walk   SFX files the Linux builder writes (plain, self-deleting,
-                   run mode, both stubs, names in code page 936), copies whose
-                   entry names were altered after the build and their checksums
-                   fixed (names that would leave the extraction folder), and a
-                   copy cut short;
+                   run mode, both stubs, names in code page 936), the hostile
+                   files of the end-to-end tests (entry names altered after the
+                   build, their checksums fixed: device names and names that
+                   would leave the extraction folder; damage the SFX file
+                   refuses), and a copy cut short;
   resource_editor  a target, an icon file and a source executable, joined by
                    the marker the target splits them at: the stubs, the
                    resource fixtures, the icon files;
@@ -23,18 +24,14 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "e2e"))
 import harness  # noqa: E402  (the independent SFX reader)
+import hostile_files as hostile  # noqa: E402
 
 MARKER = b"QLFUZZ--"
-PLACEHOLDER = "zzzzzzzzzzzz.txt"
-# Each as long as the placeholder, so only the name and its checksum change.
-ESCAPING_NAMES = ["..\\..\\escape.txt", "x/../../esc1.txt", "zzzzzzz:zzzz.txt", "CON.zzzzzzzz.txt",
-                  "\\zzzzzzzzzz.txt\\", "zzzz\\..\\..\\z.txt"]
 
 
 def sfx_files(build, work):
     """SFX files of a small tree, built by the Linux builder in several ways."""
-    source = harness.make_tree(work / "source", {"a.txt": "first\n", PLACEHOLDER: "payload\n",
-                                                 "sub/b.txt": "second\n" * 40, "sub/empty": None,
+    source = harness.make_tree(work / "source", {**hostile.SOURCE_TREE, "sub/empty": None,
                                                  "setup.exe": "MZ not really\n"})
     chinese = harness.make_tree(work / "chinese", {"乗/文.txt": "code page 936\n"})
     builds = [  # name, tree, switches, positional parameters behind source and target, settings
@@ -53,10 +50,12 @@ def sfx_files(build, work):
         yield name, target.read_bytes()
 
 
-def tampered(image):
-    """The image with the placeholder's name replaced by each escaping name."""
-    for index, name in enumerate(ESCAPING_NAMES):
-        yield f"escaping-{index}", harness.rename_entry(image, PLACEHOLDER.encode(), name.encode())
+def hostile_files(image):
+    """The hostile names and the damaged forms of the end-to-end tests."""
+    for index, (_, renamed) in enumerate(hostile.hostile_names(image)):
+        yield f"hostile-name-{index}", renamed
+    for index, (_, damaged, _) in enumerate(hostile.damaged(image)):
+        yield f"damaged-{index}", damaged
 
 
 def main(build, out):
@@ -69,7 +68,7 @@ def main(build, out):
         for name, image in sfx_files(build, Path(work)):
             seeds["container_walk"][name] = image
             if name == "plain":
-                seeds["container_walk"].update(tampered(image))
+                seeds["container_walk"].update(hostile_files(image))
                 seeds["container_walk"]["cut"] = image[:-30]
 
     stubs = [build / f"win-{arch}/stub/sfxhead.exe" for arch in ("i686", "x86_64")]

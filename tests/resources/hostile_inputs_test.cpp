@@ -100,6 +100,43 @@ TEST_F(HostileInputs, IconFilesBeyondTheBudgetsAreRefusedNamingTheFile) {
     EXPECT_NE(problem.find("32 MB"), std::string::npos) << problem;
 }
 
+// A group repeated in many languages over the same images gives one group
+// and each image once; images beyond the icon budget refuse the step.
+TEST_F(HostileInputs, IconsFromProgramsAreCopiedOnceWithinTheBudget) {
+    auto program = [&](const std::string& name, const std::vector<std::string>& images, uint16_t languages) {
+        const std::string path = Write(name, ReadFile(FixturePath("res_plain.exe")));
+        ResourceUpdate update;
+        EXPECT_TRUE(update.Begin(path));
+        std::string group = std::string("\0\0\1\0", 4) + std::string(2, '\0');
+        PutLe16(group, 4, static_cast<uint16_t>(images.size()));
+        for (size_t i = 0; i < images.size(); ++i) {
+            std::string entry(14, '\0');
+            PutLe32(entry, 8, static_cast<uint32_t>(images[i].size()));
+            PutLe16(entry, 12, static_cast<uint16_t>(i + 1));
+            group += entry;
+            EXPECT_TRUE(update.Put({Num(3), Num(static_cast<uint16_t>(i + 1)), 0}, images[i]));
+        }
+        for (uint16_t language = 1; language <= languages; ++language)
+            EXPECT_TRUE(update.Put({Num(14), Num(1), language}, group));
+        EXPECT_TRUE(update.End(true));
+        return path;
+    };
+    const std::string image = PatternData(200000, 7);
+    const std::string target = CopyFixture(dir, "res_stublike.exe");
+    const uint64_t before = ReadFile(target).size();
+    ASSERT_TRUE(CopyIconFromExecutable(program("many.exe", {image, image}, 400), target));
+    EXPECT_LT(ReadFile(target).size(), before + 3 * image.size());
+    EXPECT_EQ(Resources(target).Languages(Num(14), Text("MAINICON")), std::vector<uint16_t>{1});
+
+    const std::string huge = program("huge.exe", {PatternData(17 << 20, 1), PatternData(17 << 20, 2)}, 1);
+    const std::string original = ReadFile(target);
+    std::string problem;
+    EXPECT_FALSE(CopyIconFromExecutable(huge, target, &problem));
+    EXPECT_NE(problem.find(huge), std::string::npos) << problem;
+    EXPECT_NE(problem.find("32 MB"), std::string::npos) << problem;
+    EXPECT_EQ(ReadFile(target), original);
+}
+
 TEST_F(HostileInputs, TablesSharedByManyEntriesDoNotMultiplyTheWork) {
     // 1024 types, each leading to the same table of 1024 names: over a million
     // entries to visit from a directory of 16 KiB.
@@ -186,6 +223,20 @@ TEST_F(ResourceSteps, AFailedStepEndsTheBuildSayingWhichAndWhy) {
         EXPECT_NE(message.find(options.Icon), std::string::npos) << message;
     }
     EXPECT_EQ(ReadFile(options.Target), "the SFX file of an earlier build");
+}
+
+TEST_F(ResourceSteps, AnIconThatIsNeitherIconFileNorProgramEndsTheBuild) {
+    options.Icon = dir / "notes.png";
+    WriteFile(options.Icon, "not an image, not a program");
+    try {
+        BuildSfx(options, env);
+        ADD_FAILURE() << "the build went on";
+    } catch (const BuildError& error) {
+        const std::string message = error.what();
+        EXPECT_EQ(message.rfind("复制图标失败", 0), 0u) << message;
+        EXPECT_NE(message.find(options.Icon), std::string::npos) << message;
+    }
+    EXPECT_EQ(access(options.Target.c_str(), F_OK), -1);
 }
 
 TEST_F(ResourceSteps, AProgramWithAShortVersionBlockKeepsTheManifest) {

@@ -29,8 +29,10 @@ protected:
         uint32_t start = 0;
         EXPECT_EQ(stub::LocateContainer(reader, static_cast<int64_t>(bytes.size()), start), 0u);
         EXPECT_EQ(start, stub.size());
-        EXPECT_EQ(stub::SizeEntries(reader, start, static_cast<int64_t>(bytes.size()), true, total, nullptr),
+        stub::EntryTotals totals;
+        EXPECT_EQ(stub::SizeEntries(reader, start, static_cast<int64_t>(bytes.size()), true, totals, nullptr),
                   0u);
+        total = totals.size;
         return Extract(bytes, start, true, sink);
     }
 

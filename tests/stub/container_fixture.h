@@ -209,7 +209,7 @@ inline stub::Failure Extract(const std::vector<uint8_t>& bytes, size_t start, bo
     plan.helperFolder = "X:\\tmp\\";
     plan.buffer = buffer.data();
     plan.targetPath = path.data();
-    plan.isLeadByte = Cp936LeadByte;
+    plan.names = NameEncoding{Cp936LeadByte, nullptr};
     stub::Failure failure = stub::ExtractEntries(reader, plan, sink);
     if (failedPath) *failedPath = path.data();
     return failure;

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+
 #include "tests/stub/container_fixture.h"
 
 namespace ql::test {
@@ -22,10 +25,17 @@ uint32_t Locate(const std::vector<uint8_t>& bytes, uint32_t& start) {
     return stub::LocateContainer(reader, static_cast<int64_t>(bytes.size()), start);
 }
 
-uint32_t Size(const SfxBuilder& sfx, int64_t& total, bool compressed = true) {
+uint32_t Size(const SfxBuilder& sfx, stub::EntryTotals& totals, bool compressed = true) {
     MemoryReader reader(sfx.bytes);
     return stub::SizeEntries(reader, static_cast<uint32_t>(sfx.start), static_cast<int64_t>(sfx.bytes.size()),
-                             compressed, total, nullptr);
+                             compressed, totals, nullptr);
+}
+
+uint32_t Size(const SfxBuilder& sfx, int64_t& total, bool compressed = true) {
+    stub::EntryTotals totals;
+    const uint32_t error = Size(sfx, totals, compressed);
+    total = totals.size;
+    return error;
 }
 
 std::string Pattern(size_t n, uint32_t seed) {
@@ -167,6 +177,67 @@ TEST(SizeEntries, RefusesHeadersItCannotTrust) {
     }
 }
 
+// Type bytes the builders never write: both passes refuse them before
+// anything is created, the end record's included.
+TEST(SizeEntries, RefusesEntryTypesTheBuildersNeverWrite) {
+    struct Case {
+        const char* what;
+        uint8_t type;
+        bool folder;
+    } cases[] = {{"unknown type", 3, false}, {"helper folder", kEntryHelper, true},
+                 {"program folder", kEntryProgram, true}};
+    for (const Case& c : cases) {
+        SfxBuilder sfx;
+        sfx.File("a.txt", "hello");
+        if (c.folder)
+            sfx.bytes[sfx.Folder(c.type == kEntryHelper ? kHelperEntryName : "run").header] = c.type;
+        else
+            sfx.File("b.txt", "data", c.type);
+        sfx.End();
+        int64_t total = 0;
+        EXPECT_EQ(Size(sfx, total), kErrorInvalidData) << c.what;
+        RecordingSink sink;
+        EXPECT_EQ(Extract(sfx.bytes, sfx.start, true, sink).code, kErrorInvalidData) << c.what;
+        EXPECT_EQ(sink.order, std::vector<std::string>{"X:\\out\\a.txt"}) << c.what;
+    }
+    SfxBuilder typedEnd;
+    typedEnd.File("a.txt", "hello");
+    typedEnd.End();
+    typedEnd.bytes[typedEnd.bytes.size() - kEndRecordSize] = kEntryProgram;
+    int64_t total = 0;
+    EXPECT_EQ(Size(typedEnd, total), kErrorInvalidData);
+}
+
+TEST(SizeEntries, TellsWhetherAProgramIsThereToRun) {
+    for (bool withProgram : {false, true}) {
+        SfxBuilder sfx;
+        sfx.File("a.txt", "hello", withProgram ? kEntryProgram : kEntryOrdinary);
+        sfx.End();
+        sfx.bytes[sfx.start + config::kExtractionMode] = 1;
+        stub::EntryTotals totals;
+        ASSERT_EQ(Size(sfx, totals), 0u);
+        EXPECT_EQ(stub::CheckRunEntry(&sfx.bytes[sfx.start], totals), withProgram ? 0u : stub::kErrorInvalidParameter);
+        sfx.bytes[sfx.start + config::kExtractionMode] = 0;
+        EXPECT_EQ(stub::CheckRunEntry(&sfx.bytes[sfx.start], totals), 0u);
+    }
+}
+
+TEST(CheckInstanceId, TakesOnlyOnePlainName) {
+    uint8_t block[config::kSize] = {};
+    auto check = [&](const std::string& id) {
+        std::fill(block + config::kInstanceId, block + config::kSize, 0);
+        std::copy(id.begin(), id.end(), block + config::kInstanceId);
+        return stub::CheckInstanceId(block, NameEncoding{});
+    };
+    EXPECT_EQ(check("00ABCDEF12"), 0u);
+    for (const std::string& id : {std::string(), std::string("\\..\\..\\x"), std::string("a\\b"),
+                                  std::string(".."), std::string("con"), std::string("a:b")})
+        EXPECT_EQ(check(id), kErrorInvalidData) << id;
+    // Without a zero byte the identifier runs to the end of the block.
+    EXPECT_EQ(check(std::string(config::kSize - config::kInstanceId, 'A')), 0u);
+    EXPECT_EQ(check(std::string(config::kSize - config::kInstanceId - 1, 'A') + "\\"), kErrorInvalidData);
+}
+
 TEST(ExtractEntries, WritesEveryEntryInContainerOrder) {
     for (bool compressed : {true, false}) {
         SfxBuilder sfx(compressed, 4096);
@@ -224,6 +295,33 @@ TEST(ExtractEntries, RefusesUnsafeNamesBeforeCreatingAnything) {
             EXPECT_TRUE(sink.folders.empty()) << name;
         }
     }
+}
+
+// Every form in which Windows reads a name as a device, in a code page that
+// has the superscript digits as single bytes (1252) and in one that has them
+// as double-byte characters (949).
+TEST(IsSafeEntryName, RefusesEveryFormOfDeviceName) {
+    const NameEncoding cp1252{nullptr, [](const uint8_t* c, size_t n) {
+                                  return n == 1 && (c[0] == 0xB9 || c[0] == 0xB2 || c[0] == 0xB3);
+                              }};
+    const NameEncoding cp949{[](uint8_t c) { return c >= 0x81 && c <= 0xFE; }, [](const uint8_t* c, size_t n) {
+                                 return n == 2 && c[0] == 0xA9 && c[1] >= 0xF6 && c[1] <= 0xF8;
+                             }};
+    for (const char* device : {"nul .txt", "COM1 .txt", "CON .txt", "con", "Aux.tar.gz", "prn  .x", "CONIN$",
+                               "conout$.log", "COM0", "lpt9.txt", "sub\\LPT0 .a", "NUL. .txt"}) {
+        EXPECT_FALSE(IsSafeEntryName(device, std::strlen(device), cp1252)) << device;
+        EXPECT_FALSE(IsSafeEntryName(device, std::strlen(device), cp949)) << device;
+    }
+    for (const char* device : {"COM\xB9", "lpt\xB2.txt", "com\xB3 .log"})
+        EXPECT_FALSE(IsSafeEntryName(device, std::strlen(device), cp1252)) << device;
+    for (const char* device : {"COM\xA9\xF6", "lpt\xA9\xF8.txt"})
+        EXPECT_FALSE(IsSafeEntryName(device, std::strlen(device), cp949)) << device;
+    for (const char* plain : {"console", "nul_.txt", "COM10", "COM", "LPT", "com1x.txt", " con", "CONIN",
+                              "CONOUT$$", "a.con", "COM\xA9\xF9"}) {
+        EXPECT_TRUE(IsSafeEntryName(plain, std::strlen(plain), cp1252)) << plain;
+        EXPECT_TRUE(IsSafeEntryName(plain, std::strlen(plain), cp949)) << plain;
+    }
+    EXPECT_TRUE(IsSafeEntryName("COM\xB4", 4, cp1252));
 }
 
 TEST(ExtractEntries, NamesAreReadAsDoubleByteText) {

@@ -10,6 +10,7 @@
 #include "builder/cli/cmdline_helper.h"
 #include "builder/cli/cmdline_options.h"
 #include "builder/engine/options_check.h"
+#include "platform/text.h"
 #include "builder/ui/environment_rows.h"
 #include "tests/support/cp936.h"
 #include "tests/ui/fake_panel.h"
@@ -67,7 +68,7 @@ TEST(CommandLineGenerator, EmptyValuesKeepTheirPlaceBeforeLaterOnes) {
 // icon without surrounding blanks.
 BuildOptions Comparable(BuildOptions o) {
     NormaliseOptions(o);
-    o.Icon = TrimText(o.Icon);
+    o.Icon = platform::TrimText(o.Icon);
     return o;
 }
 

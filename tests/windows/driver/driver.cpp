@@ -13,7 +13,9 @@
 //   qldriver set-text --title T --id N --text S [--pid P] [--timeout ms]
 //   qldriver click --title T --x X --y Y [--pid P] [--timeout ms]
 //   qldriver check --title T --id N [--pid P] [--timeout ms]
-//   qldriver key   --title T --vk N [--pid P] [--timeout ms]
+//   qldriver key   --title T --vk N [--alt] [--pid P] [--timeout ms]
+//   qldriver style --title T [--id N] [--pid P] [--timeout ms]
+//   qldriver send  --title T --id N --message M [--wparam W] [--lparam L] [--pid P] [--timeout ms]
 //   qldriver items --title T --id N [--pid P] [--timeout ms]
 //   qldriver clipboard
 //   qldriver close --title T [--pid P] [--timeout ms]
@@ -23,7 +25,11 @@
 // (a progress window may share its owner's title). `check` clicks a radio
 // button or check box as the mouse would (BM_CLICK), so that it selects
 // itself and tells its parent; `key` sends a key press to the control that
-// has the keyboard focus in the window's thread, or to the window. `items`
+// has the keyboard focus in the window's thread, or to the window; with
+// --alt as pressed with the Alt key held (Alt+F4). `style` prints the style
+// and extended style of the window, or of its control, in hex. `send` sends
+// a message whose parameters are plain numbers (EM_GETSEL) to a control and
+// prints the result. `items`
 // prints the rows of a list view control, its columns separated by tabs;
 // `clipboard` prints the clipboard's text.
 // `run` prints "pid N" (the program's Windows process id) as its first line,
@@ -168,9 +174,13 @@ struct Arguments {
     std::vector<std::wstring> program;  // after "--" of `run`
     DWORD pid = 0;                      // 0: any process
     DWORD timeoutMs = kDefaultTimeoutMs;
-    bool gone = false;
+    bool gone = false, alt = false;
     bool hasX = false, hasY = false, hasVk = false;
     int x = 0, y = 0, vk = 0;
+    bool hasMessage = false;
+    UINT message = 0;
+    WPARAM wParam = 0;
+    LPARAM lParam = 0;
 };
 
 bool ProcessEnded(DWORD pid) {
@@ -229,7 +239,7 @@ bool Parse(int argc, wchar_t** argv, Arguments& args, std::wstring& error) {
     if (argc < 2) {
         error =
             L"usage: qldriver run | list | wait | text | controls | press | set-text | click | check | key | "
-            L"items | clipboard | close | kill "
+            L"items | style | send | clipboard | close | kill "
             L"...";
         return false;
     }
@@ -240,8 +250,8 @@ bool Parse(int argc, wchar_t** argv, Arguments& args, std::wstring& error) {
             args.program.assign(argv + i + 1, argv + argc);
             break;
         }
-        if (name == L"--gone") {
-            args.gone = true;
+        if (name == L"--gone" || name == L"--alt") {
+            (name == L"--gone" ? args.gone : args.alt) = true;
             continue;
         }
         if (i + 1 >= argc) {
@@ -262,7 +272,8 @@ bool Parse(int argc, wchar_t** argv, Arguments& args, std::wstring& error) {
             args.text = value;
             args.hasText = true;
         } else if (name == L"--timeout" || name == L"--x" || name == L"--y" || name == L"--pid" ||
-                   name == L"--id" || name == L"--vk") {
+                   name == L"--id" || name == L"--vk" || name == L"--message" || name == L"--wparam" ||
+                   name == L"--lparam") {
             if (!ParseNumber(value, number) || number < 0) {
                 error = L"not a number: " + name + L" " + value;
                 return false;
@@ -273,6 +284,9 @@ bool Parse(int argc, wchar_t** argv, Arguments& args, std::wstring& error) {
             if (name == L"--x") args.x = static_cast<int>(number), args.hasX = true;
             if (name == L"--y") args.y = static_cast<int>(number), args.hasY = true;
             if (name == L"--vk") args.vk = static_cast<int>(number), args.hasVk = true;
+            if (name == L"--message") args.message = static_cast<UINT>(number), args.hasMessage = true;
+            if (name == L"--wparam") args.wParam = static_cast<WPARAM>(number);
+            if (name == L"--lparam") args.lParam = static_cast<LPARAM>(number);
         } else {
             error = L"unknown option " + name;
             return false;
@@ -452,7 +466,8 @@ int Click(HWND window, int x, int y) {
 
 int Check(HWND window, int id) {
     HWND control = ControlById(window, id);
-    if (!control) return Fail(kFailed, L"no control " + std::to_wstring(id) + L" in \"" + TextOf(window) + L"\"");
+    if (!control)
+        return Fail(kFailed, L"no control " + std::to_wstring(id) + L" in \"" + TextOf(window) + L"\"");
     if (!IsWindowEnabled(control)) return Fail(kFailed, L"control " + std::to_wstring(id) + L" is disabled");
     DWORD_PTR result = 0;
     if (!SendMessageTimeoutW(control, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, &result))
@@ -461,13 +476,37 @@ int Check(HWND window, int id) {
 }
 
 // Posted like typing: the program's message loop sees the key before any
-// window does, as a key preview needs.
-int Key(HWND window, int vk) {
+// window does, as a key preview needs. With Alt held a key comes as a system
+// key, with the Alt bit (29) of its key data set.
+int Key(HWND window, int vk, bool alt) {
     HWND target = FocusOf(window);
     if (!target) target = window;
-    if (!PostMessageW(target, WM_KEYDOWN, static_cast<WPARAM>(vk), 1) ||
-        !PostMessageW(target, WM_KEYUP, static_cast<WPARAM>(vk), 0xC0000001))
+    const UINT down = alt ? WM_SYSKEYDOWN : WM_KEYDOWN, up = alt ? WM_SYSKEYUP : WM_KEYUP;
+    const LPARAM altBit = alt ? 0x20000000 : 0;
+    if (!PostMessageW(target, down, static_cast<WPARAM>(vk), 1 | altBit) ||
+        !PostMessageW(target, up, static_cast<WPARAM>(vk), static_cast<LPARAM>(0xC0000001 | altBit)))
         return Fail(kFailed, L"could not post the key");
+    return kOk;
+}
+
+int Style(HWND window, const Arguments& args) {
+    HWND target = args.hasId ? ControlById(window, args.id) : window;
+    if (!target) return Fail(kFailed, L"no control " + std::to_wstring(args.id));
+    wchar_t text[64];
+    swprintf(text, 64, L"0x%08lx 0x%08lx", static_cast<unsigned long>(GetWindowLongW(target, GWL_STYLE)),
+             static_cast<unsigned long>(GetWindowLongW(target, GWL_EXSTYLE)));
+    Out(text);
+    return kOk;
+}
+
+int Send(HWND window, const Arguments& args) {
+    HWND control = ControlById(window, args.id);
+    if (!control) return Fail(kFailed, L"no control " + std::to_wstring(args.id));
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(control, args.message, args.wParam, args.lParam, SMTO_ABORTIFHUNG, 5000,
+                             &result))
+        return Fail(kFailed, L"control " + std::to_wstring(args.id) + L" did not answer");
+    Out(std::to_wstring(result));
     return kOk;
 }
 
@@ -484,8 +523,8 @@ int Items(HWND window, int id) {
     HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
     if (!process) return Fail(kFailed, L"cannot open the list's process");
     constexpr size_t kTextChars = 4096;
-    auto* remote = static_cast<BYTE*>(VirtualAllocEx(process, nullptr, sizeof(LVITEMW) + kTextChars * 2,
-                                                     MEM_COMMIT, PAGE_READWRITE));
+    auto* remote = static_cast<BYTE*>(
+        VirtualAllocEx(process, nullptr, sizeof(LVITEMW) + kTextChars * 2, MEM_COMMIT, PAGE_READWRITE));
     int status = remote ? kOk : Fail(kFailed, L"cannot place the item in the list's process");
     for (int row = 0; row < rows && status == kOk; ++row) {
         std::wstring line;
@@ -547,7 +586,7 @@ int wmain(int argc, wchar_t** argv) {
     bool windowCommand = command == L"wait" || command == L"text" || command == L"press" ||
                          command == L"click" || command == L"close" || command == L"controls" ||
                          command == L"set-text" || command == L"check" || command == L"key" ||
-                         command == L"items";
+                         command == L"items" || command == L"style" || command == L"send";
     if (!windowCommand) return Fail(kUsage, L"unknown command " + command);
     if (args.title.empty()) return Fail(kUsage, command + L" needs --title");
     if (command == L"press" && args.button.empty() && !args.hasId)
@@ -555,7 +594,10 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"set-text" && !(args.hasId && args.hasText))
         return Fail(kUsage, L"set-text needs --id and --text");
     if (command == L"click" && !(args.hasX && args.hasY)) return Fail(kUsage, L"click needs --x and --y");
-    if ((command == L"check" || command == L"items") && !args.hasId) return Fail(kUsage, command + L" needs --id");
+    if ((command == L"check" || command == L"items") && !args.hasId)
+        return Fail(kUsage, command + L" needs --id");
+    if (command == L"send" && !(args.hasId && args.hasMessage))
+        return Fail(kUsage, L"send needs --id and --message");
     if (command == L"key" && !args.hasVk) return Fail(kUsage, L"key needs --vk");
     if (command == L"wait" && args.gone) return WaitGone(args);
 
@@ -571,7 +613,9 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"set-text") return SetText(window, args.id, args.text);
     if (command == L"click") return Click(window, args.x, args.y);
     if (command == L"check") return Check(window, args.id);
-    if (command == L"key") return Key(window, args.vk);
+    if (command == L"key") return Key(window, args.vk, args.alt);
+    if (command == L"style") return Style(window, args);
+    if (command == L"send") return Send(window, args);
     if (command == L"items") return Items(window, args.id);
     return Close(window);
 }
