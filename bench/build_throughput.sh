@@ -6,7 +6,7 @@
 # the Windows builder under Wine when it and Wine are there. Each with its
 # time and its packed output relative to the zlib loop's, its processor time
 # and its peak memory; with several rounds (interleaved, so that a passing
-# load spreads over all of them) the median of each. With --levels it also
+# load spreads over all of them) the fastest time and the medians of the rest. With --levels it also
 # lists libdeflate's levels against zlib's level 9, the measurement the
 # default level is chosen by. Run it on an otherwise idle machine: other work
 # in parallel falsifies the times (the processor times suffer less).
@@ -142,13 +142,16 @@ samples = {name: [] for name, _ in runners}
 for _ in range(rounds):  # interleaved, so that a passing load spreads over every runner
     for name, measure in runners:
         samples[name].append(measure())
-rows = [(name, *(statistics.median(sample[i] for sample in samples[name]) if samples[name][0][i] is not None
-                  else None for i in range(5))) for name, _ in runners]
+# The fastest round's time, which a passing load inflates least, and the
+# medians of the rest.
+rows = [(name, min(sample[0] for sample in samples[name]),
+         *(statistics.median(sample[i] for sample in samples[name]) if samples[name][0][i] is not None
+           else None for i in range(1, 5))) for name, _ in runners]
 zlib_seconds, zlib_cpu, zlib_packed = rows[0][1:4]
 
 print(f"tree:     {size / 1e6:.1f} MB in {len(files)} files ({corpus})")
-print(f"machine:  {processors} processors; wall-clock and processor seconds"
-      f"{f', medians of {rounds} rounds' if rounds > 1 else ''}\n")
+print(f"machine:  {processors} processors; " + (f"of {rounds} rounds the fastest wall-clock time and the median "
+                                                 f"of the rest\n" if rounds > 1 else "one round\n"))
 print(f"{'':34} {'seconds':>8} {'time/zlib-9':>12} {'cpu s':>7} {'cpu/zlib-9':>11} {'packed MB':>10} "
       f"{'size/zlib-9':>12} {'SFX MB':>8} {'peak MiB':>9}")
 for name, seconds, cpu, packed, sfx, memory in rows:
