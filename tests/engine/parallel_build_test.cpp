@@ -74,6 +74,23 @@ TEST_F(ParallelBuild, CancelStopsAtTheNextChunkAndDeletesTheTarget) {
     for (const std::string& event : progress.events) EXPECT_EQ(event.find("over.bin"), std::string::npos);
 }
 
+// Without packing there is one thread and the data stands as it is, with the
+// checksums of a packed build.
+TEST_F(ParallelBuild, AnUnpackedBuildHoldsTheDataAndChecksumsOfAPackedOne) {
+    std::string error;
+    const ReadContainer packed = ReadSfx(Build(4).first, error);
+    ASSERT_EQ(error, "");
+    options.Compression = false;
+    const ReadContainer raw = ReadSfx(Build(4).first, error);
+    ASSERT_EQ(error, "");
+    ASSERT_EQ(raw.entries.size(), packed.entries.size());
+    for (size_t i = 0; i < raw.entries.size(); ++i) {
+        EXPECT_EQ(raw.entries[i].name, packed.entries[i].name);
+        EXPECT_TRUE(raw.entries[i].data == packed.entries[i].data) << raw.entries[i].name;
+        EXPECT_EQ(raw.entries[i].storedChecksum, packed.entries[i].storedChecksum) << raw.entries[i].name;
+    }
+}
+
 // The workers read ahead of the writing: a file that cannot be opened, or that
 // is shorter than the scan found, still fails the build with the error of one
 // thread, after the same bytes.
