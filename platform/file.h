@@ -20,7 +20,6 @@ public:
 
     int OpenRead(const std::string& path);        // read-only, others may read too
     int Create(const std::string& path);          // create or truncate, for writing
-    int OpenWriteAtEnd(const std::string& path);  // existing file, positioned at its end
     int Read(void* buffer, size_t length, size_t& got);
     // `written` may fall short of `length` without an error when the file
     // takes no more; callers decide what that means.
@@ -28,7 +27,6 @@ public:
     int Size(uint64_t& size);
     int Seek(uint64_t position);  // from the start of the file
     int Close();
-    bool IsOpen() const { return handle_ != kClosed; }
 
 private:
     static constexpr intptr_t kClosed = -1;
@@ -37,7 +35,7 @@ private:
 
 // Reads or replaces a whole file; used for small files such as executables whose
 // resources are edited. A file larger than `limit` is not read: the code is
-// then kErrorFileTooLarge (platform/error_codes.h).
+// then kErrorFileTooLarge (shared/error_codes.h).
 int ReadWholeFile(const std::string& path, std::string& content, uint64_t limit = UINT64_MAX);
 int WriteWholeFile(const std::string& path, const std::string& content);
 

@@ -45,16 +45,6 @@ int File::Create(const std::string& path) {
     return OpenWith(handle_, path, O_WRONLY | O_CREAT | O_TRUNC);
 }
 
-int File::OpenWriteAtEnd(const std::string& path) {
-    Close();
-    int error = OpenWith(handle_, path, O_WRONLY);
-    if (error == 0 && ::lseek(static_cast<int>(handle_), 0, SEEK_END) < 0) {
-        error = WindowsErrorFromErrno(errno);
-        Close();
-    }
-    return error;
-}
-
 int File::Read(void* buffer, size_t length, size_t& got) {
     got = 0;
     char* p = static_cast<char*>(buffer);

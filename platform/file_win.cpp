@@ -28,17 +28,6 @@ int File::Create(const std::string& path) {
     return OpenWith(handle_, path, GENERIC_WRITE, FILE_SHARE_DELETE, CREATE_ALWAYS);
 }
 
-int File::OpenWriteAtEnd(const std::string& path) {
-    Close();
-    int error = OpenWith(handle_, path, GENERIC_WRITE, FILE_SHARE_DELETE, OPEN_EXISTING);
-    if (error == 0 && SetFilePointer(AsHandle(handle_), 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER &&
-        GetLastError() != NO_ERROR) {
-        error = static_cast<int>(GetLastError());
-        Close();
-    }
-    return error;
-}
-
 int CheckReplaceable(const std::string& path) {
     if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return 0;
     // Opening for writing without changing anything gives exactly the answer

@@ -3,7 +3,7 @@
 
 #include <cerrno>
 
-#include "platform/error_codes.h"
+#include "shared/error_codes.h"
 
 namespace ql::platform {
 
@@ -25,8 +25,8 @@ inline int WindowsErrorFromErrno(int error) {
     case EDQUOT: return kErrorDiskFull;
     case EILSEQ:
     case EINVAL: return kErrorInvalidName;
-    case EIO: return 30;  // ERROR_READ_FAULT
-    default: return 31;   // ERROR_GEN_FAILURE: no closer Windows counterpart
+    case EIO: return kErrorReadFault;
+    default: return kErrorGenFailure;  // no closer Windows counterpart
     }
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <wctype.h>
 
+#include "shared/error_codes.h"
 
 namespace ql::platform {
 
@@ -175,7 +176,7 @@ namespace ql::platform {
 // builders report them alike.
 std::string SystemMessage(int code) {
     switch (code) {
-    case 8: return "Not enough memory resources are available to process this command.";
+    case kErrorNotEnoughMemory: return "Not enough memory resources are available to process this command.";
     default: return "System error " + std::to_string(code) + ".";
     }
 }

@@ -14,10 +14,19 @@
 //              +---------------------------+  end of file
 //
 // Entry:  EntryHeader | name (NameLength bytes) | body
+// Extended entry (EntryType has kEntryExtended):
+//         EntryHeader (Size 0) | Size64 (8) | name (NameLength bytes of UTF-8) | body
 // Body:   folder            -> checksum (4)
 //         packed file       -> { ChunkHeader | zlib stream }* checksum (4)
 //         raw file          -> Size bytes | checksum (4)
 // All integers are little-endian; there is no padding anywhere.
+//
+// The classic entry holds what the Windows ANSI code page and a signed 32-bit
+// size can hold, and the builders write it wherever it can: a tree of such
+// names and files gives the same bytes as ever. An extended entry carries the
+// rest: a name the code page cannot hold (or any name, when portable names are
+// asked for) as UTF-8, and a file of 2 GiB or more, with its 64-bit size. The
+// checksum of either covers the name's bytes as stored, then the data.
 #pragma once
 
 #include <stddef.h>
@@ -94,9 +103,9 @@ static_assert(kCmdParameters + kCmdParametersSize == kCustomFolder, "fields are 
 
 // EntryHeader: 17 bytes in front of every entry; all zero in the EndRecord.
 struct EntryHeader {
-    uint8_t EntryType;    // 0 file or folder, 1 program to run, 2 self-delete helper
+    uint8_t EntryType;    // 0 file or folder, 1 program to run, 2 self-delete helper; + kEntryExtended
     int32_t NameLength;   // bytes of the name that follows, above 0
-    int32_t Size;         // file size before packing, 0 for a folder
+    int32_t Size;         // file size before packing, 0 for a folder; 0 in an extended entry
     uint32_t FileTime;    // MS-DOS date (high 16 bits) and time (low 16 bits), local time
     uint32_t Attributes;  // Windows attribute bits; 0x10 marks a folder
 };
@@ -106,6 +115,19 @@ constexpr size_t kEndRecordSize = kEntryHeaderSize;
 constexpr uint8_t kEntryOrdinary = 0;
 constexpr uint8_t kEntryProgram = 1;
 constexpr uint8_t kEntryHelper = 2;
+// Added to one of the three: the extended form. The kind is EntryKind().
+constexpr uint8_t kEntryExtended = 0x80;
+constexpr size_t kSize64Size = 8;
+
+inline uint8_t EntryKind(const EntryHeader& h) { return static_cast<uint8_t>(h.EntryType & ~kEntryExtended); }
+inline bool IsExtendedEntry(const EntryHeader& h) { return (h.EntryType & kEntryExtended) != 0; }
+
+inline uint64_t ReadLE64(const uint8_t* p) { return ReadLE32(p) | (static_cast<uint64_t>(ReadLE32(p + 4)) << 32); }
+
+inline void WriteLE64(uint8_t* p, uint64_t v) {
+    WriteLE32(p, static_cast<uint32_t>(v));
+    WriteLE32(p + 4, static_cast<uint32_t>(v >> 32));
+}
 
 inline void EncodeEntryHeader(const EntryHeader& h, uint8_t out[kEntryHeaderSize]) {
     out[0] = h.EntryType;

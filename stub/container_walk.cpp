@@ -3,42 +3,39 @@
 
 #include <zlib.h>
 
+#include "shared/pe_layout.h"
+
 namespace ql::stub {
 
 namespace {
-
-constexpr uint16_t kDosSignature = 0x5A4D;     // "MZ"
-constexpr uint32_t kPeSignature = 0x00004550;  // "PE\0\0"
-constexpr uint32_t kNewHeaderOffsetField = 0x3C;
-constexpr uint32_t kFileHeaderSize = 20;
-constexpr uint32_t kSectionHeaderSize = 40;
 
 // The end of the last section's raw data, or 0 when the headers do not lead to
 // one. Only the low half of the new-header offset is read, as the loader of
 // the programs this stub is built as never places it beyond 64 KiB.
 uint32_t FindSectionEnd(ByteReader& reader, uint64_t& end) {
     end = 0;
-    uint8_t b[kSectionHeaderSize];
+    uint8_t b[pe::section::kHeaderSize];
     uint32_t error = reader.Seek(0);
     if (!error) error = reader.Read(b, 2);
     if (error) return error;
     int64_t position = 2;
-    if (ReadLE16(b) == kDosSignature) {
-        if ((error = reader.Seek(kNewHeaderOffsetField)) || (error = reader.Read(b, 2))) return error;
+    if (ReadLE16(b) == pe::dos::kSignature) {
+        if ((error = reader.Seek(pe::dos::kNewHeaderOffset)) || (error = reader.Read(b, 2))) return error;
         position = ReadLE16(b);
         if ((error = reader.Seek(position))) return error;
     }
-    if ((error = reader.Read(b, 4))) return error;
-    if (ReadLE32(b) != kPeSignature) return 0;
-    if ((error = reader.Read(b, kFileHeaderSize))) return error;
-    const uint16_t sections = ReadLE16(b + 2);
-    const uint16_t optionalHeaderSize = ReadLE16(b + 16);
-    position += 4 + kFileHeaderSize + optionalHeaderSize;
+    if ((error = reader.Read(b, pe::kSignatureSize))) return error;
+    if (ReadLE32(b) != pe::kSignature) return 0;
+    if ((error = reader.Read(b, pe::coff::kHeaderSize))) return error;
+    const uint16_t sections = ReadLE16(b + pe::coff::kSectionCount);
+    const uint16_t optionalHeaderSize = ReadLE16(b + pe::coff::kOptionalHeaderSize);
+    position += pe::kSignatureSize + pe::coff::kHeaderSize + optionalHeaderSize;
     if ((error = reader.Seek(position))) return error;
     for (uint16_t i = 0; i < sections; ++i) {
-        if ((error = reader.Read(b, kSectionHeaderSize))) return error;
-        const int32_t rawSize = static_cast<int32_t>(ReadLE32(b + 16));
-        const uint64_t rawEnd = uint64_t{ReadLE32(b + 20)} + static_cast<uint32_t>(rawSize);
+        if ((error = reader.Read(b, pe::section::kHeaderSize))) return error;
+        const int32_t rawSize = static_cast<int32_t>(ReadLE32(b + pe::section::kRawSize));
+        const uint64_t rawEnd =
+            uint64_t{ReadLE32(b + pe::section::kRawPointer)} + static_cast<uint32_t>(rawSize);
         if (rawSize > 0 && rawEnd > end) end = rawEnd;
     }
     return 0;
@@ -240,7 +237,7 @@ Failure ExtractEntries(ByteReader& reader, const ExtractionPlan& plan, EntrySink
                     return fail(error, Subject::OwnFile);
                 position += chunk.PackedLength;
                 ChunkTarget target{&sink, writing, checksum};
-                if (uint32_t error = InflateChunk(plan.buffer, chunk.PackedLength, chunk.UnpackedLength,
+                if (uint32_t error = plan.inflate(plan.buffer, chunk.PackedLength, chunk.UnpackedLength,
                                                   TakeChunkOutput, &target))
                     return fail(error, Subject::Target);
                 checksum = target.checksum;

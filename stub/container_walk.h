@@ -9,16 +9,9 @@
 
 #include "shared/container.h"
 #include "shared/entry_name.h"
+#include "shared/error_codes.h"
 
 namespace ql::stub {
-
-// The platform error codes the walk ends with.
-constexpr uint32_t kErrorNotEnoughMemory = 8;
-constexpr uint32_t kErrorInvalidData = 13;
-constexpr uint32_t kErrorCrc = 23;
-constexpr uint32_t kErrorHandleEof = 38;
-constexpr uint32_t kErrorInvalidParameter = 87;
-constexpr uint32_t kErrorBadArguments = 160;
 
 // Longest entry name the stub accepts: the longest path the platform knows.
 // Anything longer cannot be a name the builder wrote.
@@ -105,23 +98,6 @@ protected:
     ~EntrySink() = default;
 };
 
-struct ExtractionPlan {
-    uint32_t containerStart = 0;
-    int64_t fileSize = 0;
-    bool compressed = true;
-    const char* folder = nullptr;        // extraction folder, ends in a backslash
-    const char* helperFolder = nullptr;  // temporary folder for the helper entry, ends in a backslash
-    uint8_t* buffer = nullptr;           // kMaxPackedChunk bytes: one raw block or one packed chunk
-    char* targetPath = nullptr;          // kTargetPathCapacity bytes
-    NameEncoding names;                  // of the code page the names are stored in
-};
-
-// Extracts every entry in container order, verifying each checksum; a kept
-// file is still read and unpacked so its checksum is checked too. A name that
-// is not a safe relative path (or, for the helper entry, not the helper's own
-// name) ends the walk with kErrorInvalidData before anything of it is created.
-Failure ExtractEntries(ByteReader& reader, const ExtractionPlan& plan, EntrySink& sink);
-
 // Receives unpacked bytes; 0 to go on, else an error code that stops the unpacking.
 using ChunkOutput = uint32_t (*)(void* context, const uint8_t* data, uint32_t length);
 
@@ -131,5 +107,27 @@ using ChunkOutput = uint32_t (*)(void* context, const uint8_t* data, uint32_t le
 // stream, kErrorNotEnoughMemory, or the first error `output` returned.
 uint32_t InflateChunk(const uint8_t* packed, uint32_t packedLength, uint32_t unpackedLength,
                       ChunkOutput output, void* context);
+
+// How a chunk is unpacked: InflateChunk, or another with the same verdicts.
+using Inflater = uint32_t (*)(const uint8_t* packed, uint32_t packedLength, uint32_t unpackedLength,
+                              ChunkOutput output, void* context);
+
+struct ExtractionPlan {
+    uint32_t containerStart = 0;
+    int64_t fileSize = 0;
+    bool compressed = true;
+    const char* folder = nullptr;        // extraction folder, ends in a backslash
+    const char* helperFolder = nullptr;  // temporary folder for the helper entry, ends in a backslash
+    uint8_t* buffer = nullptr;           // kMaxPackedChunk bytes: one raw block or one packed chunk
+    char* targetPath = nullptr;          // kTargetPathCapacity bytes
+    NameEncoding names;                  // of the code page the names are stored in
+    Inflater inflate = InflateChunk;
+};
+
+// Extracts every entry in container order, verifying each checksum; a kept
+// file is still read and unpacked so its checksum is checked too. A name that
+// is not a safe relative path (or, for the helper entry, not the helper's own
+// name) ends the walk with kErrorInvalidData before anything of it is created.
+Failure ExtractEntries(ByteReader& reader, const ExtractionPlan& plan, EntrySink& sink);
 
 }  // namespace ql::stub

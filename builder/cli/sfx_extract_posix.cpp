@@ -1,10 +1,12 @@
 // --extract: the stub's container walk writing the tree into a POSIX folder.
-// Everything that can be checked is checked before the first write: the
-// container as --test checks it, every name as it converts, the entries
-// against each other and against what already stands in the folder, and the
-// free space. Nothing is written through a symbolic link that stands in the
-// folder, and an existing file is replaced, never rewritten in place, so that
-// a hard link elsewhere keeps its data.
+// One walk checks the container as --test does and unpacks each chunk once,
+// into a staging folder inside the target folder; only when every check has
+// passed (the container, every name as it converts, the entries against each
+// other and against what already stands in the folder) does the tree move into
+// place, so that a damaged file changes nothing. The free space is checked
+// before the walk. Nothing is written through a symbolic link that stands in
+// the folder, and an existing file is replaced, never rewritten in place, so
+// that a hard link elsewhere keeps its data.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -14,6 +16,7 @@
 #include <cstring>
 #include <ctime>
 #include <map>
+#include <optional>
 #include <ostream>
 #include <vector>
 
@@ -111,11 +114,16 @@ std::string ExistingAncestor(std::string path) {
     return path;
 }
 
-// The data must fit: the stored sizes against the space the file system has free.
-bool CheckFreeSpace(const std::string& base, const std::vector<PlannedEntry>& plan, std::ostream& err) {
-    uint64_t needed = 0;
-    for (const PlannedEntry& entry : plan)
-        if (!entry.Skipped()) needed += static_cast<uint64_t>(entry.header.Size);
+// The data must fit: the stored sizes, as the headers give them, against the
+// space the file system has free. A container whose headers do not lead to
+// its end passes here; the walk says what is wrong with it.
+bool CheckFreeSpace(inspect::SfxFile& sfx, const std::string& base, std::ostream& err) {
+    inspect::FileReader reader(sfx.file);
+    stub::EntryTotals totals;
+    const bool compressed = sfx.config[config::kCompression] != 0;
+    if (stub::SizeEntries(reader, sfx.start, static_cast<int64_t>(sfx.size), compressed, totals, nullptr))
+        return true;
+    const uint64_t needed = static_cast<uint64_t>(totals.size);
     struct statvfs fs;
     const std::string folder = ExistingAncestor(base);
     if (statvfs(folder.c_str(), &fs) != 0) {
@@ -129,8 +137,8 @@ bool CheckFreeSpace(const std::string& base, const std::vector<PlannedEntry>& pl
     return false;
 }
 
-// Every check that can be made before the first write; false after reporting
-// the first problem, naming its entry.
+// The checks of the names, once the walk has seen every entry; false after
+// reporting the first problem, naming its entry.
 bool PlanExtraction(const inspect::Check& check, const std::string& base, std::vector<PlannedEntry>& plan,
                     std::ostream& err) {
     std::map<std::string, PlannedEntry*> names;
@@ -147,44 +155,52 @@ bool PlanExtraction(const inspect::Check& check, const std::string& base, std::v
         }
         names.emplace(inspect::ComparableName(entry.stored), &entry);
     }
-    return CheckFreeSpace(base, plan, err);
+    return true;
 }
 
-// Writes what the walk hands over, entry by entry of the plan, below the
-// folder open as `base`. Folders are made and opened one part after the other
-// without following links; a file is written under a name of its own beside
-// its place and renamed into it when complete.
-class ExtractingSink final : public stub::EntrySink {
-public:
-    ExtractingSink(int base, const std::vector<PlannedEntry>& plan) : base_(base), plan_(plan) {}
-    ~ExtractingSink() { Abandon(); }
-
-    void MakeFolder(const char*) override {
-        const PlannedEntry& entry = Next();
-        if (failed_) return;
-        const int folder = OpenFolder(entry, entry.parts.size());
-        if (folder >= 0) {
+// Opens the folder of the entry's first `count` parts below `base`, made
+// part by part where missing and never through a link; -1 with errno set where
+// a part is no folder or a link.
+int OpenFolder(int base, const PlannedEntry& entry, size_t count) {
+    int folder = dup(base);
+    for (size_t i = 0; i < count && folder >= 0; ++i) {
+        const char* part = entry.parts[i].c_str();
+        if (mkdirat(folder, part, 0777) != 0 && errno != EEXIST) {
+            const int error = errno;
             close(folder);
-            ++folders;
+            errno = error;
+            return -1;
         }
+        const int next = openat(folder, part, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        const int error = errno;
+        close(folder);
+        errno = error;
+        folder = next;
     }
+    return folder;
+}
 
-    // Windows keeps read-only on folders only as a hint; here it would stop
-    // the files inside from being created. Files get it as they are finished.
+std::string Problem(int error) {
+    return error == ELOOP ? "a symbolic link stands in the way" : std::strerror(error);
+}
+
+// Unpacks every file the walk hands over into the staging folder, under the
+// number of its entry, with its time and read-only bit; folders come later.
+class StagingSink final : public stub::EntrySink {
+public:
+    explicit StagingSink(int staging) : staging_(staging) {}
+    ~StagingSink() { Close(); }
+
+    void MakeFolder(const char*) override { ++entry_; }
     void SetAttributes(const char*, uint32_t) override {}
+    void Progress(uint32_t) override {}
 
-    uint32_t BeginFile(const char*, const EntryHeader&, bool& writing) override {
-        const PlannedEntry& entry = Next();
+    uint32_t BeginFile(const char*, const EntryHeader& header, bool& writing) override {
+        const std::string name = std::to_string(entry_++);
         writing = false;
-        if (failed_) return static_cast<uint32_t>(platform::WindowsErrorFromErrno(EIO));  // an earlier entry failed
-        if (entry.Skipped()) return 0;
-        parent_ = OpenFolder(entry, entry.parts.size() - 1);
-        if (parent_ < 0) return Failed();
-        for (int attempt = 0; fd_ < 0; ++attempt) {
-            scratch_ = ".~ql" + std::to_string(getpid()) + "-" + std::to_string(attempt);
-            fd_ = openat(parent_, scratch_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-            if (fd_ < 0 && (errno != EEXIST || attempt == 100)) return Failed();
-        }
+        if (header.EntryType == kEntryHelper) return 0;  // the self-delete program is no part of the tree
+        fd_ = openat(staging_, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd_ < 0) return Failed();
         writing = true;
         return 0;
     }
@@ -217,73 +233,33 @@ public:
         struct stat st;
         if ((header.Attributes & kAttrReadOnly) && fstat(fd_, &st) == 0)
             fchmod(fd_, st.st_mode & ~(S_IWUSR | S_IWGRP | S_IWOTH));
-        const bool closed = close(fd_) == 0;
+        if (close(fd_) != 0) Failed();
         fd_ = -1;
-        if (!closed || renameat(parent_, scratch_.c_str(), parent_, plan_[index_ - 1].parts.back().c_str()) != 0) {
-            // The walk goes on to the checksum and ends well; the file did not arrive.
-            Failed();
-            Abandon();
-            return;
-        }
-        scratch_.clear();
-        close(parent_);
-        parent_ = -1;
-        ++files;
     }
 
-    void Progress(uint32_t) override {}
-
-    // The first entry that did not arrive, and why; null while all is well.
-    const PlannedEntry* failed() const { return failed_; }
+    // The first entry that could not be unpacked (its number), and why.
+    std::optional<size_t> failed;
     std::string problem;
-    uint64_t files = 0, folders = 0;
 
 private:
-    const PlannedEntry& Next() { return plan_[index_++]; }
-
-    // The folder of the entry's first `count` parts, made where missing; -1
-    // with the problem recorded where a part is no folder or a link.
-    int OpenFolder(const PlannedEntry& entry, size_t count) {
-        int folder = dup(base_);
-        for (size_t i = 0; i < count && folder >= 0; ++i) {
-            const char* part = entry.parts[i].c_str();
-            if (mkdirat(folder, part, 0777) != 0 && errno != EEXIST) {
-                Failed();
-                close(folder);
-                return -1;
-            }
-            const int next = openat(folder, part, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            if (next < 0) Failed();
-            close(folder);
-            folder = next;
-        }
-        return folder;
-    }
-
     uint32_t Failed() {
         const int error = errno;
-        if (!failed_) {
-            failed_ = &plan_[index_ - 1];
-            problem = error == ELOOP ? "a symbolic link stands in the way" : std::strerror(error);
+        if (!failed) {
+            failed = entry_ - 1;
+            problem = Problem(error);
         }
+        Close();
         return static_cast<uint32_t>(platform::WindowsErrorFromErrno(error));
     }
 
-    // A file that did not arrive leaves nothing behind.
-    void Abandon() {
+    void Close() {
         if (fd_ >= 0) close(fd_);
-        if (parent_ >= 0 && !scratch_.empty()) unlinkat(parent_, scratch_.c_str(), 0);
-        if (parent_ >= 0) close(parent_);
-        fd_ = parent_ = -1;
-        scratch_.clear();
+        fd_ = -1;
     }
 
-    int base_;
-    const std::vector<PlannedEntry>& plan_;
-    size_t index_ = 0;
-    const PlannedEntry* failed_ = nullptr;
-    int parent_ = -1, fd_ = -1;
-    std::string scratch_;
+    int staging_;
+    size_t entry_ = 0;
+    int fd_ = -1;
 };
 
 std::string NativePath(const std::string& base, const PlannedEntry& entry) {
@@ -292,37 +268,103 @@ std::string NativePath(const std::string& base, const PlannedEntry& entry) {
     return path;
 }
 
+// Moves the staged tree into place entry by entry: folders are made, files
+// renamed over whatever file stood there. Counts what it placed; false after
+// reporting the entry it could not place.
+bool MoveIntoPlace(int base, int staging, const std::string& basePath, const std::vector<PlannedEntry>& plan,
+                   uint64_t& files, uint64_t& folders, std::ostream& err) {
+    for (size_t i = 0; i < plan.size(); ++i) {
+        const PlannedEntry& entry = plan[i];
+        if (entry.Skipped()) continue;
+        const bool folder = IsFolderEntry(entry.header);
+        const int parent = OpenFolder(base, entry, entry.parts.size() - (folder ? 0 : 1));
+        const bool placed = parent >= 0 && (folder || renameat(staging, std::to_string(i).c_str(), parent,
+                                                               entry.parts.back().c_str()) == 0);
+        const int error = errno;
+        if (parent >= 0) close(parent);
+        if (!placed) {
+            err << "Error: cannot write " << Entry(entry.stored) << " to " << Shown(NativePath(basePath, entry))
+                << ": " << Problem(error) << "\n"
+                << "The extraction stopped; " << files << " files were written into " << Shown(basePath) << "\n";
+            return false;
+        }
+        ++(folder ? folders : files);
+    }
+    return true;
+}
+
+// Takes away the staging folder with what is left in it, and, when nothing
+// was placed, the folders made for the extraction.
+void Clean(int base, const std::string& stagingName, const std::string& basePath, const std::string& existed,
+           bool placed) {
+    if (!stagingName.empty()) {
+        std::vector<platform::DirItem> items;
+        platform::ListFolder(basePath + stagingName + "/", items);
+        const int staging = openat(base, stagingName.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        for (const platform::DirItem& item : items)
+            if (staging >= 0) unlinkat(staging, item.name.c_str(), 0);
+        if (staging >= 0) close(staging);
+        unlinkat(base, stagingName.c_str(), AT_REMOVEDIR);
+    }
+    if (placed) return;
+    std::string folder = basePath;
+    while (folder.size() > existed.size()) {
+        folder.pop_back();  // the trailing slash
+        if (rmdir(folder.c_str()) != 0) break;
+        folder.resize(folder.find_last_of('/') + 1);
+    }
+}
+
 }  // namespace
 
 int ExtractSfx(const std::string& path, const std::string& folder, std::ostream& out, std::ostream& err) {
     inspect::SfxFile sfx;
-    inspect::Check check;
-    if (!inspect::OpenSfx(path, sfx, err) || !inspect::CheckSfx(sfx, check, err)) return 1;
+    if (!inspect::OpenSfx(path, sfx, err)) return 1;
     std::string base = platform::FullPath(folder);
     if (base.back() != '/') base += '/';
-    std::vector<PlannedEntry> plan;
-    if (!PlanExtraction(check, base, plan, err)) return 1;
+    if (!CheckFreeSpace(sfx, base, err)) return 1;
 
-    const int baseFolder = platform::CreateFolderChain(base) ? open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
-    if (baseFolder < 0) {
+    const std::string existed = ExistingAncestor(base);
+    const int baseFolder =
+        platform::CreateFolderChain(base) ? open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
+    std::string stagingName;
+    for (int attempt = 0; baseFolder >= 0 && attempt < 100 && stagingName.empty(); ++attempt) {
+        const std::string name = ".~ql-" + std::to_string(getpid()) + "-" + std::to_string(attempt);
+        if (mkdirat(baseFolder, name.c_str(), 0700) == 0) stagingName = name;
+    }
+    const int staging =
+        stagingName.empty() ? -1 : openat(baseFolder, stagingName.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (staging < 0) {
         err << "Error: cannot create the folder " << Shown(base) << ": " << std::strerror(errno) << "\n";
+        if (baseFolder >= 0) {
+            Clean(baseFolder, stagingName, base, existed, false);
+            close(baseFolder);
+        }
         return 1;
     }
-    ExtractingSink sink(baseFolder, plan);
-    inspect::FileReader reader(sfx.file);
-    const stub::Failure failure = inspect::WalkSfx(sfx, reader, "", sink);
+
+    StagingSink sink(staging);
+    inspect::Check check;
+    std::vector<PlannedEntry> plan;
+    uint64_t files = 0, folders = 0;
+    bool placed = false, done = false;
+    if (inspect::CheckSfx(sfx, check, err, &sink)) {
+        if (sink.failed) {
+            const std::string& stored =
+                *sink.failed < check.entries.size() ? check.entries[*sink.failed].stored : check.lastName;
+            err << "Error: cannot unpack " << Entry(stored) << " into " << Shown(base + stagingName) << ": "
+                << sink.problem << "; nothing was written\n";
+        } else if (PlanExtraction(check, base, plan, err)) {
+            placed = true;
+            done = MoveIntoPlace(baseFolder, staging, base, plan, files, folders, err);
+        }
+    }
+    close(staging);
+    Clean(baseFolder, stagingName, base, existed, placed);
     close(baseFolder);
-    if (failure.code || sink.failed()) {
-        if (const PlannedEntry* entry = sink.failed())
-            err << "Error: cannot write " << Entry(entry->stored) << " to " << Shown(NativePath(base, *entry))
-                << ": " << sink.problem << "\n";
-        else
-            err << "Error: " << path << ": " << inspect::DescribeFailure(sfx, failure, "") << "\n";
-        err << "The extraction stopped; " << sink.files << " files were written into " << Shown(base) << "\n";
-        return 1;
-    }
-    out << "Extracted " << sink.files << (sink.files == 1 ? " file" : " files") << " and " << sink.folders
-        << (sink.folders == 1 ? " folder" : " folders") << " into " << EscapeControls(base) << "\n";
+    if (!done) return 1;
+    out << "Extracted " << files << (files == 1 ? " file" : " files") << " and " << folders
+        << (folders == 1 ? " folder" : " folders") << " into " << EscapeControls(base) << "\n";
     return 0;
 }
 

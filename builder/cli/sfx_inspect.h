@@ -83,7 +83,9 @@ struct Check {
 };
 
 // The checks of TestSfx over the opened file; false after reporting the fault.
-bool CheckSfx(SfxFile& sfx, Check& check, std::ostream& err);
+// `alongside`, when given, sees every entry as well, once it passed the checks
+// made as it is read, so that one walk can both check and extract.
+bool CheckSfx(SfxFile& sfx, Check& check, std::ostream& err, stub::EntrySink* alongside = nullptr);
 
 // The architecture of the stub image ("i686", "x86_64", or its machine number).
 std::string StubArchitecture(SfxFile& sfx);

@@ -10,7 +10,6 @@
 #include "builder/engine/cancel.h"
 #include "builder/engine/entry_writer.h"
 #include "builder/engine/options_check.h"
-#include "builder/engine/pack_chunk.h"
 #include "builder/engine/source_scan.h"
 #include "builder/engine/stub_resources.h"
 #include "platform/file.h"
@@ -105,10 +104,10 @@ void RemoveLeftovers(const std::string& replaced) {
 // the target's place only when it is complete: a failure, a cancel or a crash
 // never leaves a broken file where a good one stood. A target that is a link
 // is replaced through the link.
-void CreateStubFile(BuildRun& run, const std::string& instanceId) {
+void CreateOutputFile(BuildRun& run, const std::string& instanceId) {
     const std::string& target = run.options.Target;
     std::string folder = target.substr(0, platform::FolderPartLength(target, platform::PathDelimiter()));
-    if (target.empty()) throw BuildError("无法创建目录", 3);
+    if (target.empty()) throw BuildError("无法创建目录", kErrorPathNotFound);
     if (!folder.empty()) platform::CreateFolderChain(folder);
     // A target that cannot be replaced fails now, as creating it would.
     if (int error = platform::CheckReplaceable(target)) RaiseIoError(error, target);
@@ -117,9 +116,6 @@ void CreateStubFile(BuildRun& run, const std::string& instanceId) {
     run.output = run.replaced + ".~" + instanceId;
     if (int error = run.target.Create(run.output)) RaiseIoError(error, target);
     platform::ClaimPartialFile(run.output);
-    WriteToTarget(run, run.env.stubImage.data(), run.env.stubImage.size());
-    FlushTarget(run);
-    if (int error = run.target.Close()) RaiseIoError(error, target);
 }
 
 // Each step does its work, finds nothing to copy (a program without an icon or
@@ -130,39 +126,38 @@ void RequireStep(bool done, const std::string& problem, const char* step) {
     if (!done && !problem.empty()) throw BuildError(platform::FillPattern("%s失败:\r\n%s", {step, problem}));
 }
 
-void EditStubResources(const BuildRun& run) {
+void EditStubResources(const BuildRun& run, EditedImage& stub) {
     const BuildOptions& o = run.options;
-    const std::string& output = run.output;
     // The icon is taken as the checks took it: without surrounding blanks.
     const std::string icon = platform::TrimText(o.Icon);
     std::string problem;
     if (!icon.empty()) {
-        const bool done = UpperExtension(icon) == ".ICO" ? CopyIconFromIconFile(icon, output, &problem)
-                                                         : CopyIconFromExecutable(icon, output, &problem, true);
+        const bool done = UpperExtension(icon) == ".ICO" ? CopyIconFromIconFile(icon, stub, &problem)
+                                                         : CopyIconFromExecutable(icon, stub, &problem, true);
         RequireStep(done, problem, "复制图标");
     } else if (o.ExtractionMode == 1) {
-        RequireStep(CopyIconFromExecutable(o.ExecutableFile, output, &problem), problem, "复制图标");
+        RequireStep(CopyIconFromExecutable(o.ExecutableFile, stub, &problem), problem, "复制图标");
     }
     if (!icon.empty() && run.env.hasSwitch("iv"))
-        RequireStep(CopyVersionInfo(icon, output, &problem), problem, "复制版本信息");
+        RequireStep(CopyVersionInfo(icon, stub, &problem), problem, "复制版本信息");
     else if (o.ExtractionMode == 1)
-        RequireStep(CopyVersionInfo(o.ExecutableFile, output, &problem), problem, "复制版本信息");
+        RequireStep(CopyVersionInfo(o.ExecutableFile, stub, &problem), problem, "复制版本信息");
     if (o.UACAutoElevation == 1 || o.UACAutoElevation == 2) {
-        const bool done = WriteElevationManifest(output, o.UACAutoElevation, run.env.manifestTemplate, &problem);
+        const bool done =
+            WriteElevationManifest(stub, o.UACAutoElevation, run.env.manifestTemplate, &problem);
         RequireStep(done, problem, "写入清单");
     }
 }
 
-// A reproducible build names itself after its content: a hash of the edited
-// stub and of everything behind it, with the identifier's own field zero.
-// Different content gets a different identifier, as a drawn one would be.
-void StartContentHash(BuildRun& run) {
-    std::string stub;
-    if (int error = platform::ReadWholeFile(run.output, stub)) RaiseIoError(error, run.options.Target);
-    run.contentHash = ContentHash(0, stub.data(), stub.size());
-    run.hashing = true;
+// The stub image with its resources edited in memory; messages of the steps
+// name the file it goes to.
+std::string EditedStub(const BuildRun& run) {
+    EditedImage stub{run.output, std::string(run.env.stubImage)};
+    if (run.env.editResources) EditStubResources(run, stub);
+    return std::move(stub.bytes);
 }
 
+// The identifier's field is filled in last, once everything it hashes is written.
 void WriteContentInstanceId(BuildRun& run, uint64_t containerStart) {
     FlushTarget(run);
     run.hashing = false;
@@ -172,16 +167,19 @@ void WriteContentInstanceId(BuildRun& run, uint64_t containerStart) {
     WriteToTarget(run, id.data(), id.size());
 }
 
-// `configBlock` was built before the target was created.
-void WriteContainer(BuildRun& run, const uint8_t* configBlock) {
-    if (int error = run.target.OpenWriteAtEnd(run.output)) RaiseIoError(error, run.options.Target);
-    uint64_t containerStart = 0;
-    if (int error = run.target.Size(containerStart)) RaiseIoError(error, run.options.Target);
+// The stub image and the container behind it; `configBlock` was built before
+// the target was created. A reproducible build names itself after its content:
+// a hash of the edited stub and of everything behind it, with the identifier's
+// own field zero. Different content gets a different identifier, as a drawn
+// one would be.
+void WriteSfxContent(BuildRun& run, const std::string& stub, const uint8_t* configBlock) {
+    run.hashing = run.env.sourceDateEpoch.has_value();
+    WriteToTarget(run, stub.data(), stub.size());
     WriteToTarget(run, configBlock, config::kSize);
     WriteEntries(run);
     const uint8_t endRecord[kEndRecordSize] = {};
     WriteToTarget(run, endRecord, sizeof endRecord);
-    if (run.hashing) WriteContentInstanceId(run, containerStart);
+    if (run.hashing) WriteContentInstanceId(run, stub.size());
     FlushTarget(run);
     if (int error = run.target.Close()) RaiseIoError(error, run.options.Target);
 }
@@ -191,10 +189,8 @@ void WriteContainer(BuildRun& run, const uint8_t* configBlock) {
 // deletes the target itself after a cancel, as the user is told).
 bool WriteSfxFile(BuildRun& run, const uint8_t* configBlock, const std::string& instanceId) {
     try {
-        CreateStubFile(run, instanceId);
-        if (run.env.editResources) EditStubResources(run);
-        if (run.env.sourceDateEpoch) StartContentHash(run);
-        WriteContainer(run, configBlock);
+        CreateOutputFile(run, instanceId);
+        WriteSfxContent(run, EditedStub(run), configBlock);
         platform::ReleasePartialFile();
         if (CancelRequested) {
             platform::DeleteFileForced(run.output);

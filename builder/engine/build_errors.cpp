@@ -7,13 +7,13 @@ namespace ql {
 
 std::string IoErrorText(int code) {
     switch (code) {
-    case 2: return "文件未找到";
-    case 3: return "无效的文件名";
-    case 4: return "打开的文件太多";
-    case 5: return "文件访问被拒绝";
+    case kErrorFileNotFound: return "文件未找到";
+    case kErrorPathNotFound: return "无效的文件名";
+    case kErrorTooManyOpenFiles: return "打开的文件太多";
+    case kErrorAccessDenied: return "文件访问被拒绝";
     case kIoReadPastEnd: return "读取范围超出文件界限";
     case kIoDiskFull: return "磁盘已满";
-    case 106: return "无效的数字输入";
+    case kIoInvalidNumber: return "无效的数字输入";
     default: return "I/O 错误 " + std::to_string(code);
     }
 }

@@ -549,7 +549,8 @@ void EntryPipeline::WriteChunk(const Step& step) {
     if (int error = piece.readError) RaiseIoError(error, FullPath(step.entry));
     if (job.failed) throw BuildError("错误");
     if (run_.options.Compression) {
-        if (piece.packedLength > kMaxPackedChunk) throw BuildError(platform::SystemMessage(8), 8);
+        if (piece.packedLength > kMaxPackedChunk)
+            throw BuildError(platform::SystemMessage(kErrorNotEnoughMemory), kErrorNotEnoughMemory);
         uint8_t header[kChunkHeaderSize];
         EncodeChunkHeader(ChunkHeader{piece.length, piece.packedLength}, header);
         WriteToTarget(run_, header, sizeof header);

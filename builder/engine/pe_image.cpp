@@ -10,12 +10,10 @@ namespace ql {
 
 namespace {
 
-constexpr uint16_t kMagicPe32 = 0x10B;
-constexpr uint16_t kMagicPe32Plus = 0x20B;
-constexpr uint32_t kSectionHeaderSize = 40;
-constexpr uint32_t kMaxDirectories = 16;
-constexpr uint32_t kInitialisedData = 0x00000040;
-constexpr uint32_t kMemoryRead = 0x40000000;
+namespace opt = pe::optional;
+namespace sec = pe::section;
+namespace dir = pe::directory;
+
 // Resource sections stay far below the 2 GiB that the directory's offsets can
 // address; anything larger is refused rather than built.
 constexpr uint32_t kMaxResourceSize = 0x40000000;
@@ -31,72 +29,78 @@ bool PeImage::Parse(std::string bytes) {
     bytes_ = std::move(bytes);
     sections_.clear();
     const uint64_t size = bytes_.size();
-    if (size < 64 || bytes_[0] != 'M' || bytes_[1] != 'Z') return false;
-    const uint32_t peOffset = Le32(bytes_, 60);
-    if (uint64_t{peOffset} + 24 > size || std::memcmp(bytes_.data() + peOffset, "PE\0\0", 4) != 0)
+    if (size < pe::dos::kHeaderSize || Le16(bytes_, 0) != pe::dos::kSignature) return false;
+    const uint32_t peOffset = Le32(bytes_, pe::dos::kNewHeaderOffset);
+    if (uint64_t{peOffset} + pe::kSignatureSize + pe::coff::kHeaderSize > size ||
+        Le32(bytes_, peOffset) != pe::kSignature)
         return false;
-    coffHeader_ = peOffset + 4;
-    const uint16_t sectionCount = Le16(bytes_, coffHeader_ + 2);
-    const uint16_t optionalSize = Le16(bytes_, coffHeader_ + 16);
-    optionalHeader_ = coffHeader_ + 20;
-    if (optionalHeader_ + optionalSize > size || optionalSize < 2) return false;
+    coffHeader_ = peOffset + pe::kSignatureSize;
+    const uint16_t sectionCount = Le16(bytes_, coffHeader_ + pe::coff::kSectionCount);
+    const uint16_t optionalSize = Le16(bytes_, coffHeader_ + pe::coff::kOptionalHeaderSize);
+    optionalHeader_ = coffHeader_ + pe::coff::kHeaderSize;
+    if (optionalHeader_ + optionalSize > size || optionalSize < opt::kMagicSize) return false;
 
     size_t countField = 0;
     size_t directories = 0;
-    const uint16_t magic = Le16(bytes_, optionalHeader_);
-    if (magic == kMagicPe32) {
-        countField = 92;
-        directories = 96;
-    } else if (magic == kMagicPe32Plus) {
-        countField = 108;
-        directories = 112;
+    const uint16_t magic = Le16(bytes_, optionalHeader_ + opt::kMagic);
+    if (magic == opt::kMagicPe32) {
+        countField = opt::kDirectoryCountPe32;
+        directories = opt::kDirectoriesPe32;
+    } else if (magic == opt::kMagicPe32Plus) {
+        countField = opt::kDirectoryCountPe32Plus;
+        directories = opt::kDirectoriesPe32Plus;
     } else {
         return false;
     }
     if (optionalSize < directories) return false;
-    pe32Plus_ = magic == kMagicPe32Plus;
-    directoryCount_ = std::min(Le32(bytes_, optionalHeader_ + countField), kMaxDirectories);
-    if (directories + 8 * directoryCount_ > optionalSize) return false;
+    directoryCount_ = std::min(Le32(bytes_, optionalHeader_ + countField), dir::kMaxCount);
+    if (directories + dir::kEntrySize * directoryCount_ > optionalSize) return false;
     dataDirectories_ = optionalHeader_ + directories;
-    sectionAlignment_ = Le32(bytes_, optionalHeader_ + 32);
-    fileAlignment_ = Le32(bytes_, optionalHeader_ + 36);
-    sizeOfHeaders_ = Le32(bytes_, optionalHeader_ + 60);
+    sectionAlignment_ = Le32(bytes_, optionalHeader_ + opt::kSectionAlignment);
+    fileAlignment_ = Le32(bytes_, optionalHeader_ + opt::kFileAlignment);
+    sizeOfHeaders_ = Le32(bytes_, optionalHeader_ + opt::kHeadersSize);
 
     sectionTable_ = optionalHeader_ + optionalSize;
-    if (sectionTable_ + uint64_t{kSectionHeaderSize} * sectionCount > size) return false;
+    if (sectionTable_ + uint64_t{sec::kHeaderSize} * sectionCount > size) return false;
     for (size_t i = 0; i < sectionCount; ++i) {
         const size_t at = SectionHeaderOffset(i);
         PeSection s;
-        s.name.assign(bytes_.data() + at, strnlen(bytes_.data() + at, 8));
-        s.virtualSize = Le32(bytes_, at + 8);
-        s.virtualAddress = Le32(bytes_, at + 12);
-        s.rawSize = Le32(bytes_, at + 16);
-        s.rawPointer = Le32(bytes_, at + 20);
-        s.characteristics = Le32(bytes_, at + 36);
+        s.name.assign(bytes_.data() + at + sec::kName,
+                      strnlen(bytes_.data() + at + sec::kName, sec::kNameSize));
+        s.virtualSize = Le32(bytes_, at + sec::kVirtualSize);
+        s.virtualAddress = Le32(bytes_, at + sec::kVirtualAddress);
+        s.rawSize = Le32(bytes_, at + sec::kRawSize);
+        s.rawPointer = Le32(bytes_, at + sec::kRawPointer);
+        s.characteristics = Le32(bytes_, at + sec::kCharacteristics);
         sections_.push_back(s);
     }
     return true;
 }
 
 uint64_t PeImage::BytesNeeded(std::string_view prefix) {
-    if (prefix.size() < 64) return 64;
-    if (prefix[0] != 'M' || prefix[1] != 'Z') return 0;
-    const uint64_t coff = uint64_t{Le32(prefix, 60)} + 4;
-    if (prefix.size() < coff + 20) return coff + 20;
-    if (prefix.substr(static_cast<size_t>(coff - 4), 4) != std::string_view("PE\0\0", 4)) return 0;
-    const uint64_t optional = coff + 20;
-    const uint16_t optionalSize = Le16(prefix, static_cast<size_t>(coff + 16));
-    const uint16_t sectionCount = Le16(prefix, static_cast<size_t>(coff + 2));
-    const uint64_t tableEnd = optional + optionalSize + uint64_t{kSectionHeaderSize} * sectionCount;
+    if (prefix.size() < pe::dos::kHeaderSize) return pe::dos::kHeaderSize;
+    if (Le16(prefix, 0) != pe::dos::kSignature) return 0;
+    const uint64_t signature = Le32(prefix, pe::dos::kNewHeaderOffset);
+    const uint64_t coff = signature + pe::kSignatureSize;
+    const uint64_t optional = coff + pe::coff::kHeaderSize;
+    if (prefix.size() < optional) return optional;
+    if (Le32(prefix, static_cast<size_t>(signature)) != pe::kSignature) return 0;
+    const uint16_t optionalSize = Le16(prefix, static_cast<size_t>(coff + pe::coff::kOptionalHeaderSize));
+    const uint16_t sectionCount = Le16(prefix, static_cast<size_t>(coff + pe::coff::kSectionCount));
+    const uint64_t tableEnd = optional + optionalSize + uint64_t{sec::kHeaderSize} * sectionCount;
     if (prefix.size() < tableEnd) return tableEnd;
     uint64_t end = tableEnd;
-    if (optionalSize >= 64) end = std::max<uint64_t>(end, Le32(prefix, static_cast<size_t>(optional + 60)));
-    for (uint64_t at = optional + optionalSize; at < tableEnd; at += kSectionHeaderSize) {
-        const uint32_t rawSize = Le32(prefix, static_cast<size_t>(at + 16));
-        if (rawSize > 0) end = std::max(end, uint64_t{Le32(prefix, static_cast<size_t>(at + 20))} + rawSize);
+    if (optionalSize >= opt::kHeadersSize + 4)
+        end = std::max<uint64_t>(end, Le32(prefix, static_cast<size_t>(optional + opt::kHeadersSize)));
+    for (uint64_t at = optional + optionalSize; at < tableEnd; at += sec::kHeaderSize) {
+        const uint32_t rawSize = Le32(prefix, static_cast<size_t>(at + sec::kRawSize));
+        if (rawSize > 0)
+            end = std::max(end, uint64_t{Le32(prefix, static_cast<size_t>(at + sec::kRawPointer))} + rawSize);
     }
     return end;
 }
+
+uint16_t PeImage::Machine() const { return Le16(bytes_, coffHeader_ + pe::coff::kMachine); }
 
 uint32_t PeImage::CheckSumField() const { return Le32(bytes_, CheckSumOffset()); }
 
@@ -105,7 +109,8 @@ uint32_t PeImage::DirectoryRva(int index) const {
 }
 
 uint32_t PeImage::DirectorySize(int index) const {
-    return static_cast<uint32_t>(index) < directoryCount_ ? Le32(bytes_, DirectoryOffset(index) + 4) : 0;
+    return static_cast<uint32_t>(index) < directoryCount_ ? Le32(bytes_, DirectoryOffset(index) + dir::kSize)
+                                                          : 0;
 }
 
 bool PeImage::SectionTail(uint32_t rva, std::string_view& out) const {
@@ -146,13 +151,13 @@ bool PeImage::PlaceResources(ResourcePlacement& placement) const {
     if (rva == 0 && ResourceSize() == 0) {
         // No resources yet: one more section header must fit in the unused,
         // zero-filled space between the section table and the first section.
-        if (directoryCount_ <= kResourceDirectory) return false;
+        if (directoryCount_ <= dir::kResource) return false;
         const uint64_t headerAt = SectionHeaderOffset(sections_.size());
         uint64_t limit = sizeOfHeaders_;
         for (const PeSection& s : sections_)
             if (s.rawSize > 0) limit = std::min<uint64_t>(limit, s.rawPointer);
-        if (headerAt + kSectionHeaderSize > limit) return false;
-        for (uint64_t i = headerAt; i < headerAt + kSectionHeaderSize; ++i)
+        if (headerAt + sec::kHeaderSize > limit) return false;
+        for (uint64_t i = headerAt; i < headerAt + sec::kHeaderSize; ++i)
             if (bytes_[static_cast<size_t>(i)] != 0) return false;
         uint64_t end = AlignUp(sizeOfHeaders_, sectionAlignment_);
         for (const PeSection& s : sections_)
@@ -173,7 +178,7 @@ bool PeImage::PlaceResources(ResourcePlacement& placement) const {
     if (r.rawPointer < SectionHeaderOffset(sections_.size())) return false;
     const uint64_t span = std::max(r.virtualSize, r.rawSize);
     for (uint32_t d = 0; d < directoryCount_; ++d) {
-        if (d == kResourceDirectory || d == kSecurityDirectory) continue;  // security: a file offset
+        if (d == dir::kResource || d == dir::kSecurity) continue;  // security: a file offset
         const uint64_t start = DirectoryRva(static_cast<int>(d));
         const uint64_t length = DirectorySize(static_cast<int>(d));
         if (start == 0 || length == 0) continue;
@@ -231,33 +236,35 @@ bool PeImage::Rebuild(const ResourcePlacement& placement, const std::string& dat
         header = SectionHeaderOffset(static_cast<size_t>(placement.section));
     } else {
         header = SectionHeaderOffset(sections_.size());
-        PutLe16(out, coffHeader_ + 2, static_cast<uint16_t>(sections_.size() + 1));
-        out.replace(header, 8, std::string(".rsrc\0\0\0", 8));
-        PutLe32(out, header + 12, placement.rva);
-        PutLe32(out, header + 20, rawPointer);
-        PutLe32(out, header + 36, kInitialisedData | kMemoryRead);
+        PutLe16(out, coffHeader_ + pe::coff::kSectionCount, static_cast<uint16_t>(sections_.size() + 1));
+        out.replace(header + sec::kName, sec::kNameSize, std::string(".rsrc\0\0\0", sec::kNameSize));
+        PutLe32(out, header + sec::kVirtualAddress, placement.rva);
+        PutLe32(out, header + sec::kRawPointer, rawPointer);
+        PutLe32(out, header + sec::kCharacteristics, sec::kInitialisedData | sec::kMemoryRead);
     }
-    PutLe32(out, header + 8, dataSize);
-    PutLe32(out, header + 16, newRaw);
+    PutLe32(out, header + sec::kVirtualSize, dataSize);
+    PutLe32(out, header + sec::kRawSize, newRaw);
 
-    PutLe32(out, DirectoryOffset(kResourceDirectory), placement.rva);
-    PutLe32(out, DirectoryOffset(kResourceDirectory) + 4, dataSize);
+    const size_t resources = DirectoryOffset(dir::kResource);
+    PutLe32(out, resources + dir::kAddress, placement.rva);
+    PutLe32(out, resources + dir::kSize, dataSize);
     if (placement.last)
-        PutLe32(out, optionalHeader_ + 56,
-              static_cast<uint32_t>(AlignUp(uint64_t{placement.rva} + dataSize, sectionAlignment_)));
-    PutLe32(out, optionalHeader_ + 8, Le32(out, optionalHeader_ + 8) + newRaw - oldRaw);
+        PutLe32(out, optionalHeader_ + opt::kImageSize,
+                static_cast<uint32_t>(AlignUp(uint64_t{placement.rva} + dataSize, sectionAlignment_)));
+    const size_t initialised = optionalHeader_ + opt::kInitialisedDataSize;
+    PutLe32(out, initialised, Le32(out, initialised) + newRaw - oldRaw);
 
     // A signature and a COFF symbol table stand behind the sections; both are
     // gone now, so their header fields must not point there any more.
-    const uint32_t signature = DirectoryRva(kSecurityDirectory);
+    const uint32_t signature = DirectoryRva(dir::kSecurity);
     if (signature != 0 && signature >= out.size()) {
-        PutLe32(out, DirectoryOffset(kSecurityDirectory), 0);
-        PutLe32(out, DirectoryOffset(kSecurityDirectory) + 4, 0);
+        PutLe32(out, DirectoryOffset(dir::kSecurity) + dir::kAddress, 0);
+        PutLe32(out, DirectoryOffset(dir::kSecurity) + dir::kSize, 0);
     }
-    const uint32_t symbols = Le32(out, coffHeader_ + 8);
+    const uint32_t symbols = Le32(out, coffHeader_ + pe::coff::kSymbolTable);
     if (symbols != 0 && symbols >= out.size()) {
-        PutLe32(out, coffHeader_ + 8, 0);
-        PutLe32(out, coffHeader_ + 12, 0);
+        PutLe32(out, coffHeader_ + pe::coff::kSymbolTable, 0);
+        PutLe32(out, coffHeader_ + pe::coff::kSymbolCount, 0);
     }
     if (CheckSumField() != 0) PutLe32(out, CheckSumOffset(), PeCheckSum(out, CheckSumOffset()));
     return true;

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "shared/pe_layout.h"
+
 namespace ql {
 
 struct PeSection {
@@ -42,12 +44,15 @@ public:
     static uint64_t BytesNeeded(std::string_view prefix);
 
     const std::string& Bytes() const { return bytes_; }
-    bool IsPe32Plus() const { return pe32Plus_; }
+    uint16_t Machine() const;
     const std::vector<PeSection>& Sections() const { return sections_; }
-    uint32_t ResourceRva() const { return DirectoryRva(kResourceDirectory); }
-    uint32_t ResourceSize() const { return DirectorySize(kResourceDirectory); }
+    // A data directory (pe::directory); 0 for one the image does not have.
+    uint32_t DirectoryRva(int index) const;
+    uint32_t DirectorySize(int index) const;
+    uint32_t ResourceRva() const { return DirectoryRva(pe::directory::kResource); }
+    uint32_t ResourceSize() const { return DirectorySize(pe::directory::kResource); }
     uint32_t CheckSumField() const;
-    size_t CheckSumOffset() const { return optionalHeader_ + 64; }
+    size_t CheckSumOffset() const { return optionalHeader_ + pe::optional::kCheckSum; }
 
     // The bytes at `rva` when all `size` of them lie in the raw data of one section.
     bool ReadAt(uint32_t rva, uint32_t size, std::string_view& out) const;
@@ -67,17 +72,15 @@ public:
     bool Rebuild(const ResourcePlacement& placement, const std::string& data, std::string& out) const;
 
 private:
-    static constexpr int kResourceDirectory = 2;
-    static constexpr int kSecurityDirectory = 4;
-
-    uint32_t DirectoryRva(int index) const;
-    uint32_t DirectorySize(int index) const;
-    size_t DirectoryOffset(int index) const { return dataDirectories_ + 8 * static_cast<size_t>(index); }
-    size_t SectionHeaderOffset(size_t index) const { return sectionTable_ + 40 * index; }
+    size_t DirectoryOffset(int index) const {
+        return dataDirectories_ + pe::directory::kEntrySize * static_cast<size_t>(index);
+    }
+    size_t SectionHeaderOffset(size_t index) const {
+        return sectionTable_ + pe::section::kHeaderSize * index;
+    }
     uint64_t RawEnd() const;  // end of the last section's raw data, at least the headers' end
 
     std::string bytes_;
-    bool pe32Plus_ = false;
     size_t coffHeader_ = 0;  // the 20-byte file header, behind the "PE\0\0" signature
     size_t optionalHeader_ = 0;
     size_t dataDirectories_ = 0;

@@ -1,8 +1,9 @@
 // Resource transactions: staging on a copy of the parsed tree, committing by
-// rebuilding the file around a new resource section.
+// rebuilding the image around a new resource section.
 #include "builder/engine/resource_update.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "builder/engine/build_errors.h"
 #include "platform/file.h"
@@ -40,61 +41,50 @@ int ReadImageBytes(const std::string& path, std::string& bytes) {
     return 0;
 }
 
-bool ParseFile(const std::string& path, bool wholeFile, PeImage& image, ResourceTree& resources,
-               std::string* problem) {
-    std::string bytes;
-    const int error = wholeFile ? platform::ReadWholeFile(path, bytes) : ReadImageBytes(path, bytes);
-    if (error != 0) {
-        if (problem) *problem = IoErrorText(error);
-        return false;
-    }
-    return image.Parse(std::move(bytes)) && ParseResourceTree(image, resources, problem);
-}
-
 }  // namespace
 
 bool LoadResources(const std::string& path, ResourceTree& resources, std::string* problem) {
+    std::string bytes;
+    if (const int error = ReadImageBytes(path, bytes)) {
+        if (problem) *problem = IoErrorText(error);
+        return false;
+    }
     PeImage image;
-    return ParseFile(path, false, image, resources, problem);
+    return image.Parse(std::move(bytes)) && ParseResourceTree(image, resources, problem);
 }
 
-bool ResourceUpdate::Begin(const std::string& path, std::string* problem) {
-    open_ = false;
-    path_ = path;
-    // The whole file: it is what a failed write restores.
-    if (!ParseFile(path, true, image_, original_, problem)) return false;
+bool ResourceUpdate::Begin(std::string& image, std::string* problem) {
+    target_ = nullptr;
+    if (!image_.Parse(image) || !ParseResourceTree(image_, original_, problem)) return false;
     staged_ = original_;
-    open_ = true;
+    target_ = &image;
     return true;
 }
 
 bool ResourceUpdate::Delete(const ResourceKey& key) {
-    if (!open_ || !ValidKey(key)) return false;
+    if (!target_ || !ValidKey(key)) return false;
     staged_.Remove(key);
     return true;
 }
 
 bool ResourceUpdate::Put(const ResourceKey& key, std::string_view data) {
-    if (!open_ || !ValidKey(key)) return false;
+    if (!target_ || !ValidKey(key)) return false;
     staged_.Put(key, ResourceEntry{std::string(data), 0});
     return true;
 }
 
 bool ResourceUpdate::End(bool commit) {
-    if (!open_) return false;
-    open_ = false;
+    std::string* target = std::exchange(target_, nullptr);
+    if (!target) return false;
     if (!commit) return true;
     ResourcePlacement placement;
     std::string section;
-    std::string file;
+    std::string rebuilt;
     if (!image_.PlaceResources(placement) || !SerialiseResourceTree(staged_, placement.rva, section) ||
-        !image_.Rebuild(placement, section, file))
+        !image_.Rebuild(placement, section, rebuilt))
         return false;
-    if (platform::WriteWholeFile(path_, file) == 0) return true;
-    // A write that failed half-way would leave a broken stub behind; put the
-    // old content back (best effort, the file was just writable).
-    platform::WriteWholeFile(path_, image_.Bytes());
-    return false;
+    *target = std::move(rebuilt);
+    return true;
 }
 
 }  // namespace ql

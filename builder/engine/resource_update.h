@@ -1,8 +1,8 @@
-// Resource transactions on PE files, without the platform's resource functions
-// so that every builder produces the same bytes: a data-only view of a file's
-// resources, and an update that stages deletions and additions by exact
-// (type, name, language) key and at its end rewrites the file with all of them
-// or leaves it untouched.
+// Resource transactions on PE images, without the platform's resource
+// functions so that every builder produces the same bytes: a data-only view of
+// a file's resources, and an update of an image in memory that stages
+// deletions and additions by exact (type, name, language) key and at its end
+// rebuilds the image with all of them or leaves it untouched.
 #pragma once
 
 #include <string>
@@ -22,9 +22,10 @@ bool LoadResources(const std::string& path, ResourceTree& resources, std::string
 
 class ResourceUpdate {
 public:
-    // Reads and parses the target; false (and nothing staged) when it is not a
-    // PE image whose resources can be read. `problem` as for LoadResources.
-    bool Begin(const std::string& path, std::string* problem = nullptr);
+    // Parses `image`, which a commit replaces; false (and nothing staged) when
+    // it is not a PE image whose resources can be read. `problem` as for
+    // LoadResources.
+    bool Begin(std::string& image, std::string* problem = nullptr);
 
     // The target as it was when the update began; staged changes never show here.
     const ResourceTree& Original() const { return original_; }
@@ -35,15 +36,14 @@ public:
     bool Delete(const ResourceKey& key);
     bool Put(const ResourceKey& key, std::string_view data);
 
-    // Ends the update. With `commit`, the file is rewritten with every staged
+    // Ends the update. With `commit`, the image is rebuilt with every staged
     // change; false when that is impossible (the resource section cannot grow
-    // in place, the file cannot be written), and the file then keeps its old
-    // content. Without `commit` everything staged is dropped; true.
+    // in place), and the image then stays as it was. Without `commit`
+    // everything staged is dropped; true.
     bool End(bool commit);
 
 private:
-    bool open_ = false;
-    std::string path_;
+    std::string* target_ = nullptr;  // while the update is open
     PeImage image_;
     ResourceTree original_;
     ResourceTree staged_;

@@ -12,7 +12,6 @@
 #include "builder/engine/byte_fields.h"
 #include "builder/engine/resource_update.h"
 #include "builder/engine/version_info.h"
-#include "platform/error_codes.h"
 #include "platform/file.h"
 #include "platform/text.h"
 
@@ -30,27 +29,27 @@ std::string About(const std::string& file, const std::string& what) {
 // The transaction frame: `body` stages and sets the flag, returning early at a
 // failing step with why (or with nothing when there was simply nothing to
 // copy); then the update commits when the flag is true and discards otherwise.
-bool RunTransaction(const std::string& target, std::string* problem,
+bool RunTransaction(EditedImage& target, std::string* problem,
                     const std::function<std::string(ResourceUpdate&, bool&)>& body) {
     std::string why;
     bool done = false;
     try {
         ResourceUpdate update;
         std::string unusable;
-        if (!update.Begin(target, &unusable)) {
-            why = About(target, unusable.empty() ? "不是可执行文件" : unusable);
+        if (!update.Begin(target.bytes, &unusable)) {
+            why = About(target.path, unusable.empty() ? "不是可执行文件" : unusable);
         } else {
             bool flag = false;
             try {
                 why = body(update, flag);
-            } catch (const std::exception&) {
-                why = About(target, "内存不足");  // an allocation on a huge input is one more failing step
+            } catch (const std::exception&) {  // an allocation on a huge input is one more failing step
+                why = About(target.path, "内存不足");
             }
             done = update.End(flag) && flag;
-            if (flag && !done) why = About(target, "无法写入资源");
+            if (flag && !done) why = About(target.path, "无法写入资源");
         }
     } catch (const std::exception&) {
-        why = About(target, "内存不足");
+        why = About(target.path, "内存不足");
     }
     if (!done && problem) *problem = why;
     return done;
@@ -58,9 +57,9 @@ bool RunTransaction(const std::string& target, std::string* problem,
 
 // Stages the removal of the target's first icon group, as RemoveFirstIconGroup
 // does; why it cannot, or nothing.
-std::string RemoveTargetIcon(ResourceUpdate& update, const std::string& target,
+std::string RemoveTargetIcon(ResourceUpdate& update, const EditedImage& target,
                              std::optional<ResourceName>& kept) {
-    return RemoveFirstIconGroup(update, kept) ? std::string() : About(target, "图标组已损坏");
+    return RemoveFirstIconGroup(update, kept) ? std::string() : About(target.path, "图标组已损坏");
 }
 
 // The resources of the executable to copy from, into `source`; why they
@@ -104,8 +103,8 @@ bool RemoveFirstIconGroup(ResourceUpdate& update, std::optional<ResourceName>& k
     return true;
 }
 
-bool CopyIconFromExecutable(const std::string& sourceExecutable, const std::string& target,
-                            std::string* problem, bool namedAsIcon) {
+bool CopyIconFromExecutable(const std::string& sourceExecutable, EditedImage& target, std::string* problem,
+                            bool namedAsIcon) {
     return RunTransaction(target, problem, [&](ResourceUpdate& update, bool& flag) {
         std::optional<ResourceName> kept;
         if (std::string why = RemoveTargetIcon(update, target, kept); !why.empty()) return why;
@@ -143,14 +142,13 @@ bool CopyIconFromExecutable(const std::string& sourceExecutable, const std::stri
     });
 }
 
-bool CopyIconFromIconFile(const std::string& iconFile, const std::string& target, std::string* problem) {
+bool CopyIconFromIconFile(const std::string& iconFile, EditedImage& target, std::string* problem) {
     return RunTransaction(target, problem, [&](ResourceUpdate& update, bool& flag) {
         std::optional<ResourceName> kept;
         if (std::string why = RemoveTargetIcon(update, target, kept); !why.empty()) return why;
         std::string file;
         if (int error = platform::ReadWholeFile(iconFile, file, kMaxIconFileSize))
-            return About(iconFile,
-                         error == platform::kErrorFileTooLarge ? "图标文件超过 32 MB" : IoErrorText(error));
+            return About(iconFile, error == kErrorFileTooLarge ? "图标文件超过 32 MB" : IoErrorText(error));
         if (file.size() < kIconFileHeaderSize) return About(iconFile, "图标文件已损坏");
         const size_t count = Le16(file, 4);
         if (count == 0) return About(iconFile, "图标文件不含图像");
@@ -186,12 +184,13 @@ bool CopyIconFromIconFile(const std::string& iconFile, const std::string& target
     });
 }
 
-bool CopyVersionInfo(const std::string& sourceExecutable, const std::string& target, std::string* problem) {
+bool CopyVersionInfo(const std::string& sourceExecutable, EditedImage& target, std::string* problem) {
     return RunTransaction(target, problem, [&](ResourceUpdate& update, bool& flag) {
         const ResourceTree& current = update.Original();
         for (const ResourceName& name : current.Names(rt::kVersion))
             for (uint16_t language : current.Languages(rt::kVersion, name))
-                if (!update.Delete({rt::kVersion, name, language})) return About(target, "版本信息已损坏");
+                if (!update.Delete({rt::kVersion, name, language}))
+                    return About(target.path, "版本信息已损坏");
         ResourceTree source;
         if (std::string why = LoadSource(sourceExecutable, source); !why.empty()) return why;
         for (const ResourceName& name : source.Names(rt::kVersion)) {
@@ -205,15 +204,15 @@ bool CopyVersionInfo(const std::string& sourceExecutable, const std::string& tar
     });
 }
 
-bool WriteResource(const std::string& target, const ResourceName& type, const ResourceName& name,
+bool WriteResource(EditedImage& target, const ResourceName& type, const ResourceName& name,
                    std::string_view data, std::string* problem) {
     return RunTransaction(target, problem, [&](ResourceUpdate& update, bool& flag) {
         flag = update.Put({type, name, VersionLanguageOf(update.Original())}, data);
-        return flag ? std::string() : About(target, "无效的资源名称");
+        return flag ? std::string() : About(target.path, "无效的资源名称");
     });
 }
 
-bool WriteElevationManifest(const std::string& target, int level, std::string_view manifestTemplate,
+bool WriteElevationManifest(EditedImage& target, int level, std::string_view manifestTemplate,
                             std::string* problem) {
     if (level != 1 && level != 2) return false;
     std::string text(manifestTemplate);

@@ -1,6 +1,7 @@
-// Editing the resources of the freshly written stub: icon, version information
-// and elevation manifest. Each operation is one transaction on the target file:
-// all staged changes are committed together, or the file stays untouched.
+// Editing the resources of the stub image in memory, before it is written:
+// icon, version information and elevation manifest. Each operation is one
+// transaction on the target image: all staged changes are committed together,
+// or the image stays as it was.
 //
 // Every operation keeps a success flag that only the staging of its final
 // resource sets. A failing step stops the operation; what was staged is then
@@ -29,6 +30,13 @@ namespace ql {
 
 class ResourceUpdate;
 
+// An executable image edited in memory, and the file it is written to, which
+// messages about it name.
+struct EditedImage {
+    std::string path;
+    std::string bytes;
+};
+
 // An icon group resource is an icon file's 6-byte header followed by a 14-byte
 // entry per image; the icon file has 16-byte entries instead. Both entries
 // begin with the same 12 bytes (width to image size); the group's ends with
@@ -47,8 +55,7 @@ bool IconGroupNumbers(std::string_view group, std::vector<uint16_t>& numbers);
 // replaced by a group of the file's images, numbered 1..n, in the target's
 // version language, under the old group's name (or number 1). An icon file
 // without images is refused: it would leave the SFX file without an icon.
-bool CopyIconFromIconFile(const std::string& iconFile, const std::string& target,
-                          std::string* problem = nullptr);
+bool CopyIconFromIconFile(const std::string& iconFile, EditedImage& target, std::string* problem = nullptr);
 
 // Icon from another executable's first icon group, in the first of that
 // group's languages, each image once (at most 32 MiB of them), with the
@@ -56,22 +63,22 @@ bool CopyIconFromIconFile(const std::string& iconFile, const std::string& target
 // name when the target had none). A file the user named as the icon
 // (`namedAsIcon`) that is no executable image is refused; a program to run that
 // is none simply has no icon to give.
-bool CopyIconFromExecutable(const std::string& sourceExecutable, const std::string& target,
+bool CopyIconFromExecutable(const std::string& sourceExecutable, EditedImage& target,
                             std::string* problem = nullptr, bool namedAsIcon = false);
 
 // Every version block of the target is replaced by every version block of the
 // source, under the source's names and languages.
-bool CopyVersionInfo(const std::string& sourceExecutable, const std::string& target,
+bool CopyVersionInfo(const std::string& sourceExecutable, EditedImage& target,
                      std::string* problem = nullptr);
 
 // Manifest number 1 in the target's version language. Level 1 asks for
 // highestAvailable, level 2 writes the 420-byte template (requireAdministrator)
 // unchanged; other levels write nothing (and return false).
-bool WriteElevationManifest(const std::string& target, int level, std::string_view manifestTemplate,
+bool WriteElevationManifest(EditedImage& target, int level, std::string_view manifestTemplate,
                             std::string* problem = nullptr);
 
 // Writes one resource in the target's version language; true when committed.
-bool WriteResource(const std::string& target, const ResourceName& type, const ResourceName& name,
+bool WriteResource(EditedImage& target, const ResourceName& type, const ResourceName& name,
                    std::string_view data, std::string* problem = nullptr);
 
 // Stages the removal of the first icon group of the update's target and of the

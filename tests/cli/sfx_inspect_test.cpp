@@ -187,6 +187,25 @@ TEST_F(SfxInspect, ExtractChecksEveryNameBeforeTheFirstWrite) {
     }
 }
 
+// The chunks are unpacked once, into a staging folder: a fault in the last
+// entry still leaves the folder as it was.
+TEST_F(SfxInspect, ExtractOfADamagedFileChangesNothing) {
+    Build();
+    std::string damaged = sfx;
+    const ReadEntry& last = Entry("z.txt");
+    damaged[last.offset + last.byteSize - kChecksumSize] ^= 1;
+    WriteFile(dir / "bad.exe", damaged);
+    const std::string target = dir / "out";
+    MakeFolder(target);
+    WriteFile(target + "/a.txt", "old");
+    EXPECT_EQ(ExtractSfx(dir / "bad.exe", target, out, err), 1);
+    EXPECT_NE(err.str().find("entry 'z.txt'"), std::string::npos) << err.str();
+    EXPECT_EQ(FolderNames(target), std::vector<std::string>{"a.txt"});
+    EXPECT_EQ(ReadFile(target + "/a.txt"), "old");
+    EXPECT_EQ(ExtractSfx(dir / "bad.exe", dir / "new/out", out, err), 1);
+    EXPECT_EQ(access((dir / "new").c_str(), F_OK), -1);
+}
+
 TEST_F(SfxInspect, ExtractNeverWritesThroughLinksAndReplacesFilesWhole) {
     Build();
     const std::string target = dir / "out", elsewhere = dir / "elsewhere";

@@ -1,12 +1,12 @@
-"""Helpers of the desktop builder's window tests on top of harness: the
-control ids (read from the builder's own header, so the tests and the windows
-agree), the window title, the settings in the Wine registry, the driver's
-window styles, messages and Alt keys, and a stand-in for the web browser."""
+"""Desktop window test helpers: control ids from the builder's header, title, settings, a stand-in browser."""
 
 import re
-import time
 
+import builds
 import harness
+import programs
+import wine_session
+from programs import to_wine_path
 
 SETTINGS_KEY = r"HKCU\Software\Tarnwick\Quillon"
 MAIN, PROGRESS = "Tfquillon", "Tfprogress"  # window classes: the two share their title
@@ -18,7 +18,7 @@ EM_GETSEL = 0xB0
 
 def _control_ids():
     """The enum of builder/ui/control_ids.h as {"kESource": 102, ...}."""
-    text = (harness.SOURCE_DIR / "builder/ui/control_ids.h").read_text()
+    text = (wine_session.SOURCE_DIR / "builder/ui/control_ids.h").read_text()
     body = text[text.index("enum ControlId"):]
     ids, value = {}, -1
     for name, explicit in re.findall(r"^\s*(k\w+)(?:\s*=\s*(\d+))?,", body, re.M):
@@ -32,15 +32,15 @@ ID = _control_ids()
 
 def main_title():
     """"Quillon" and the major and minor version, as the main window's title."""
-    cmake = (harness.SOURCE_DIR / "CMakeLists.txt").read_text()
+    cmake = (wine_session.SOURCE_DIR / "CMakeLists.txt").read_text()
     major, minor = re.search(r"project\(Quillon VERSION (\d+)\.(\d+)", cmake).groups()
     return f"Quillon {major}.{minor}"
 
 
 def reg(*args, check=True):
-    result = harness.run_windows("reg", list(args), timeout=60)
+    result = programs.run_windows("reg", list(args), timeout=60)
     if check and result.returncode != 0:
-        raise harness.HarnessError(f"reg {' '.join(args)} failed: {result.stderr!r}")
+        raise wine_session.HarnessError(f"reg {' '.join(args)} failed: {result.stderr!r}")
     return result
 
 
@@ -65,28 +65,6 @@ def settings():
     return values
 
 
-def window_style(program, title, control_id=None, window_class=None):
-    """The style of a window of `program`, or of its control."""
-    which = ["--id", str(control_id)] if control_id is not None else []
-    result = harness._driver_call(["style", *harness._window_args(title, 20, program.pid, window_class), *which],
-                                  timeout=50)
-    return int(result.stdout.split()[0], 16)
-
-
-def send_message(program, title, control_id, message, wparam=0, lparam=0):
-    """What the control answers to a message with plain-number parameters."""
-    result = harness._driver_call(["send", *harness._window_args(title, 20, program.pid), "--id", str(control_id),
-                                   "--message", str(message), "--wparam", str(wparam), "--lparam", str(lparam)],
-                                  timeout=50)
-    return int(result.stdout)
-
-
-def send_alt_key(program, title, virtual_key):
-    """The key pressed with Alt held (Alt+F4), to the focused control."""
-    harness._driver_call(["key", *harness._window_args(title, 20, program.pid), "--vk", str(virtual_key), "--alt"],
-                         timeout=50)
-
-
 def open_web_addresses_with(test, program):
     """Makes the shell open https addresses with `program` (runprobe, which
     records its arguments) until the test ends, when the prefix's own
@@ -101,21 +79,12 @@ def open_web_addresses_with(test, program):
             reg("delete", r"HKCR\https\shell", "/f", check=False)
 
     test.addCleanup(restore)
-    reg("add", key, "/ve", "/d", f'"{harness.to_wine_path(program)}" "%1"', "/f")
+    reg("add", key, "/ve", "/d", f'"{to_wine_path(program)}" "%1"', "/f")
 
 
 def states(program, title, window_class=None):
-    """The controls of a window of `program`, by id (harness.Control records)."""
+    """The controls of a window of `program`, by id (driver.Control records)."""
     return {c.control_id: c for c in program.controls(title, window_class=window_class)}
-
-
-def wait_until(condition, timeout=10):
-    """Polls `condition` until it is true; returns its last value. Focus and
-    activation reach a window through the X server, a moment after the call."""
-    deadline = time.monotonic() + timeout
-    while not (result := condition()) and time.monotonic() < deadline:
-        time.sleep(0.2)
-    return result
 
 
 class DesktopTestCase(harness.WineTestCase):
@@ -128,7 +97,7 @@ class DesktopTestCase(harness.WineTestCase):
         self.title = main_title()
 
     def start(self, *args, cwd=None, env=None):
-        builder = harness.start_windows(harness.windows_builder(), args, cwd=cwd, env=env)
+        builder = programs.WindowsProgram(builds.windows_builder(), args, cwd=cwd, env=env)
         self.addCleanup(builder.kill)
         builder.wait_window(self.title, window_class=MAIN)
         return builder

@@ -3,7 +3,7 @@ tests (builders, --test, --extract and the SFX file itself must agree) and for
 the fuzz targets' seeds: entry names that Windows reads as devices or that
 would leave the extraction folder, and damage that the SFX file refuses."""
 
-import harness
+import sfx_reader
 
 PLACEHOLDER = b"zzzzzzzzzzzz.txt"
 HELPER_PLACEHOLDER = "pppppppppppp"  # as long as the helper's name
@@ -29,16 +29,14 @@ INVALID_DATA, PATH_NOT_FOUND, INVALID_PARAMETER, BAD_ARGUMENTS = 13, 3, 87, 160
 def hostile_names(image):
     """(name, the image with the placeholder renamed to it) for each hostile name."""
     for name in HOSTILE_NAMES:
-        yield name, harness.rename_entry(image, PLACEHOLDER, name)
+        yield name, sfx_reader.rename_entry(image, PLACEHOLDER, name)
 
 
 def damaged(image):
     """(what, damaged image, the stub's exit code) for a good image of SOURCE_TREE
     built in extract mode."""
-    start = harness.read_sfx_bytes(image).container_start
-
-    def header(name):  # the name follows its entry header directly
-        return image.index(name, start) - harness.ENTRY_HEADER_SIZE
+    sfx = sfx_reader.read_sfx_bytes(image)
+    start, entries = sfx.container_start, sfx.by_name()
 
     def patched(offset, new):
         data = bytearray(image)
@@ -46,14 +44,14 @@ def damaged(image):
         return bytes(data)
 
     run_mode = patched(start, b"\x01")  # ExtractionMode, the first byte: run, with no program entry
-    unknown_type = patched(header(b"a.txt"), b"\x03")
-    typed_end = patched(len(image) - harness.ENTRY_HEADER_SIZE, b"\x01")
-    helper_folder = bytearray(harness.rename_entry(image, HELPER_PLACEHOLDER.encode(), b"xsfxdel~.exe"))
-    helper_folder[header(HELPER_PLACEHOLDER.encode())] = 2
-    inside_file = harness.rename_entry(image, b"sub\\x.txt", b"a.txt\\xxx")
+    unknown_type = patched(entries[b"a.txt"].offset, b"\x03")
+    typed_end = patched(len(image) - sfx_reader.ENTRY_HEADER_SIZE, b"\x01")
+    helper_folder = bytearray(sfx_reader.rename_entry(image, HELPER_PLACEHOLDER.encode(), b"xsfxdel~.exe"))
+    helper_folder[entries[HELPER_PLACEHOLDER.encode()].offset] = 2
+    inside_file = sfx_reader.rename_entry(image, b"sub\\x.txt", b"a.txt\\xxx")
     instance = patched(start + 2311, b"\\..\\..\\x")  # InstanceId
     flipped = bytearray(image)
-    flipped[image.index(b"sub\\x.txt", start) + len(b"sub\\x.txt") + 8 + 6] ^= 0x40
+    flipped[entries[b"sub\\x.txt"].body_offset + 8 + 6] ^= 0x40  # behind the chunk header
     yield "intact", image, 0
     yield "run mode without a program", run_mode, INVALID_PARAMETER
     yield "an unknown entry type", unknown_type, INVALID_DATA

@@ -1,21 +1,19 @@
-"""Helpers of the SFX runtime tests on top of harness: building an SFX file with
-either builder from one description, the probe program that run mode starts,
-and the Windows view of extracted files read from the Linux side."""
+"""Helpers of the SFX runtime tests: building with either builder, the probe, Windows' view of extracted files."""
 
 import os
 from pathlib import Path
 
-import harness
+import builds
+import programs
+import wine_session
+from programs import to_wine_path
 
 BUILDERS = ("linux", "windows")
 
 
 def runprobe():
     """runprobe.exe: records its command line, arguments and working folder."""
-    path = harness.BUILD_DIR / "win-x86_64/tests/windows/runprobe/runprobe.exe"
-    if not path.is_file():
-        raise harness.HarnessError(f"runprobe.exe not found at {path}; build the tree first")
-    return path
+    return wine_session.built_program("win-x86_64/tests/windows/runprobe/runprobe.exe", "runprobe.exe")
 
 
 def build(builder, source, target, *switches, executable=None, custom_folder=None, parameters=None):
@@ -25,16 +23,16 @@ def build(builder, source, target, *switches, executable=None, custom_folder=Non
     program's parameters (Windows texts)."""
     extra = []
     if executable is not None:
-        extra.append(str(executable) if builder == "linux" else harness.to_wine_path(executable))
+        extra.append(str(executable) if builder == "linux" else to_wine_path(executable))
     if custom_folder is not None:
         extra.append(custom_folder)
     if parameters is not None:
         extra.append(parameters)
     all_switches = ("-h", "-o", "-c", *switches)
     if builder == "linux":
-        harness.build_sfx_linux(source, target, switches=all_switches, extra_args=extra)
+        builds.build_sfx_linux(source, target, switches=all_switches, extra_args=extra)
     else:
-        harness.build_sfx_windows(source, target, switches=all_switches, extra_args=extra)
+        builds.build_sfx_windows(source, target, switches=all_switches, extra_args=extra)
     return Path(target)
 
 
@@ -43,31 +41,32 @@ def full_exit_code(program, env=None, timeout=120):
     its low 8 bits. A batch file runs the program and prints %ERRORLEVEL%
     (cmd waits for programs a batch file starts, windowed ones too)."""
     batch = Path(program).with_suffix(".exitcode.bat")
-    batch.write_bytes(f'@"{harness.to_wine_path(program)}"\r\n@echo exit=%ERRORLEVEL%\r\n'.encode("cp1252"))
+    batch.write_bytes(f'@"{to_wine_path(program)}"\r\n@echo exit=%ERRORLEVEL%\r\n'.encode("cp1252"))
     try:
-        result = harness.run_windows("cmd", ["/c", harness.to_wine_path(batch)], env=env, timeout=timeout)
+        result = programs.run_windows("cmd", ["/c", to_wine_path(batch)], env=env, timeout=timeout)
     finally:
         batch.unlink()
     for line in result.stdout.decode("cp1252").splitlines():
         if line.startswith("exit="):
             return int(line[5:])
-    raise harness.HarnessError(f"no exit code from cmd: {result.stdout!r} {result.stderr!r}")
+    raise wine_session.HarnessError(f"no exit code from cmd: {result.stdout!r} {result.stderr!r}")
 
 
 def linux_path(windows_path):
     """The Linux path of a Z: or C: path of the Wine prefix."""
-    if windows_path[:2].upper() == "C:":
-        return harness.WINEPREFIX / "drive_c" / windows_path[3:].replace("\\", "/")
-    return harness.from_wine_path(windows_path)
+    drive, path = windows_path[:2].upper(), windows_path[2:].replace("\\", "/")
+    if drive not in ("C:", "Z:"):
+        raise ValueError(f"not a C: or Z: path: {windows_path}")
+    return wine_session.WINEPREFIX / "drive_c" / path[1:] if drive == "C:" else Path(path or "/")
 
 
 def temp_folder():
     """The Linux path of the prefix's temporary folder (GetTempPath)."""
-    users = harness.WINEPREFIX / "drive_c" / "users"
+    users = wine_session.WINEPREFIX / "drive_c" / "users"
     for candidate in (users / os.environ.get("USER", "root") / "Temp", users / "root" / "Temp"):
         if candidate.is_dir():
             return candidate
-    raise harness.HarnessError(f"no temporary folder under {users}")
+    raise wine_session.HarnessError(f"no temporary folder under {users}")
 
 
 def windows_attributes(path):

@@ -6,11 +6,17 @@ command line, the save dialog, the links and the keyboard."""
 import os
 import time
 
+import builds
 import desktop_support as ds
-import harness
+import programs
 import runtime_support as rt
+import screenshot
+import sfx_reader
+import trees
+import wine_session
 from desktop_support import ID, MAIN, PROGRESS, SUCCESS_TEXT, VK_ESCAPE, VK_F1, VK_F4, VK_RETURN, VK_TAB
-from harness import to_wine_path
+from programs import to_wine_path
+from waiting import wait_until
 
 CANCEL_TEXT = "Quillon 已中止\r\n目标自解压文件已被删除"
 
@@ -32,7 +38,7 @@ class DesktopBuilderTest(ds.DesktopTestCase):
 
     def refused(self, builder):
         """The text of the validation's error box, which is then closed."""
-        text = harness.message_box(builder, "Error")
+        text = builder.message_box("Error")
         builder.press_button("Error", "OK")
         builder.wait_window_gone("Error")
         return text
@@ -53,7 +59,7 @@ class DesktopBuilderTest(ds.DesktopTestCase):
         self.assertEqual(controls[ID["kGbSourceTarget"]].text, " 源文件夹和目标文件")
         self.assertEqual(controls[ID["kESource"]].text, "")
         self.assertEqual(ds.settings(), {})
-        harness.screenshot("main-window-first-start")
+        screenshot.screenshot("main-window-first-start")
 
     def test_stored_settings_fill_the_window_and_the_rules_follow_clicks(self):
         ds.set_setting("Source", "REG_SZ", r"C:\stored")
@@ -76,7 +82,7 @@ class DesktopBuilderTest(ds.DesktopTestCase):
         for name in ("kEExecutableFile", "kRbDmOnReboot", "kRbUacHighest", "kRbWdCurrent"):
             self.assertTrue(controls[ID[name]].enabled, name)
         self.assertFalse(controls[ID["kCbOpenFolder"]].enabled)
-        harness.screenshot("main-window-execute-mode-with-elevation")
+        screenshot.screenshot("main-window-execute-mode-with-elevation")
 
         builder.check_control(self.title, ID["kRbUacNone"])
         controls = self.main_controls(builder)
@@ -84,39 +90,39 @@ class DesktopBuilderTest(ds.DesktopTestCase):
         self.assertTrue(controls[ID["kRbDmImmediately"]].checked)
 
     def test_make_builds_under_the_progress_window_and_ends_the_builder(self):
-        source = harness.make_tree(self.tmp / "source", {"a.txt": "alpha", "sub/b.bin": os.urandom(50_000)})
+        source = trees.make_tree(self.tmp / "source", {"a.txt": "alpha", "sub/b.bin": os.urandom(50_000)})
         target = self.tmp / "out.exe"
         builder = self.start()
         self.fill(builder, to_wine_path(source), to_wine_path(target))
         builder.press_button(self.title, control_id=ID["kBMake"], window_class=MAIN)
-        self.assertEqual(harness.message_box(builder, "Information"), SUCCESS_TEXT)
+        self.assertEqual(builder.message_box("Information"), SUCCESS_TEXT)
         # The success box is shown while the progress window is still there.
         self.assertIn(PROGRESS, [w.class_name for w in builder.list_windows()])
         builder.press_button("Information", "OK")
         self.assertEqual(builder.wait(), 0)
-        self.assertSfxMatchesTree(harness.read_sfx(target), source)
+        self.assertSfxMatchesTree(sfx_reader.read_sfx(target), source)
         stored = ds.settings()
         self.assertEqual(stored["Source"], ("REG_SZ", to_wine_path(source) + "\\"))
         self.assertEqual(stored["OpenFolder"], ("REG_DWORD", "0x1"))
 
     def test_on_a_chinese_system_paths_typed_in_the_window_build(self):
         # Code page 936, and a folder whose last character ends in the byte 0x5C.
-        source = harness.make_tree(self.tmp / "源文件夹乗", {"说明.txt": "中文", "子乗/a.txt": "a"})
+        source = trees.make_tree(self.tmp / "源文件夹乗", {"说明.txt": "中文", "子乗/a.txt": "a"})
         target = self.tmp / "输出.exe"
-        builder = self.start(env=harness.chinese_locale())
+        builder = self.start(env=wine_session.chinese_locale())
         self.assertEqual(self.main_controls(builder)[ID["kBMake"]].text, "制作自解压文件")
         self.fill(builder, to_wine_path(source), to_wine_path(target))
         builder.press_button(self.title, control_id=ID["kBMake"], window_class=MAIN)
-        self.assertEqual(harness.message_box(builder, "Information"), SUCCESS_TEXT)
-        harness.screenshot("main-window-code-page-936")
+        self.assertEqual(builder.message_box("Information"), SUCCESS_TEXT)
+        screenshot.screenshot("main-window-code-page-936")
         builder.press_button("Information", control_id=1)  # "确定" on this system
         self.assertEqual(builder.wait(), 0)
-        self.assertSfxMatchesTree(harness.read_sfx(target), source, codepage="cp936")
+        self.assertSfxMatchesTree(sfx_reader.read_sfx(target), source, codepage="cp936")
 
     def test_cancel_deletes_the_target_and_keeps_the_window_with_its_values(self):
         # Random bytes of half the byte values: packed, not stored, so that the build takes its time.
         block = os.urandom(1 << 20).translate(bytes(range(128)) * 2)
-        source = harness.make_tree(self.tmp / "source", {})
+        source = trees.make_tree(self.tmp / "source", {})
         for i in range(3):
             (source / f"big{i}.bin").write_bytes(block * 120)
         target = self.tmp / "big.exe"
@@ -124,26 +130,23 @@ class DesktopBuilderTest(ds.DesktopTestCase):
         self.fill(builder, to_wine_path(source), to_wine_path(target))
         builder.press_button(self.title, control_id=ID["kBMake"], window_class=MAIN)
         builder.wait_window(self.title, window_class=PROGRESS)
-        self.assertFalse(ds.window_style(builder, self.title, window_class=PROGRESS) & ds.WS_SYSMENU)  # no close box
-        deadline = time.monotonic() + 30
-        while True:  # until the first chunk is reported
-            progress = ds.states(builder, self.title, PROGRESS)
-            line = progress[ID["kLSize"]].text
-            if line and not line.startswith("0 B") or time.monotonic() > deadline:
-                break
-            time.sleep(0.2)
+        self.assertFalse(builder.window_style(self.title, window_class=PROGRESS) & ds.WS_SYSMENU)  # no close box
+        # Until the first chunk is reported.
+        progress = wait_until(lambda: ds.states(builder, self.title, PROGRESS), 30,
+                              done=lambda states: (line := states[ID["kLSize"]].text) and not line.startswith("0 B"))
+        line = progress[ID["kLSize"]].text
         self.assertRegex(line, r"^\d+\.\d\d MB / 360\.00 MB   \(\d+%\)$")
         self.assertEqual(progress[ID["kLProgressTarget"]].text, to_wine_path(target))
         self.assertTrue(progress[ID["kLProgressSource"]].text.startswith(to_wine_path(source) + "\\big"))
-        harness.screenshot("progress-window-mid-build")
+        screenshot.screenshot("progress-window-mid-build")
         # Esc and Alt+F4 do nothing; Enter presses the cancel button, which has the focus.
         builder.send_key(self.title, VK_ESCAPE)
-        ds.send_alt_key(builder, self.title, VK_F4)
+        builder.send_key(self.title, VK_F4, alt=True)
         time.sleep(1)  # give them the time to act wrongly
         self.assertEqual({w.class_name for w in builder.list_windows()}, {PROGRESS, MAIN})
         self.assertTrue(ds.states(builder, self.title, PROGRESS)[ID["kBCancel"]].focused)
         builder.send_key(self.title, VK_RETURN)
-        self.assertEqual(harness.message_box(builder, "Warning", timeout=60), CANCEL_TEXT)
+        self.assertEqual(builder.message_box("Warning", timeout=60), CANCEL_TEXT)
         self.assertFalse(target.exists())
         builder.press_button("Warning", "OK")
         builder.wait_window_gone(self.title, window_class=PROGRESS)
@@ -159,24 +162,24 @@ class DesktopBuilderTest(ds.DesktopTestCase):
             for _ in range(tabs):
                 builder.send_key(self.title, VK_TAB)
             focused = lambda: self.main_controls(builder)[ID[field]].focused
-            self.assertTrue(ds.wait_until(focused), field)
+            self.assertTrue(wait_until(focused), field)
             builder.send_key(self.title, VK_RETURN)
             self.assertTrue(self.refused(builder).startswith("源文件夹不存在"), field)
-            self.assertTrue(ds.wait_until(focused), field)
+            self.assertTrue(wait_until(focused), field)
 
     def test_a_refused_build_keeps_the_window_and_stores_full_paths(self):
         builder = self.start(cwd=self.tmp)
         self.fill(builder, "no-such-folder", "out.exe")
         builder.press_button(self.title, control_id=ID["kBMake"], window_class=MAIN)
         missing = to_wine_path(self.tmp / "no-such-folder") + "\\"
-        self.assertEqual(harness.message_box(builder, "Error"), "源文件夹不存在\r\n\r\n" + missing)
+        self.assertEqual(builder.message_box("Error"), "源文件夹不存在\r\n\r\n" + missing)
         builder.press_button("Error", "OK")
         builder.wait_window(self.title, window_class=MAIN)
         self.assertEqual(ds.settings()["Source"], ("REG_SZ", missing))
         self.assertEqual(ds.settings()["Target"], ("REG_SZ", to_wine_path(self.tmp / "out.exe")))
 
     def test_a_failed_build_names_the_path_and_keeps_the_window_and_the_saved_settings(self):
-        source = harness.make_tree(self.tmp / "source", {"a.txt": "alpha"})
+        source = trees.make_tree(self.tmp / "source", {"a.txt": "alpha"})
         (self.tmp / "file.txt").write_text("not a folder")
         target = self.tmp / "file.txt" / "setup.exe"
         builder = self.start()
@@ -184,8 +187,8 @@ class DesktopBuilderTest(ds.DesktopTestCase):
         builder.check_control(self.title, ID["kCbSilent"])
         self.make(builder)
         # The message with its full stop, and the path beneath it.
-        self.assertEqual(harness.message_box(builder, "Quillon"), "无效的文件名.\r\n" + to_wine_path(target))
-        harness.screenshot("build-error-with-path")
+        self.assertEqual(builder.message_box("Quillon"), "无效的文件名.\r\n" + to_wine_path(target))
+        screenshot.screenshot("build-error-with-path")
         builder.press_button("Quillon", "OK")
         builder.wait_window_gone(self.title, window_class=PROGRESS)
         controls = self.main_controls(builder)
@@ -197,8 +200,8 @@ class DesktopBuilderTest(ds.DesktopTestCase):
 
     def test_a_refused_start_from_a_complete_command_line_keeps_its_values_and_writes_no_settings(self):
         missing = self.tmp / "missing"
-        builder = harness.start_windows(harness.windows_builder(),
-                                        ["-fd", "-s", to_wine_path(missing), to_wine_path(self.tmp / "auto.exe")])
+        builder = programs.WindowsProgram(builds.windows_builder(),
+                                          ["-fd", "-s", to_wine_path(missing), to_wine_path(self.tmp / "auto.exe")])
         self.addCleanup(builder.kill)
         refusal = "源文件夹不存在\r\n\r\n" + to_wine_path(missing) + "\\"
         self.assertEqual(self.refused(builder), refusal)
@@ -226,18 +229,18 @@ class DesktopBuilderTest(ds.DesktopTestCase):
         self.assertEqual(self.main_controls(builder)[ID["kETarget"]].text, to_wine_path(folder / "renamed.exe"))
 
     def test_a_complete_command_line_builds_at_once_without_touching_the_settings(self):
-        source = harness.make_tree(self.tmp / "source", {"a.txt": "alpha"})
+        source = trees.make_tree(self.tmp / "source", {"a.txt": "alpha"})
         target = self.tmp / "auto.exe"
-        builder = harness.start_windows(harness.windows_builder(), [to_wine_path(source), to_wine_path(target)])
+        builder = programs.WindowsProgram(builds.windows_builder(), [to_wine_path(source), to_wine_path(target)])
         self.addCleanup(builder.kill)
-        self.assertEqual(harness.message_box(builder, "Information"), SUCCESS_TEXT)
+        self.assertEqual(builder.message_box("Information"), SUCCESS_TEXT)
         builder.press_button("Information", "OK")
         self.assertEqual(builder.wait(), 0)
-        self.assertSfxMatchesTree(harness.read_sfx(target), source)
+        self.assertSfxMatchesTree(sfx_reader.read_sfx(target), source)
         self.assertIsNone(ds.settings())
 
     def test_the_icon_browser_starts_from_the_field_and_completes_the_name(self):
-        icons = harness.make_tree(self.tmp / "icons", {"APP.ICO": b"\0", "lib.dll": b"\0"})
+        icons = trees.make_tree(self.tmp / "icons", {"APP.ICO": b"\0", "lib.dll": b"\0"})
         builder = self.start()
         builder.check_control(self.title, ID["kRbIconCustom"])
 
@@ -270,7 +273,7 @@ class DesktopBuilderTest(ds.DesktopTestCase):
             """What the shell was asked to open when the link was clicked."""
             record.unlink(missing_ok=True)
             builder.press_button(title, control_id=ID[link])
-            if not ds.wait_until(lambda: record.exists() and "arg=" in record.read_text()):
+            if not wait_until(lambda: record.exists() and "arg=" in record.read_text()):
                 return None
             return [line[4:] for line in record.read_text().splitlines() if line.startswith("arg=")]
 
@@ -279,7 +282,7 @@ class DesktopBuilderTest(ds.DesktopTestCase):
         self.assertIn("Quillon", about)
         self.assertIn("Version " + self.title.split()[1] + ".0.0", about)
         self.assertIn("quillon.example/quillon", about)
-        harness.screenshot("about-box")
+        screenshot.screenshot("about-box")
         self.assertEqual(opened("关于...", "kAboutWebLink"), ["https://quillon.example/quillon"])
         builder.send_key("关于...", VK_ESCAPE)
         builder.wait_window_gone("关于...")

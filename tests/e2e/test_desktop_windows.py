@@ -4,11 +4,17 @@ builds), the command-line help and the environment variables."""
 
 import os
 
+import builds
 import desktop_support as ds
-import harness
+import driver
+import programs
 import runtime_support as rt
+import screenshot
+import sfx_reader
+import trees
 from desktop_support import ID, MAIN, SUCCESS_TEXT, VK_ESCAPE, VK_RETURN, VK_SPACE, VK_TAB
-from harness import to_wine_path
+from programs import to_wine_path
+from waiting import wait_until
 
 GENERATOR = "从当前界面选项生成命令行参数"
 HELP = "命令行支持"
@@ -20,7 +26,7 @@ class DesktopWindowsTest(ds.DesktopTestCase):
         builder.wait_window(title)
 
     def test_the_generated_line_builds_what_the_window_builds(self):
-        source = harness.make_tree(self.tmp / "my source", {"data/a.txt": "alpha", "b.bin": os.urandom(30_000)})
+        source = trees.make_tree(self.tmp / "my source", {"data/a.txt": "alpha", "b.bin": os.urandom(30_000)})
         (source / "run.exe").write_bytes(rt.runprobe().read_bytes())
         target = self.tmp / "out.exe"
         builder = self.start()
@@ -37,34 +43,34 @@ class DesktopWindowsTest(ds.DesktopTestCase):
         self.open(builder, "kLCmdLineGen", GENERATOR)
         line = ds.states(builder, GENERATOR)[ID["kMCmdLine"]].text
         self.assertEqual(line, " ".join([
-            to_wine_path(harness.windows_builder()), "-mf", "-fp", "-we", "-di", "-s", "-ua", "-op",
+            to_wine_path(builds.windows_builder()), "-mf", "-fp", "-we", "-di", "-s", "-ua", "-op",
             f'"{to_wine_path(source)}\\\\"', to_wine_path(target), f'"{to_wine_path(source / "run.exe")}"',
             r'" /S \"x y\""']))
         # Tab from the text box to the copy button, and Space presses it.
         focused = lambda control: ds.states(builder, GENERATOR)[ID[control]].focused
         builder.send_key(GENERATOR, VK_TAB)
-        self.assertTrue(ds.wait_until(lambda: focused("kBCopy")))
+        self.assertTrue(wait_until(lambda: focused("kBCopy")))
         builder.send_key(GENERATOR, VK_SPACE)
         # What was copied stays selected, and shows so: the text box has the focus back.
-        self.assertTrue(ds.wait_until(lambda: focused("kMCmdLine")))
-        self.assertEqual(harness.clipboard_text(), line)
-        self.assertEqual(ds.send_message(builder, GENERATOR, ID["kMCmdLine"], ds.EM_GETSEL), len(line) << 16)
-        harness.screenshot("command-line-generator")
+        self.assertTrue(wait_until(lambda: focused("kMCmdLine")))
+        self.assertEqual(driver.clipboard_text(), line)
+        self.assertEqual(builder.send_message(GENERATOR, ID["kMCmdLine"], ds.EM_GETSEL), len(line) << 16)
+        screenshot.screenshot("command-line-generator")
         builder.send_key(GENERATOR, VK_ESCAPE)
         builder.wait_window_gone(GENERATOR)
 
         builder.press_button(self.title, control_id=ID["kBMake"], window_class=MAIN)
-        self.assertEqual(harness.message_box(builder, "Information"), SUCCESS_TEXT)
+        self.assertEqual(builder.message_box("Information"), SUCCESS_TEXT)
         builder.press_button("Information", "OK")
         self.assertEqual(builder.wait(), 0)
         window_image = target.read_bytes()
-        from_window = harness.read_sfx_bytes(window_image)
+        from_window = sfx_reader.read_sfx_bytes(window_image)
         target.unlink()
 
-        with harness.start_windows(harness.windows_builder(), raw_command_line=line + " -h -o -c") as again:
+        with programs.WindowsProgram(builds.windows_builder(), raw_command_line=line + " -h -o -c") as again:
             self.assertEqual(again.wait_without_windows(300), 0)
         line_image = target.read_bytes()
-        from_line = harness.read_sfx_bytes(line_image)
+        from_line = sfx_reader.read_sfx_bytes(line_image)
         self.assertEqual(from_line.entries, from_window.entries)
         # The same stub resources: icon and version of run.exe, the manifest of -ua.
         self.assertTrue(line_image[:from_line.container_start] == window_image[:from_window.container_start])
@@ -81,7 +87,7 @@ class DesktopWindowsTest(ds.DesktopTestCase):
         self.assertEqual(lines[0], "用法:")
         self.assertTrue(lines[55].startswith("quillon.exe -mf -fp -i -wc C:\\Source "), lines[55])
         self.assertTrue(controls[ID["kBClose"]].focused)
-        harness.screenshot("command-line-help")
+        screenshot.screenshot("command-line-help")
         builder.send_key(HELP, VK_ESCAPE)
         builder.wait_window_gone(HELP)
 
@@ -99,13 +105,13 @@ class DesktopWindowsTest(ds.DesktopTestCase):
         self.assertIn(["%QUILLON_SAMPLE%", "中文 value"], rows)
         self.assertTrue(all(key.startswith("%") and key.endswith("%") for key, _value in rows))
         # The columns fit the list's width beside the vertical scroll bar.
-        style = ds.window_style(builder, environment, ID["kVleEnvVars"])
+        style = builder.window_style(environment, ID["kVleEnvVars"])
         self.assertEqual(style & (ds.WS_VSCROLL | ds.WS_HSCROLL), ds.WS_VSCROLL)
-        harness.screenshot("environment-variables")
+        screenshot.screenshot("environment-variables")
         builder.send_key(environment, VK_ESCAPE)
         builder.wait_window_gone(environment)
         custom_folder = lambda: ds.states(builder, self.title, MAIN)[ID["kECustomDir"]]
-        self.assertTrue(ds.wait_until(lambda: custom_folder().focused))
+        self.assertTrue(wait_until(lambda: custom_folder().focused))
         self.assertEqual(custom_folder().text, "")
 
         # Enter at once takes the first row.

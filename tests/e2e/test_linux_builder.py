@@ -7,8 +7,9 @@ import signal
 import stat
 import subprocess
 import tempfile
-import time
 import unittest
+
+from waiting import wait_until
 
 BUILD = os.environ.get("QUILLON_BUILD_DIR", os.path.join(os.path.dirname(__file__), "..", "..", "build"))
 QUILLON = os.path.join(BUILD, "builder", "cli", "quillon")
@@ -142,10 +143,8 @@ class LinuxBuilder(unittest.TestCase):
             with self.subTest(signal=sig):
                 builder = subprocess.Popen([QUILLON, "-h", "-o", "-c", self.src, self.out], env=env,
                                            stdin=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-                deadline = time.monotonic() + 60
-                while not glob.glob(self.out + ".~*") and time.monotonic() < deadline:
-                    time.sleep(0.02)
-                self.assertTrue(glob.glob(self.out + ".~*"), "the build did not start writing")
+                started = wait_until(lambda: glob.glob(self.out + ".~*"), 60)
+                self.assertTrue(started, "the build did not start writing")
                 builder.send_signal(sig)
                 self.assertEqual(builder.wait(60), status)
                 self.assertEqual(glob.glob(self.out + ".~*"), [])

@@ -6,42 +6,48 @@ import shutil
 import unittest
 from pathlib import Path
 
+import builds
 import harness as h
+import programs
+import sfx_reader
+import trees
+import wine_session
+from programs import to_wine_path
 
-WINDOWS_TESTS = h.BUILD_DIR / "win-x86_64" / "tests" / "windows"
+WINDOWS_TESTS = wine_session.BUILD_DIR / "win-x86_64" / "tests" / "windows"
 FIXTURES = WINDOWS_TESTS / "resfixtures"
 PROBE = WINDOWS_TESTS / "resprobe" / "resprobe.exe"
-MANIFEST = h.SOURCE_DIR / "builder" / "resources" / "uac_manifest.xml"
+MANIFEST = wine_session.SOURCE_DIR / "builder" / "resources" / "uac_manifest.xml"
 FIXTURE_EXIT_CODE = 42  # what every fixture program returns
 
 
 def probe(path, *options):
     """resprobe's listing of a file: one line per resource, icon group entries,
     manifest level, and the version functions' language and file version."""
-    result = h.run_windows(PROBE, [*options, h.to_wine_path(path)])
+    result = programs.run_windows(PROBE, [*options, to_wine_path(path)])
     if result.returncode != 0:
-        raise h.HarnessError(f"resprobe failed on {path}: {result.stdout!r}")
+        raise wine_session.HarnessError(f"resprobe failed on {path}: {result.stdout!r}")
     return result.stdout.decode("ascii").replace("\r", "")
 
 
 def image_part(path):
     data = Path(path).read_bytes()
-    return data[:h.container_start(data)]
+    return data[:sfx_reader.container_start(data)]
 
 
 class ResourceSfx(h.WineTestCase):
     def setUp(self):
         super().setUp()
         self.src = self.tmp / "src"
-        h.make_tree(self.src, {"readme.txt": "resource test\r\n", "data/blob.bin": bytes(range(256)) * 300,
-                               "empty": None})
+        trees.make_tree(self.src, {"readme.txt": "resource test\r\n", "data/blob.bin": bytes(range(256)) * 300,
+                                   "empty": None})
 
     def build_both(self, switches, extra_args):
         """The same build with both builders; returns the two SFX paths."""
         linux, windows = self.tmp / "linux.exe", self.tmp / "windows.exe"
-        h.build_sfx_linux(self.src, linux, ("-h", "-o", "-c", *switches), extra_args)
-        h.build_sfx_windows(self.src, windows, ("-h", "-o", "-c", *switches),
-                            [h.to_wine_path(a) if isinstance(a, Path) else a for a in extra_args])
+        builds.build_sfx_linux(self.src, linux, ("-h", "-o", "-c", *switches), extra_args)
+        builds.build_sfx_windows(self.src, windows, ("-h", "-o", "-c", *switches),
+                                 [to_wine_path(a) if isinstance(a, Path) else a for a in extra_args])
         # One editor in both builders: the edited stub images are the same bytes.
         self.assertEqual(image_part(linux), image_part(windows))
         return linux, windows
@@ -51,9 +57,9 @@ class ResourceSfx(h.WineTestCase):
         extracted there with the source tree."""
         folder = self.tmp / ("run-" + sfx.stem)
         folder.mkdir()
-        result = h.run_windows(sfx, cwd=folder, timeout=120)
+        result = programs.run_windows(sfx, cwd=folder, timeout=120)
         self.assertEqual(result.returncode, expected_exit)
-        self.assertEqual(h.tree_items(folder), h.tree_items(self.src))
+        self.assertEqual(trees.tree_items(folder), trees.tree_items(self.src))
 
     def test_icon_file(self):
         icon = self.tmp / "app.ico"

@@ -4,11 +4,15 @@ mode with its parameters, working folder and exit code, the clean-up and the
 self-deletion."""
 
 import os
-import time
 
+import builds
 import harness
+import programs
 import runtime_support as rt
-from harness import to_wine_path
+import sfx_reader
+import trees
+from programs import to_wine_path
+from waiting import wait_until
 
 # Odd seconds: the container keeps times to two seconds.
 BASE_TIME = 1_600_000_001
@@ -16,12 +20,12 @@ BASE_TIME = 1_600_000_001
 
 class SilentRuntimeTest(harness.WineTestCase):
     def make_mixed_source(self):
-        source = harness.make_tree(self.tmp / "source", {
+        source = trees.make_tree(self.tmp / "source", {
             "readme.txt": "top level\r\n",
             "docs/guide/chapter.txt": "nested two levels down\n" * 2000,
             "docs/empty": None,
             "docs/zero.txt": b"",
-            "big.bin": os.urandom(harness.CHUNK_SIZE + 4321),  # two chunks
+            "big.bin": os.urandom(sfx_reader.CHUNK_SIZE + 4321),  # two chunks
             "caf\xe9.txt": "a Latin-1 name",
             ".hidden.txt": "hidden",
             "locked.txt": "read-only",
@@ -33,7 +37,7 @@ class SilentRuntimeTest(harness.WineTestCase):
         return source
 
     def assertExtracted(self, source, out):
-        self.assertEqual(harness.tree_items(out), harness.tree_items(source))
+        self.assertEqual(trees.tree_items(out), trees.tree_items(source))
         for path in source.rglob("*"):
             extracted = out / path.relative_to(source)
             name = str(path.relative_to(source))
@@ -44,7 +48,7 @@ class SilentRuntimeTest(harness.WineTestCase):
 
     def run_sfx(self, sfx, args=(), env=None, cwd=None):
         """Runs a silent SFX file; a window it shows fails the test at once."""
-        return harness.start_windows(sfx, args, env=env, cwd=cwd).wait_without_windows(timeout=120)
+        return programs.WindowsProgram(sfx, args, env=env, cwd=cwd).wait_without_windows(timeout=120)
 
     def test_both_builders_extract_a_mixed_tree_to_a_custom_folder(self):
         source = self.make_mixed_source()
@@ -57,18 +61,18 @@ class SilentRuntimeTest(harness.WineTestCase):
                 self.assertExtracted(source, out)
 
     def test_damaged_files_end_with_their_codes_and_write_nothing_wrong(self):
-        source = harness.make_tree(self.tmp / "source", {"a.bin": os.urandom(200_000)})
+        source = trees.make_tree(self.tmp / "source", {"a.bin": os.urandom(200_000)})
         out = self.tmp / "out"
         sfx = rt.build("linux", source, self.tmp / "good.exe", "-me", "-fm", "-s", "-oo",
                        custom_folder=to_wine_path(out) + "\\")
         image = sfx.read_bytes()
-        start = harness.read_sfx_bytes(image).container_start
+        packed = sfx_reader.read_sfx_bytes(image).by_name()[b"a.bin"].body_offset + 8  # behind the chunk header
 
         truncated = self.tmp / "truncated.exe"
         truncated.write_bytes(image[:-30])
         # One byte in the middle of the packed data of a.bin.
         flipped = bytearray(image)
-        flipped[start + harness.CONFIG_SIZE + harness.ENTRY_HEADER_SIZE + len("a.bin") + 8 + 5000] ^= 0x40
+        flipped[packed + 5000] ^= 0x40
         damaged = self.tmp / "damaged.exe"
         damaged.write_bytes(bytes(flipped))
 
@@ -80,7 +84,7 @@ class SilentRuntimeTest(harness.WineTestCase):
 
     def test_names_altered_after_the_build_cannot_leave_the_extraction_folder(self):
         placeholder = "zzzzzzzzzzzz.txt"
-        source = harness.make_tree(self.tmp / "source", {"a.txt": "first", placeholder: "payload"})
+        source = trees.make_tree(self.tmp / "source", {"a.txt": "first", placeholder: "payload"})
         (source / "probe.exe").write_bytes(rt.runprobe().read_bytes())
         out = self.tmp / "one" / "two" / "out"
         sfx = rt.build("linux", source, self.tmp / "good.exe", "-mf", "-fm", "-s", "-oo",
@@ -92,7 +96,7 @@ class SilentRuntimeTest(harness.WineTestCase):
         for name in ["..\\..\\escape.txt", "x/../../esc1.txt", "zzzzzzz:zzzz.txt", "CON.zzzzzzzz.txt"]:
             with self.subTest(name=name):
                 bad = self.tmp / "tampered.exe"
-                bad.write_bytes(harness.rename_entry(image, placeholder.encode(), name.encode()))
+                bad.write_bytes(sfx_reader.rename_entry(image, placeholder.encode(), name.encode()))
                 self.assertEqual(self.run_sfx(bad), 13)
                 # The entries before it were cleaned up as in any failed run,
                 # and nothing new stands outside the extraction folder.
@@ -101,29 +105,26 @@ class SilentRuntimeTest(harness.WineTestCase):
                 self.assertEqual({p for p in new if p not in out.parents}, set())
 
     def test_a_second_start_of_a_one_instance_sfx_fails_while_the_first_runs(self):
-        source = harness.make_tree(self.tmp / "source", {})
+        source = trees.make_tree(self.tmp / "source", {})
         (source / "probe.exe").write_bytes(rt.runprobe().read_bytes())
         sfx = rt.build("linux", source, self.tmp / "once.exe", "-mf", "-ft", "-s", "-i",
                        executable=source / "probe.exe")
         record = self.tmp / "record.txt"
         env = {"QUILLON_RECORD": to_wine_path(record), "QUILLON_LINGER_MS": "4000"}
-        with harness.start_windows(sfx, env=env) as first:
-            deadline = time.monotonic() + 60
-            while not record.exists() and time.monotonic() < deadline:
-                time.sleep(0.1)
-            self.assertTrue(record.exists(), "the first run did not start its program")
+        with programs.WindowsProgram(sfx, env=env) as first:
+            self.assertTrue(wait_until(record.exists, 60), "the first run did not start its program")
             second = {"QUILLON_RECORD": to_wine_path(self.tmp / "second.txt")}
             self.assertEqual(rt.full_exit_code(sfx, env=second), 1152)
             self.assertEqual(first.wait(timeout=120), 3)
         self.assertFalse((self.tmp / "second.txt").exists())
 
     def test_run_mode_passes_parameters_and_the_exit_code_and_cleans_up(self):
-        source = harness.make_tree(self.tmp / "source", {"data/input.txt": "input"})
+        source = trees.make_tree(self.tmp / "source", {"data/input.txt": "input"})
         (source / "bin").mkdir()
         (source / "bin" / "probe.exe").write_bytes(rt.runprobe().read_bytes())
         sfx = rt.build("linux", source, self.tmp / "run.exe", "-mf", "-ft", "-s",
                        executable=source / "bin" / "probe.exe", parameters='/switch "quoted arg"')
-        instance = harness.read_sfx(sfx).config.instance_id
+        instance = sfx_reader.read_sfx(sfx).config.instance_id
         record = self.tmp / "record.txt"
         env = {"QUILLON_RECORD": to_wine_path(record)}
 
@@ -138,11 +139,11 @@ class SilentRuntimeTest(harness.WineTestCase):
         self.assertFalse(extraction.exists())
 
     def test_working_folder_and_delete_modes(self):
-        source = harness.make_tree(self.tmp / "source", {"keep/me.txt": "kept"})
+        source = trees.make_tree(self.tmp / "source", {"keep/me.txt": "kept"})
         (source / "probe.exe").write_bytes(rt.runprobe().read_bytes())
         record = self.tmp / "record.txt"
         env = {"QUILLON_RECORD": to_wine_path(record)}
-        here = harness.make_tree(self.tmp / "current", {})
+        here = trees.make_tree(self.tmp / "current", {})
         out = self.tmp / "out"
         for switch, expected in [("-ws", self.tmp / "sfx"), ("-wc", here), ("-we", out)]:
             with self.subTest(working_folder=switch):
@@ -153,7 +154,7 @@ class SilentRuntimeTest(harness.WineTestCase):
                 # DeleteMode 2 keeps everything.
                 self.assertEqual((out / "keep" / "me.txt").read_text(), "kept")
 
-        existing = harness.make_tree(self.tmp / "existing", {"foreign.txt": "not ours"})
+        existing = trees.make_tree(self.tmp / "existing", {"foreign.txt": "not ours"})
         sfx = rt.build("linux", source, self.tmp / "clean.exe", "-mf", "-fm", "-s", "-di",
                        executable=source / "probe.exe", custom_folder=to_wine_path(existing) + "\\")
         self.assertEqual(self.run_sfx(sfx, env=env), 3)
@@ -162,18 +163,15 @@ class SilentRuntimeTest(harness.WineTestCase):
         self.assertEqual(sorted(p.name for p in existing.rglob("*")), ["foreign.txt"])
 
     def test_the_sfx_file_deletes_itself_after_a_successful_run(self):
-        source = harness.make_tree(self.tmp / "source", {"a.txt": "a"})
+        source = trees.make_tree(self.tmp / "source", {"a.txt": "a"})
         out = self.tmp / "out"
         # -oo: a helper left in the temporary folder by an earlier run is
         # replaced without a question.
         sfx = rt.build("linux", source, self.tmp / "self.exe", "-me", "-fm", "-s", "-oo", "-d",
                        custom_folder=to_wine_path(out) + "\\")
         # Straight under Wine: the driver's job would take the helper down with it.
-        self.assertEqual(harness.run_windows(sfx, timeout=120).returncode, 0)
-        deadline = time.monotonic() + 30
-        while sfx.exists() and time.monotonic() < deadline:
-            time.sleep(0.2)
-        self.assertFalse(sfx.exists())
+        self.assertEqual(programs.run_windows(sfx, timeout=120).returncode, 0)
+        self.assertTrue(wait_until(lambda: not sfx.exists(), 30))
         self.assertEqual((out / "a.txt").read_text(), "a")
         self.assertTrue((rt.temp_folder() / "xsfxdel~.exe").exists())
 
@@ -181,15 +179,15 @@ class SilentRuntimeTest(harness.WineTestCase):
         damaged = self.tmp / "damaged.exe"
         image = bytearray(rt.build("linux", source, self.tmp / "again.exe", "-me", "-fm", "-s", "-oo", "-d",
                                    custom_folder=to_wine_path(out) + "\\").read_bytes())
-        image[-17 - 4] ^= 1  # the last entry's checksum
+        image[-sfx_reader.ENTRY_HEADER_SIZE - 4] ^= 1  # the last entry's checksum, before the end record
         damaged.write_bytes(bytes(image))
-        self.assertEqual(harness.run_windows(damaged, timeout=120).returncode, 23)
+        self.assertEqual(programs.run_windows(damaged, timeout=120).returncode, 23)
         # A helper started at the end would be running now, or be done with the file.
-        self.assertEqual(harness.running_programs("xsfxdel~"), [])
+        self.assertEqual(programs.running_programs("xsfxdel~"), [])
         self.assertTrue(damaged.exists())
 
     def test_only_a_helper_this_run_wrote_is_started(self):
-        source = harness.make_tree(self.tmp / "source", {"a.txt": "a"})
+        source = trees.make_tree(self.tmp / "source", {"a.txt": "a"})
         out = self.tmp / "out"
         helper = rt.temp_folder() / "xsfxdel~.exe"
         record = self.tmp / "record.txt"
@@ -202,13 +200,10 @@ class SilentRuntimeTest(harness.WineTestCase):
         helper.write_bytes(rt.runprobe().read_bytes())
         sfx = rt.build("linux", source, self.tmp / "keep.exe", "-me", "-fm", "-s", "-os", "-d",
                        custom_folder=to_wine_path(out) + "\\")
-        self.assertEqual(harness.run_windows(sfx, env=env, timeout=120).returncode, 0)
-        deadline = time.monotonic() + 30
-        while sfx.exists() and time.monotonic() < deadline:
-            time.sleep(0.2)
-        self.assertFalse(sfx.exists(), "the helper this run wrote deletes the SFX file")
+        self.assertEqual(programs.run_windows(sfx, env=env, timeout=120).returncode, 0)
+        self.assertTrue(wait_until(lambda: not sfx.exists(), 30), "the helper this run wrote deletes the SFX file")
         self.assertFalse(record.exists(), "the program that stood there was started")
-        self.assertEqual(helper.read_bytes(), harness.helper_image().read_bytes())
+        self.assertEqual(helper.read_bytes(), builds.helper_image().read_bytes())
 
         # Where the helper cannot be written the run still succeeds; the SFX
         # file then stays, and nothing is started.
@@ -216,8 +211,8 @@ class SilentRuntimeTest(harness.WineTestCase):
         helper.mkdir()
         sfx = rt.build("linux", source, self.tmp / "stays.exe", "-me", "-fm", "-s", "-oo", "-d",
                        custom_folder=to_wine_path(out) + "\\")
-        self.assertEqual(harness.run_windows(sfx, env=env, timeout=120).returncode, 0)
-        self.assertEqual(harness.running_programs("xsfxdel~"), [])
+        self.assertEqual(programs.run_windows(sfx, env=env, timeout=120).returncode, 0)
+        self.assertEqual(programs.running_programs("xsfxdel~"), [])
         self.assertTrue(sfx.exists())
         self.assertEqual((out / "a.txt").read_text(), "a")
 

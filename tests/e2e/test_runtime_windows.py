@@ -3,11 +3,15 @@ question with both answers, and the progress window (with a screenshot under
 build/e2e-artifacts/ for review: the English texts, the bar and the caption)."""
 
 import os
-import time
 
+import builds
 import harness
+import programs
 import runtime_support as rt
-from harness import to_wine_path
+import screenshot
+import trees
+from programs import to_wine_path
+from waiting import wait_until
 
 BOX = "Error"  # the platform's caption of a message box that names none
 
@@ -15,9 +19,9 @@ BOX = "Error"  # the platform's caption of a message box that names none
 class RuntimeWindowsTest(harness.WineTestCase):
     def test_a_bare_stub_names_itself_in_its_message_and_exits_38(self):
         stub = self.tmp / "bare.exe"
-        stub.write_bytes(harness.stub_image().read_bytes())
-        with harness.start_windows(stub) as program:
-            subject, _, text = harness.message_box(program, BOX).partition("\r\n\r\n")
+        stub.write_bytes(builds.stub_image().read_bytes())
+        with programs.WindowsProgram(stub) as program:
+            subject, _, text = program.message_box(BOX).partition("\r\n\r\n")
             self.assertEqual(subject, to_wine_path(stub))
             self.assertTrue(text)
             self.assertFalse(text.endswith((".", " ", "\n")), "trailing full stops and blanks are trimmed")
@@ -26,22 +30,18 @@ class RuntimeWindowsTest(harness.WineTestCase):
 
     def question(self, program, answered):
         """The next overwrite question: its lines, once it is not one answered before."""
-        deadline = time.monotonic() + 30
-        while True:
-            lines = harness.message_box(program, BOX).split("\r\n")
-            if lines[1] not in answered or time.monotonic() > deadline:
-                return lines
-            time.sleep(0.2)
+        return wait_until(lambda: program.message_box(BOX).split("\r\n"), 30,
+                          done=lambda lines: lines[1] not in answered)
 
     def test_the_overwrite_question_asks_for_each_existing_file(self):
-        source = harness.make_tree(self.tmp / "source", {"a.txt": "new a", "b.txt": "new b", "c.txt": "new c"})
-        out = harness.make_tree(self.tmp / "out", {"a.txt": "old a", "b.txt": "old b"})
+        source = trees.make_tree(self.tmp / "source", {"a.txt": "new a", "b.txt": "new b", "c.txt": "new c"})
+        out = trees.make_tree(self.tmp / "out", {"a.txt": "old a", "b.txt": "old b"})
         os.chmod(out / "a.txt", 0o444)  # replaced all the same when the answer is Yes
         # Silent mode: no progress window, but the question is still asked.
         sfx = rt.build("linux", source, self.tmp / "ask.exe", "-me", "-fm", "-s",
                        custom_folder=to_wine_path(out) + "\\")
         answers = {to_wine_path(out / "a.txt"): "Yes", to_wine_path(out / "b.txt"): "No"}
-        with harness.start_windows(sfx) as program:
+        with programs.WindowsProgram(sfx) as program:
             answered = []
             for _ in answers:
                 lines = self.question(program, answered)
@@ -60,19 +60,17 @@ class RuntimeWindowsTest(harness.WineTestCase):
 
     def test_the_progress_window_shows_while_extracting(self):
         # Many small files keep the stub busy long enough to look at its window.
-        source = harness.make_tree(self.tmp / "source",
-                                   {f"part{i // 100}/file{i}.txt": f"content {i}\n" * 20 for i in range(4000)})
+        source = trees.make_tree(self.tmp / "source",
+                                 {f"part{i // 100}/file{i}.txt": f"content {i}\n" * 20 for i in range(4000)})
         out = self.tmp / "out"
         sfx = rt.build("linux", source, self.tmp / "window.exe", "-me", "-fm",
                        custom_folder=to_wine_path(out) + "\\")
-        with harness.start_windows(sfx) as program:
-            deadline = time.monotonic() + 60
-            progress = []
-            while not progress and program.running() and time.monotonic() < deadline:
-                progress = [w for w in program.list_windows() if w.class_name == "quillonwindowclass"]
+        with programs.WindowsProgram(sfx) as program:
+            shown = lambda: [w for w in program.list_windows() if w.class_name == "quillonwindowclass"]
+            progress = wait_until(shown, 60, done=lambda found: found or not program.running())
             self.assertEqual(len(progress), 1, "the progress window did not show")
             self.assertEqual(progress[0].title, "")
-            harness.screenshot("runtime-progress-window")
+            screenshot.screenshot("runtime-progress-window")
             self.assertEqual(program.wait(timeout=300), 0)
         self.assertEqual(len(list(out.rglob("*.txt"))), 4000)
 

@@ -6,20 +6,23 @@ extracts it."""
 
 import subprocess
 
+import builds
 import harness
 import hostile_files as hostile
+import programs
 import runtime_support as rt
-from harness import to_wine_path
+import trees
+from programs import to_wine_path
 
 
 def inspect(*args):
-    return subprocess.run([str(harness.linux_builder()), *map(str, args)], capture_output=True, text=True,
+    return subprocess.run([str(builds.linux_builder()), *map(str, args)], capture_output=True, text=True,
                           timeout=120)
 
 
 class Verdicts(harness.WineTestCase):
     def good_sfx(self, out):
-        source = harness.make_tree(self.tmp / "source", hostile.SOURCE_TREE)
+        source = trees.make_tree(self.tmp / "source", hostile.SOURCE_TREE)
         sfx = rt.build("linux", source, self.tmp / "good.exe", "-me", "-fm", "-s", "-oo",
                        custom_folder=to_wine_path(out) + "\\")
         return sfx.read_bytes()
@@ -27,25 +30,25 @@ class Verdicts(harness.WineTestCase):
     def run_sfx(self, image):
         sfx = self.tmp / "hostile.exe"
         sfx.write_bytes(image)
-        return harness.start_windows(sfx).wait_without_windows(timeout=120)
+        return programs.WindowsProgram(sfx).wait_without_windows(timeout=120)
 
     def build_refuses(self, builder, name):
-        source = harness.make_tree(self.tmp / "named", {name: "x"})
+        source = trees.make_tree(self.tmp / "named", {name: "x"})
         target = self.tmp / "named.exe"
         try:
             if builder == "linux":
-                result = harness.build_sfx_linux(source, target, check=False)
+                result = builds.build_sfx_linux(source, target, check=False)
                 self.assertEqual(result.returncode, 1, result.stderr)
                 self.assertIn("文件名在 Windows 上无效", result.stderr)
             else:
-                with harness.start_windows(harness.windows_builder(),
-                                           ["-h", "-o", "-c", to_wine_path(source), to_wine_path(target)]) as b:
-                    self.assertIn("文件名在 Windows 上无效", harness.message_box(b, "程序错误"))
+                with programs.WindowsProgram(builds.windows_builder(),
+                                             ["-h", "-o", "-c", to_wine_path(source), to_wine_path(target)]) as b:
+                    self.assertIn("文件名在 Windows 上无效", b.message_box("程序错误"))
                     b.press_button("程序错误", "OK")
                     self.assertEqual(b.wait(), 1)
             self.assertFalse(target.exists())
         finally:
-            harness.remove_tree(source)
+            trees.remove_tree(source)
 
     def test_hostile_names_are_refused_by_builders_inspection_and_the_sfx_file(self):
         out = self.tmp / "out"
@@ -63,7 +66,7 @@ class Verdicts(harness.WineTestCase):
                 self.assertEqual(inspect("--extract", self.tmp / "hostile.exe", self.tmp / "x").returncode, 1)
                 self.assertFalse((self.tmp / "x").exists())
                 self.assertEqual(self.run_sfx(renamed), hostile.INVALID_DATA)
-                self.assertEqual({harness.stored_name(p.relative_to(out).as_posix()) for p in out.rglob("*")},
+                self.assertEqual({trees.stored_name(p.relative_to(out).as_posix()) for p in out.rglob("*")},
                                  earlier)
                 new = set(self.tmp.rglob("*")) - before - {self.tmp / "hostile.exe", out}
                 self.assertEqual({p for p in new if out not in p.parents}, set())
@@ -72,7 +75,7 @@ class Verdicts(harness.WineTestCase):
         out = self.tmp / "out"
         for what, image, code in hostile.damaged(self.good_sfx(out)):
             with self.subTest(what=what):
-                harness.remove_tree(out)
+                trees.remove_tree(out)
                 (self.tmp / "damaged.exe").write_bytes(image)
                 verdict = inspect("--test", self.tmp / "damaged.exe")
                 self.assertEqual(verdict.returncode, 0 if code == 0 else 1, verdict.stderr)

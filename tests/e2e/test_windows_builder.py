@@ -5,8 +5,12 @@ overwrite question, validation error, fatal error)."""
 import os
 import unittest
 
+import builds
 import harness
-from harness import to_wine_path
+import programs
+import sfx_reader
+import trees
+from programs import to_wine_path
 
 SUCCESS_TEXT = "该自解压文件创建成功！"
 OVERWRITE_QUESTION = "该文件己经存在，你要覆盖它吗?"
@@ -14,7 +18,7 @@ OVERWRITE_QUESTION = "该文件己经存在，你要覆盖它吗?"
 
 class WindowsBuilderTest(harness.WineTestCase):
     def make_source(self):
-        return harness.make_tree(self.tmp / "source", {
+        return trees.make_tree(self.tmp / "source", {
             "readme.txt": "top level\r\n",
             "docs/guide/chapter1.txt": "nested two levels down\n" * 50,
             "docs/notes.txt": "",
@@ -23,20 +27,20 @@ class WindowsBuilderTest(harness.WineTestCase):
         })
 
     def start_builder(self, *switches, source, target):
-        return harness.start_windows(harness.windows_builder(),
-                                     [*switches, to_wine_path(source), to_wine_path(target)])
+        return programs.WindowsProgram(builds.windows_builder(),
+                                       [*switches, to_wine_path(source), to_wine_path(target)])
 
     def test_headless_build_writes_the_source_tree_behind_the_stub(self):
         source = self.make_source()
         target = self.tmp / "out" / "setup.exe"  # the folder does not exist yet
-        self.assertEqual(harness.build_sfx_windows(source, target), 0)
+        self.assertEqual(builds.build_sfx_windows(source, target), 0)
 
         image = target.read_bytes()
-        sfx = harness.read_sfx_bytes(image)
+        sfx = sfx_reader.read_sfx_bytes(image)
         self.assertSfxMatchesTree(sfx, source)
         # Without icon, run mode or elevation nothing edits the stub, so the
         # image in front of the container is the builder's own stub.
-        self.assertEqual(image[:sfx.container_start], harness.stub_image("x86_64").read_bytes())
+        self.assertEqual(image[:sfx.container_start], builds.stub_image("x86_64").read_bytes())
         self.assertIn("caf\xe9.txt".encode("cp1252"), sfx.by_name())
         config = sfx.config
         self.assertEqual((config.extraction_mode, config.extraction_folder, config.compression,
@@ -50,12 +54,12 @@ class WindowsBuilderTest(harness.WineTestCase):
         leftover = self.tmp / "setup.exe.~0123ABCDEF"  # what a killed build left
         leftover.write_bytes(b"partial")
         with self.start_builder("-h", "-o", source=source, target=target) as builder:
-            self.assertEqual(harness.message_box(builder, "Information"), SUCCESS_TEXT)
+            self.assertEqual(builder.message_box("Information"), SUCCESS_TEXT)
             # The file is complete before the box appears.
-            harness.read_sfx(target)
+            sfx_reader.read_sfx(target)
             builder.press_button("Information", "OK")
             self.assertEqual(builder.wait(), 0)
-        self.assertSfxMatchesTree(harness.read_sfx(target), source)
+        self.assertSfxMatchesTree(sfx_reader.read_sfx(target), source)
         self.assertFalse(leftover.exists())
 
     def test_overwrite_question_without_o(self):
@@ -65,7 +69,7 @@ class WindowsBuilderTest(harness.WineTestCase):
         target.write_bytes(old)
 
         with self.start_builder("-h", "-c", source=source, target=target) as builder:
-            self.assertEqual(harness.message_box(builder, "Confirmation"), OVERWRITE_QUESTION)
+            self.assertEqual(builder.message_box("Confirmation"), OVERWRITE_QUESTION)
             builder.press_button("Confirmation", "No")
             builder.wait()
         self.assertEqual(target.read_bytes(), old)
@@ -73,7 +77,7 @@ class WindowsBuilderTest(harness.WineTestCase):
         with self.start_builder("-h", "-c", source=source, target=target) as builder:
             builder.press_button("Confirmation", "Yes")
             self.assertEqual(builder.wait(), 0)
-        self.assertSfxMatchesTree(harness.read_sfx(target), source)
+        self.assertSfxMatchesTree(sfx_reader.read_sfx(target), source)
 
     def test_failed_build_shows_the_fatal_error_box_with_the_path_and_exits_with_1(self):
         source = self.make_source()
@@ -82,7 +86,7 @@ class WindowsBuilderTest(harness.WineTestCase):
         target = self.tmp / "taken.exe"
         target.mkdir()
         with self.start_builder("-h", "-o", "-c", source=source, target=target) as builder:
-            self.assertEqual(harness.message_box(builder, "程序错误"), "文件访问被拒绝\r\n" + to_wine_path(target))
+            self.assertEqual(builder.message_box("程序错误"), "文件访问被拒绝\r\n" + to_wine_path(target))
             builder.press_button("程序错误", "OK")
             self.assertEqual(builder.wait(), 1)
         self.assertTrue(target.is_dir())
@@ -96,10 +100,10 @@ class WindowsBuilderTest(harness.WineTestCase):
                  ({"ā.txt": "x", "a.txt": "y"}, "ā.txt"))
         for index, (layout, lost) in enumerate(cases):
             with self.subTest(lost=lost):
-                source = harness.make_tree(self.tmp / f"source-{index}", layout)
+                source = trees.make_tree(self.tmp / f"source-{index}", layout)
                 target = self.tmp / "setup.exe"
                 with self.start_builder("-h", "-o", "-c", source=source, target=target) as builder:
-                    text = harness.message_box(builder, "程序错误")
+                    text = builder.message_box("程序错误")
                     self.assertIn("1252", text)
                     self.assertIn(to_wine_path(source / lost), text)
                     builder.press_button("程序错误", "OK")
@@ -110,7 +114,7 @@ class WindowsBuilderTest(harness.WineTestCase):
         source = self.tmp / "missing"
         target = self.tmp / "setup.exe"
         with self.start_builder("-h", "-o", "-c", source=source, target=target) as builder:
-            text = harness.message_box(builder, "Error")
+            text = builder.message_box("Error")
             # The source is shown normalised: a full path with a trailing backslash.
             self.assertEqual(text, "源文件夹不存在\r\n\r\n" + to_wine_path(source) + "\\")
             builder.press_button("Error", "OK")

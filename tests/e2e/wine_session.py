@@ -1,9 +1,10 @@
 """The one place where the tests' Wine world is set up: the X display (an
 Xvfb when none is set), the Wine prefix (build/wineprefix unless WINEPREFIX
-says otherwise) and the environment every Wine process gets. The end-to-end
-harness imports it; scripts/test and scripts/demo run their work inside a
-session of it, and scripts/wine-run starts single programs through it, so all
-of them use the same prefix, display rules and quiet defaults.
+says otherwise), the environment every Wine process gets and the way it
+starts, and the programs of the build. The end-to-end harness imports it;
+scripts/test and scripts/demo run their work inside a session of it, and
+scripts/wine-run starts single programs through it, so all of them use the
+same prefix, display rules and quiet defaults.
 
     python3 wine_session.py session -- COMMAND [ARGS...]
         runs COMMAND with DISPLAY, WINEPREFIX, WINEDEBUG and WINEDLLOVERRIDES
@@ -24,8 +25,10 @@ import os
 import signal
 import subprocess
 import sys
-import time
+import tempfile
 from pathlib import Path
+
+from waiting import wait_until
 
 SOURCE_DIR = Path(os.environ.get("QUILLON_SOURCE_DIR") or Path(__file__).resolve().parents[2])
 BUILD_DIR = Path(os.environ.get("QUILLON_BUILD_DIR") or SOURCE_DIR / "build")
@@ -34,9 +37,17 @@ WINESERVER = WINE.parent / "wineserver"
 WINEPREFIX = Path(os.environ.get("WINEPREFIX") or BUILD_DIR / "wineprefix")
 
 
-class SessionError(AssertionError):
-    """The display, the prefix or a locale could not be set up; the harness
-    derives its own errors from it."""
+class HarnessError(AssertionError):
+    """Wine could not be set up, a program of the build is missing, or a
+    Windows program or window did not do what the test waited for."""
+
+
+def built_program(relative, what):
+    """The path of a program this build made, below the build folder."""
+    path = BUILD_DIR / relative
+    if not path.is_file():
+        raise HarnessError(f"{what} not found at {path}; build the tree first (QUILLON_BUILD_DIR={BUILD_DIR})")
+    return path
 
 
 # Called before an Xvfb this process started goes away, so that the programs
@@ -57,18 +68,16 @@ def ensure_display():
         process = subprocess.Popen(
             ["Xvfb", f":{number}", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        deadline = time.monotonic() + 10
-        while time.monotonic() < deadline and process.poll() is None:
-            if Path(f"/tmp/.X11-unix/X{number}").exists():
-                _xvfb = process
-                atexit.register(_stop_xvfb)
-                os.environ["DISPLAY"] = f":{number}"
-                return os.environ["DISPLAY"]
-            time.sleep(0.05)
+        socket = Path(f"/tmp/.X11-unix/X{number}")
+        if wait_until(socket.exists, 10, done=lambda up: up or process.poll() is not None):
+            _xvfb = process
+            atexit.register(_stop_xvfb)
+            os.environ["DISPLAY"] = f":{number}"
+            return os.environ["DISPLAY"]
         if process.poll() is None:
             process.kill()
         process.wait()
-    raise SessionError("could not start Xvfb (is the xvfb package installed?)")
+    raise HarnessError("could not start Xvfb (is the xvfb package installed?)")
 
 
 def _stop_xvfb():
@@ -121,9 +130,54 @@ def chinese_locale():
             result = subprocess.run(["localedef", "-i", "zh_CN", "-f", "UTF-8", str(compiled)],
                                     stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=300)
             if not (compiled / "LC_CTYPE").exists():
-                raise SessionError(f"localedef could not make {compiled} (is the locales package "
+                raise HarnessError(f"localedef could not make {compiled} (is the locales package "
                                    f"installed?): {result.stdout.decode('utf-8', 'replace')}")
     return {"LANG": "zh_CN.UTF-8", "LOCPATH": str(locales)}
+
+
+class WineProcess:
+    """A Wine process whose output goes to unnamed files, not pipes: Wine's
+    helper processes (the desktop's explorer.exe, services.exe) may start from
+    any Wine process and inherit its output; a pipe would then stay open long
+    after the process itself ended."""
+
+    def __init__(self, command, cwd=None, env=None):
+        self.stdout_file = tempfile.TemporaryFile()
+        self.stderr_file = tempfile.TemporaryFile()
+        self.process = subprocess.Popen([str(part) for part in command], stdout=self.stdout_file,
+                                        stderr=self.stderr_file, stdin=subprocess.DEVNULL, cwd=cwd,
+                                        env=wine_env(env), start_new_session=True)
+
+    def output(self):
+        """What the process wrote so far: (stdout, stderr) as bytes."""
+        texts = []
+        for file in (self.stdout_file, self.stderr_file):
+            file.seek(0)
+            texts.append(file.read())
+        return tuple(texts)
+
+    def wait(self, timeout):
+        """The exit code, or None when the process is still running after `timeout` seconds."""
+        try:
+            return self.process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            return None
+
+    def kill(self):
+        """Kills the process and whatever it started in its session."""
+        if self.process.poll() is None:
+            try:
+                os.killpg(self.process.pid, signal.SIGKILL)
+            except (ProcessLookupError, PermissionError):
+                pass
+            self.process.wait()
+
+    def finish(self):
+        """The output, after which the files are closed."""
+        output = self.output()
+        self.stdout_file.close()
+        self.stderr_file.close()
+        return output
 
 
 _prefix_ready = False
@@ -151,7 +205,7 @@ def ensure_prefix():
                          env, timeout=300)
             subprocess.run([str(WINESERVER), "-w"], env=env, check=False, timeout=300)
         if not (WINEPREFIX / "system.reg").exists():
-            raise SessionError(f"wineboot did not create the prefix {WINEPREFIX}")
+            raise HarnessError(f"wineboot did not create the prefix {WINEPREFIX}")
     _prefix_ready = True
 
 

@@ -25,15 +25,6 @@ BuildError CatchBuildError(const std::function<void()>& build) {
     return BuildError("", -1);
 }
 
-// Names in a folder, sorted.
-std::vector<std::string> FolderNames(const std::string& folder) {
-    std::vector<platform::DirItem> items;
-    platform::ListFolder(folder + "/", items);
-    std::vector<std::string> names;
-    for (const platform::DirItem& item : items) names.push_back(item.name);
-    return names;
-}
-
 TEST_F(BuildTest, ProgressIsReportedPerChunkAndPerFile) {
     ScriptedProgress progress;
     env.progress = &progress;

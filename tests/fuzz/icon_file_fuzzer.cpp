@@ -19,14 +19,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }();
     const std::string_view file(reinterpret_cast<const char*>(data), size);
     const std::string icon = ql::fuzz::ScratchFile("input.ico", file);
-    const std::string target = ql::fuzz::ScratchFile("stub.exe", stub);
+    ql::EditedImage target{"stub.exe", stub};
     std::string problem;
     if (!ql::CopyIconFromIconFile(icon, target, &problem)) {
         if (problem.empty()) __builtin_trap();  // an icon file that fails always says why
         return 0;
     }
     ql::ResourceTree tree;
-    if (!ql::LoadResources(target, tree)) __builtin_trap();
+    if (!ql::LoadResources(ql::fuzz::ScratchFile("stub.exe", target.bytes), tree)) __builtin_trap();
     const ql::ResourceName group = ql::ResourceName::Text(u"MAINICON");
     const std::vector<uint16_t> languages = tree.Languages(ql::rt::kGroupIcon, group);
     if (languages.size() != 1) __builtin_trap();

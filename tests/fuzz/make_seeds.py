@@ -23,17 +23,17 @@ import tempfile
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "e2e"))
-import harness  # noqa: E402  (the independent SFX reader)
 import hostile_files as hostile  # noqa: E402
+import trees  # noqa: E402
 
 MARKER = b"QLFUZZ--"
 
 
 def sfx_files(build, work):
     """SFX files of a small tree, built by the Linux builder in several ways."""
-    source = harness.make_tree(work / "source", {**hostile.SOURCE_TREE, "sub/empty": None,
-                                                 "setup.exe": "MZ not really\n"})
-    chinese = harness.make_tree(work / "chinese", {"乗/文.txt": "code page 936\n"})
+    source = trees.make_tree(work / "source", {**hostile.SOURCE_TREE, "sub/empty": None,
+                                               "setup.exe": "MZ not really\n"})
+    chinese = trees.make_tree(work / "chinese", {"乗/文.txt": "code page 936\n"})
     builds = [  # name, tree, switches, positional parameters behind source and target, settings
         ("plain", source, [], [], {}),
         ("selfdelete-i686", source, ["-d", "-s", "-oo"], [], {"QUILLON_STUB_ARCH": "i686"}),

@@ -1,7 +1,7 @@
 // The resource editor on three files at once: a target, an icon file and a
 // source executable, cut from the input at each "QLFUZZ--" marker. Each file
-// is listed, and every operation runs on a fresh copy of the target; an
-// operation that reports success must leave a target the reader accepts.
+// is listed, and every operation runs on a fresh copy of the target image; an
+// operation that reports success must leave an image the reader accepts.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -23,9 +23,9 @@ void List(const std::string& path) {
     if (bytes > (size_t{1} << 31)) __builtin_trap();
 }
 
-void ExpectReadable(bool done, const std::string& target) {
+void ExpectReadable(bool done, const ql::EditedImage& target) {
     ql::ResourceTree tree;
-    if (done && !ql::LoadResources(target, tree)) __builtin_trap();
+    if (done && !ql::LoadResources(ql::fuzz::ScratchFile("result.exe", target.bytes), tree)) __builtin_trap();
 }
 
 }  // namespace
@@ -40,17 +40,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const std::string icon = ql::fuzz::ScratchFile("icon.ico", parts[1]);
     const std::string source = ql::fuzz::ScratchFile("source.exe", parts[2]);
-    const std::string target = ql::fuzz::ScratchFile("target.exe", parts[0]);
-    List(target);
+    ql::EditedImage target{ql::fuzz::ScratchFile("target.exe", parts[0]), std::string(parts[0])};
+    List(target.path);
     List(icon);
     List(source);
     ql::VersionLanguage(source);
 
     std::string problem;
     ExpectReadable(ql::CopyIconFromIconFile(icon, target, &problem), target);
-    ql::fuzz::ScratchFile("target.exe", parts[0]);
+    target.bytes = parts[0];
     ExpectReadable(ql::CopyIconFromExecutable(source, target, &problem), target);
-    ql::fuzz::ScratchFile("target.exe", parts[0]);
+    target.bytes = parts[0];
     ExpectReadable(ql::CopyVersionInfo(source, target, &problem), target);
     // The manifest goes into whatever version language the copy left behind.
     ExpectReadable(ql::WriteElevationManifest(target, 1 + size % 2, "<manifest/>", &problem), target);

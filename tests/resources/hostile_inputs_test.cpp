@@ -8,8 +8,6 @@
 
 #include "builder/engine/build_errors.h"
 #include "builder/engine/byte_fields.h"
-#include "builder/engine/resource_update.h"
-#include "builder/engine/stub_resources.h"
 #include "shared/container.h"
 #include "tests/resources/resource_support.h"
 #include "tests/support/build_fixture.h"
@@ -88,7 +86,7 @@ TEST_F(HostileInputs, IconFilesBeyondTheBudgetsAreRefusedNamingTheFile) {
         SCOPED_TRACE(what);
         const std::string ico = Write("hostile.ico", content);
         std::string problem;
-        EXPECT_FALSE(CopyIconFromIconFile(ico, target, &problem));
+        EXPECT_FALSE(CopyIconFromIconFile(ico, OnDisk(target), &problem));
         EXPECT_NE(problem.find(ico), std::string::npos) << problem;
         EXPECT_NE(problem.find(reason), std::string::npos) << problem;
         EXPECT_EQ(ReadFile(target), original);
@@ -96,7 +94,7 @@ TEST_F(HostileInputs, IconFilesBeyondTheBudgetsAreRefusedNamingTheFile) {
     const std::string huge = Write("huge.ico", IconFile({{16, 1}}));
     ASSERT_EQ(truncate(huge.c_str(), 33 << 20), 0);  // sparse: costs no disk space
     std::string problem;
-    EXPECT_FALSE(CopyIconFromIconFile(huge, target, &problem));
+    EXPECT_FALSE(CopyIconFromIconFile(huge, OnDisk(target), &problem));
     EXPECT_NE(problem.find("32 MB"), std::string::npos) << problem;
 }
 
@@ -105,7 +103,7 @@ TEST_F(HostileInputs, IconFilesBeyondTheBudgetsAreRefusedNamingTheFile) {
 TEST_F(HostileInputs, IconsFromProgramsAreCopiedOnceWithinTheBudget) {
     auto program = [&](const std::string& name, const std::vector<std::string>& images, uint16_t languages) {
         const std::string path = Write(name, ReadFile(FixturePath("res_plain.exe")));
-        ResourceUpdate update;
+        FileUpdate update;
         EXPECT_TRUE(update.Begin(path));
         std::string group = std::string("\0\0\1\0", 4) + std::string(2, '\0');
         PutLe16(group, 4, static_cast<uint16_t>(images.size()));
@@ -124,14 +122,14 @@ TEST_F(HostileInputs, IconsFromProgramsAreCopiedOnceWithinTheBudget) {
     const std::string image = PatternData(200000, 7);
     const std::string target = CopyFixture(dir, "res_stublike.exe");
     const uint64_t before = ReadFile(target).size();
-    ASSERT_TRUE(CopyIconFromExecutable(program("many.exe", {image, image}, 400), target));
+    ASSERT_TRUE(CopyIconFromExecutable(program("many.exe", {image, image}, 400), OnDisk(target)));
     EXPECT_LT(ReadFile(target).size(), before + 3 * image.size());
     EXPECT_EQ(Resources(target).Languages(Num(14), Text("MAINICON")), std::vector<uint16_t>{1});
 
     const std::string huge = program("huge.exe", {PatternData(17 << 20, 1), PatternData(17 << 20, 2)}, 1);
     const std::string original = ReadFile(target);
     std::string problem;
-    EXPECT_FALSE(CopyIconFromExecutable(huge, target, &problem));
+    EXPECT_FALSE(CopyIconFromExecutable(huge, OnDisk(target), &problem));
     EXPECT_NE(problem.find(huge), std::string::npos) << problem;
     EXPECT_NE(problem.find("32 MB"), std::string::npos) << problem;
     EXPECT_EQ(ReadFile(target), original);
@@ -175,12 +173,9 @@ TEST_F(HostileInputs, OverlappingLongNamesDoNotExhaustMemory) {
 TEST_F(HostileInputs, AShortVersionBlockDoesNotCostTheManifest) {
     // A node of 10 bytes whose key leaves no room for the padding behind it.
     const std::string target = CopyFixture(dir, "res_stublike.exe");
-    ResourceUpdate update;
-    ASSERT_TRUE(update.Begin(target));
-    ASSERT_TRUE(update.Put({Num(16), Num(1), 0}, std::string("\x0A\0\0\0\0\0a\0\0\0\0\0", 12)));
-    ASSERT_TRUE(update.End(true));
+    ASSERT_TRUE(PutResources(target, {{{Num(16), Num(1), 0}, std::string("\x0A\0\0\0\0\0a\0\0\0\0\0", 12)}}));
     EXPECT_EQ(VersionLanguage(target), 0);
-    EXPECT_TRUE(WriteElevationManifest(target, 2, "<manifest/>"));
+    EXPECT_TRUE(WriteElevationManifest(OnDisk(target), 2, "<manifest/>"));
     const ResourceTree tree = Resources(target);
     const ResourceEntry* manifest = tree.Find({Num(24), Num(1), 0});
     ASSERT_NE(manifest, nullptr);
@@ -193,7 +188,7 @@ TEST_F(HostileInputs, AFileAlignmentAbove64KiBIsNoTargetToRewrite) {
     PutLe32(image, opt + 36, 0x20000);
     const std::string target = Write("aligned.exe", image);
     std::string problem;
-    EXPECT_FALSE(CopyIconFromIconFile(FixturePath("three.ico"), target, &problem));
+    EXPECT_FALSE(CopyIconFromIconFile(FixturePath("three.ico"), OnDisk(target), &problem));
     EXPECT_NE(problem.find(target), std::string::npos) << problem;
     EXPECT_EQ(ReadFile(target), image);
 }
@@ -242,10 +237,8 @@ TEST_F(ResourceSteps, AnIconThatIsNeitherIconFileNorProgramEndsTheBuild) {
 TEST_F(ResourceSteps, AProgramWithAShortVersionBlockKeepsTheManifest) {
     const std::string program = Src("setup.exe");
     WriteFile(program, ReadFile(FixturePath("res_plain.exe")));
-    ResourceUpdate update;
-    ASSERT_TRUE(update.Begin(program));
-    ASSERT_TRUE(update.Put({Num(16), Num(1), 0}, std::string("\x0A\0\0\0\0\0a\0\0\0\0\0", 12)));
-    ASSERT_TRUE(update.End(true));
+    ASSERT_TRUE(
+        PutResources(program, {{{Num(16), Num(1), 0}, std::string("\x0A\0\0\0\0\0a\0\0\0\0\0", 12)}}));
     options.ExtractionMode = 1;
     options.ExecutableFile = program;
     options.UACAutoElevation = 2;
@@ -254,6 +247,17 @@ TEST_F(ResourceSteps, AProgramWithAShortVersionBlockKeepsTheManifest) {
     const ResourceEntry* manifest = tree.Find({Num(24), Num(1), 0});
     ASSERT_NE(manifest, nullptr);
     EXPECT_EQ(manifest->data, "<manifest/>");
+}
+
+TEST_F(ResourceSteps, AReadOnlyTargetIsLeftAlone) {
+    // The steps edit the stub in memory; a target that cannot be replaced is never written.
+    options.Icon = FixturePath("res_named.exe");
+    env.hasSwitch = [](const std::string& name) { return name == "iv"; };
+    options.UACAutoElevation = 2;
+    WriteFile(options.Target, "old");
+    ASSERT_EQ(chmod(options.Target.c_str(), 0444), 0);
+    EXPECT_THROW(BuildSfx(options, env), BuildError);
+    EXPECT_EQ(ReadFile(options.Target), "old");
 }
 
 TEST_F(ResourceSteps, AProgramWithNothingToCopyIsNoFailure) {

@@ -3,8 +3,6 @@
 // images 1..10, a string table and a data resource.
 #include <gtest/gtest.h>
 
-#include "builder/engine/resource_update.h"
-#include "builder/engine/stub_resources.h"
 #include "tests/resources/resource_support.h"
 
 namespace ql::test {
@@ -27,7 +25,7 @@ protected:
 TEST_F(IconOperations, IconFileReplacesTheGroupInTheVersionLanguage) {
     const std::string target = Stub();
     const std::string ico = Write("three.ico", IconFile({{16, 1}, {32, 2}, {48, 3}}));
-    ASSERT_TRUE(CopyIconFromIconFile(ico, target));
+    ASSERT_TRUE(CopyIconFromIconFile(ico, OnDisk(target)));
     const ResourceTree tree = Resources(target);
     EXPECT_EQ(tree.Names(Num(14)), std::vector<ResourceName>{Text("MAINICON")});
     EXPECT_EQ(tree.Languages(Num(14), Text("MAINICON")), std::vector<uint16_t>{0});
@@ -50,8 +48,8 @@ TEST_F(IconOperations, IconFileReplacesTheGroupInTheVersionLanguage) {
 
 TEST_F(IconOperations, IconFileFollowsTheLanguageOfCopiedVersionInformation) {
     const std::string target = Stub();
-    ASSERT_TRUE(CopyVersionInfo(FixturePath("res_numbered.exe"), target));
-    ASSERT_TRUE(CopyIconFromIconFile(Write("one.ico", IconFile({{16, 5}})), target));
+    ASSERT_TRUE(CopyVersionInfo(FixturePath("res_numbered.exe"), OnDisk(target)));
+    ASSERT_TRUE(CopyIconFromIconFile(Write("one.ico", IconFile({{16, 5}})), OnDisk(target)));
     const ResourceTree tree = Resources(target);
     EXPECT_EQ(tree.Languages(Num(14), Text("MAINICON")), std::vector<uint16_t>{kEnglish});
     EXPECT_EQ(tree.Languages(Num(3), Num(1)), std::vector<uint16_t>{kEnglish});
@@ -61,7 +59,7 @@ TEST_F(IconOperations, IconFileFollowsTheLanguageOfCopiedVersionInformation) {
 
 TEST_F(IconOperations, TargetWithoutIconGroupGetsGroupNumberOne) {
     const std::string target = CopyFixture(dir, "res_plain.exe");
-    ASSERT_TRUE(CopyIconFromIconFile(Write("two.ico", IconFile({{16, 1}, {32, 2}})), target));
+    ASSERT_TRUE(CopyIconFromIconFile(Write("two.ico", IconFile({{16, 1}, {32, 2}})), OnDisk(target)));
     const ResourceTree tree = Resources(target);
     EXPECT_EQ(tree.Names(Num(14)), std::vector<ResourceName>{Num(1)});
     EXPECT_EQ(tree.Names(Num(3)), (std::vector<ResourceName>{Num(1), Num(2)}));
@@ -91,18 +89,18 @@ TEST_F(IconOperations, MalformedIconFilesChangeNothing) {
     const std::string target = Stub();
     const std::string original = ReadFile(target);
     for (const auto& [what, content] : cases) {
-        EXPECT_FALSE(CopyIconFromIconFile(Write("bad.ico", content), target)) << what;
+        EXPECT_FALSE(CopyIconFromIconFile(Write("bad.ico", content), OnDisk(target))) << what;
         EXPECT_EQ(ReadFile(target), original) << what;
     }
-    EXPECT_FALSE(CopyIconFromIconFile(dir / "missing.ico", target));
-    EXPECT_FALSE(CopyIconFromIconFile(FixturePath("res_named.exe"), dir / "missing.exe"));
+    EXPECT_FALSE(CopyIconFromIconFile(dir / "missing.ico", OnDisk(target)));
+    EXPECT_FALSE(CopyIconFromIconFile(FixturePath("res_named.exe"), OnDisk(dir / "missing.exe")));
     EXPECT_EQ(ReadFile(target), original);
 }
 
 TEST_F(IconOperations, NonPeTargetIsRefused) {
     const std::string target = Write("target.exe", "MZ not really");
-    EXPECT_FALSE(CopyIconFromIconFile(Write("one.ico", IconFile({{16, 1}})), target));
-    EXPECT_FALSE(CopyIconFromExecutable(FixturePath("res_named.exe"), target));
+    EXPECT_FALSE(CopyIconFromIconFile(Write("one.ico", IconFile({{16, 1}})), OnDisk(target)));
+    EXPECT_FALSE(CopyIconFromExecutable(FixturePath("res_named.exe"), OnDisk(target)));
     EXPECT_EQ(ReadFile(target), "MZ not really");
 }
 
@@ -110,7 +108,7 @@ TEST_F(IconOperations, ExecutableGivesItsFirstGroupUnderTheStubsName) {
     // res_named: "ZEBRA" (English, images 7 and 8) comes before group 3; image 7
     // also exists in German, and the group's own language wins.
     const std::string target = Stub();
-    ASSERT_TRUE(CopyIconFromExecutable(FixturePath("res_named.exe"), target));
+    ASSERT_TRUE(CopyIconFromExecutable(FixturePath("res_named.exe"), OnDisk(target)));
     const ResourceTree tree = Resources(target);
     const ResourceTree source = Resources(FixturePath("res_named.exe"));
     EXPECT_EQ(tree.Names(Num(14)), std::vector<ResourceName>{Text("MAINICON")});
@@ -131,7 +129,7 @@ TEST_F(IconOperations, NumberedGroupsGiveTheLowestInItsFirstLanguage) {
     // res_numbered: groups 5 and 2; group 2 exists in German and English with
     // partly different images. German comes first, and only it is copied.
     const std::string target = Stub();
-    ASSERT_TRUE(CopyIconFromExecutable(FixturePath("res_numbered.exe"), target));
+    ASSERT_TRUE(CopyIconFromExecutable(FixturePath("res_numbered.exe"), OnDisk(target)));
     const ResourceTree tree = Resources(target);
     const ResourceTree source = Resources(FixturePath("res_numbered.exe"));
     EXPECT_EQ(tree.Languages(Num(14), Text("MAINICON")), std::vector<uint16_t>{kGerman});
@@ -154,15 +152,15 @@ TEST_F(IconOperations, SourceWithPayloadBehindItsImage) {
     const std::string source = dir / "setup.exe";
     WriteFile(source, ReadFile(FixturePath("res_named.exe")) + PatternData(20 << 20, 4));
     const std::string target = Stub();
-    ASSERT_TRUE(CopyIconFromExecutable(source, target));
-    ASSERT_TRUE(CopyVersionInfo(source, target));
+    ASSERT_TRUE(CopyIconFromExecutable(source, OnDisk(target)));
+    ASSERT_TRUE(CopyVersionInfo(source, OnDisk(target)));
     EXPECT_EQ(Resources(target).Names(Num(3)), (std::vector<ResourceName>{Num(7), Num(8)}));
     EXPECT_EQ(VersionLanguage(source), kCzech);
 }
 
 TEST_F(IconOperations, TargetWithoutGroupTakesTheSourceGroupName) {
     const std::string target = CopyFixture(dir, "res_plain.exe");
-    ASSERT_TRUE(CopyIconFromExecutable(FixturePath("res_named.exe"), target));
+    ASSERT_TRUE(CopyIconFromExecutable(FixturePath("res_named.exe"), OnDisk(target)));
     EXPECT_EQ(Resources(target).Names(Num(14)), std::vector<ResourceName>{Text("ZEBRA")});
     EXPECT_WINE_AGREES(target);
 }
@@ -170,16 +168,13 @@ TEST_F(IconOperations, TargetWithoutGroupTakesTheSourceGroupName) {
 TEST_F(IconOperations, ImageFromAnotherLanguageWhenTheGroupsOwnIsMissing) {
     // A source whose English group lists image 7 that exists only in German.
     const std::string source = CopyFixture(dir, "res_plain.exe");
-    ResourceUpdate update;
-    ASSERT_TRUE(update.Begin(source));
     const std::string image = IconImage(16, 9);
     std::string group("\0\0\1\0\1\0\x10\x10\0\0\1\0\x20\0", 14);
     group += std::string{static_cast<char>(image.size()), static_cast<char>(image.size() >> 8), 0, 0, 7, 0};
-    ASSERT_TRUE(update.Put({Num(14), Num(1), kEnglish}, group));
-    ASSERT_TRUE(update.Put({Num(3), Num(7), kGerman}, image));
-    ASSERT_TRUE(update.End(true));
+    ASSERT_TRUE(
+        PutResources(source, {{{Num(14), Num(1), kEnglish}, group}, {{Num(3), Num(7), kGerman}, image}}));
     const std::string target = Stub();
-    ASSERT_TRUE(CopyIconFromExecutable(source, target));
+    ASSERT_TRUE(CopyIconFromExecutable(source, OnDisk(target)));
     const ResourceTree tree = Resources(target);
     ASSERT_NE(tree.Find({Num(3), Num(7), kEnglish}), nullptr);
     EXPECT_EQ(tree.Find({Num(3), Num(7), kEnglish})->data, image);
@@ -188,26 +183,23 @@ TEST_F(IconOperations, ImageFromAnotherLanguageWhenTheGroupsOwnIsMissing) {
 TEST_F(IconOperations, SourcesWithoutUsableIconChangeNothing) {
     const std::string target = Stub();
     const std::string original = ReadFile(target);
-    EXPECT_FALSE(CopyIconFromExecutable(FixturePath("res_plain.exe"), target));  // no icon group
-    EXPECT_FALSE(CopyIconFromExecutable(FixturePath("three.ico"), target));      // not an executable
-    EXPECT_FALSE(CopyIconFromExecutable(dir / "missing.exe", target));
+    EXPECT_FALSE(CopyIconFromExecutable(FixturePath("res_plain.exe"), OnDisk(target)));  // no icon group
+    EXPECT_FALSE(CopyIconFromExecutable(FixturePath("three.ico"), OnDisk(target)));      // not an executable
+    EXPECT_FALSE(CopyIconFromExecutable(dir / "missing.exe", OnDisk(target)));
     // A group that announces more entries than it holds.
     const std::string liar = CopyFixture(dir, "res_plain.exe");
-    ResourceUpdate update;
-    ASSERT_TRUE(update.Begin(liar));
-    ASSERT_TRUE(update.Put({Num(14), Num(1), 0}, std::string("\0\0\1\0\x09\0", 6)));
-    ASSERT_TRUE(update.End(true));
-    EXPECT_FALSE(CopyIconFromExecutable(liar, target));
+    ASSERT_TRUE(PutResources(liar, {{{Num(14), Num(1), 0}, std::string("\0\0\1\0\x09\0", 6)}}));
+    EXPECT_FALSE(CopyIconFromExecutable(liar, OnDisk(target)));
     EXPECT_EQ(ReadFile(target), original);
     // The same lying group in the target stops the removal of its icon.
-    EXPECT_FALSE(CopyIconFromIconFile(Write("one.ico", IconFile({{16, 1}})), liar));
+    EXPECT_FALSE(CopyIconFromIconFile(Write("one.ico", IconFile({{16, 1}})), OnDisk(liar)));
 }
 
 TEST_F(IconOperations, StopInALaterLanguageKeepsTheEarlierOnes) {
     // res_broken: "BROKEN" in German lists image 50 (present), in English
     // image 51 (absent). German is copied first and stays.
     const std::string target = Stub();
-    EXPECT_TRUE(CopyIconFromExecutable(FixturePath("res_broken.exe"), target));
+    EXPECT_TRUE(CopyIconFromExecutable(FixturePath("res_broken.exe"), OnDisk(target)));
     const ResourceTree tree = Resources(target);
     EXPECT_EQ(tree.Languages(Num(14), Text("MAINICON")), std::vector<uint16_t>{kGerman});
     EXPECT_EQ(tree.Names(Num(3)), std::vector<ResourceName>{Num(50)});
@@ -218,7 +210,7 @@ TEST_F(IconOperations, OnlyTheFirstGroupIsRemoved) {
     // Two groups in the target: "MAINICON" goes with its images, group 3 stays
     // with its own.
     const std::string target = CopyFixture(dir, "res_named.exe");
-    ASSERT_TRUE(CopyIconFromIconFile(Write("one.ico", IconFile({{32, 4}})), target));
+    ASSERT_TRUE(CopyIconFromIconFile(Write("one.ico", IconFile({{32, 4}})), OnDisk(target)));
     const ResourceTree tree = Resources(target);
     EXPECT_EQ(tree.Names(Num(14)), (std::vector<ResourceName>{Text("ZEBRA"), Num(3)}));
     // The new group is in the version language (Czech) and its image 1 beside

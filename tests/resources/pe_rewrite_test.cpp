@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "builder/engine/pe_image.h"
-#include "builder/engine/resource_update.h"
-#include "builder/engine/stub_resources.h"
 #include "shared/container.h"
 #include "tests/resources/resource_support.h"
 
@@ -84,7 +82,7 @@ TEST_F(PeRewrite, ExtentOfTheImageFromItsHeaders) {
 TEST_F(PeRewrite, CommitWithoutChangesKeepsEveryResource) {
     const std::string target = CopyFixture(dir, "res_stublike.exe");
     const std::string before = ReadFile(target);
-    ResourceUpdate update;
+    FileUpdate update;
     ASSERT_TRUE(update.Begin(target));
     ASSERT_TRUE(update.End(true));
     EXPECT_EQ(NativeListing(target), NativeListing(FixturePath("res_stublike.exe")));
@@ -99,7 +97,7 @@ TEST_F(PeRewrite, GrowingTheLastSectionKeepsOtherResourcesAndHeadersRight) {
         const std::string target = CopyFixture(dir, name);
         const ResourceTree before = Resources(target);
         const ResourceKey big{Text("BIG"), Num(7), 1033};
-        ResourceUpdate update;
+        FileUpdate update;
         ASSERT_TRUE(update.Begin(target));
         ASSERT_TRUE(update.Put(big, PatternData(150000, 3)));
         ASSERT_TRUE(update.End(true));
@@ -124,7 +122,7 @@ TEST_F(PeRewrite, GrowingTheLastSectionKeepsOtherResourcesAndHeadersRight) {
 TEST_F(PeRewrite, ImageWithoutResourcesGetsANewLastSection) {
     const std::string target = CopyFixture(dir, "res_plain.exe");
     const size_t sections = Image(target).Sections().size();
-    ResourceUpdate update;
+    FileUpdate update;
     ASSERT_TRUE(update.Begin(target));
     EXPECT_TRUE(update.Original().Empty());
     ASSERT_TRUE(update.Put({Num(24), Num(1), 0}, "<assembly/>"));
@@ -139,7 +137,7 @@ TEST_F(PeRewrite, ImageWithoutResourcesGetsANewLastSection) {
 
 TEST_F(PeRewrite, NamesAreStoredInTheOrderWindowsSearches) {
     const std::string target = CopyFixture(dir, "res_stublike.exe");
-    ResourceUpdate update;
+    FileUpdate update;
     ASSERT_TRUE(update.Begin(target));
     // Upper case only: Windows upper-cases the name it is asked for.
     for (const char* name : {"_X", "AB", "A1", "A", "B"})
@@ -159,7 +157,7 @@ TEST_F(PeRewrite, NamesAreStoredInTheOrderWindowsSearches) {
 TEST_F(PeRewrite, SectionThatIsNotLastOnlyChangesWithinItsRoom) {
     const std::string target = CopyFixture(dir, "res_middle.exe");
     const std::string original = ReadFile(target);
-    ResourceUpdate update;
+    FileUpdate update;
     ASSERT_TRUE(update.Begin(target));
     ASSERT_TRUE(update.Put({Num(10), Num(99), 0}, PatternData(40000, 1)));
     EXPECT_FALSE(update.End(true));
@@ -184,7 +182,7 @@ TEST_F(PeRewrite, DataBehindTheLastSectionIsDropped) {
     const std::string target = CopyFixture(dir, "res_stublike.exe");
     const std::string image = ReadFile(target);
     WriteFile(target, image + "an old container or signature");
-    ResourceUpdate update;
+    FileUpdate update;
     ASSERT_TRUE(update.Begin(target));
     ASSERT_TRUE(update.End(true));
     EXPECT_EQ(ReadFile(target).size(), image.size());
@@ -194,7 +192,7 @@ TEST_F(PeRewrite, DataBehindTheLastSectionIsDropped) {
 TEST_F(PeRewrite, DiscardLeavesTheFileAlone) {
     const std::string target = CopyFixture(dir, "res_stublike.exe");
     const std::string original = ReadFile(target);
-    ResourceUpdate update;
+    FileUpdate update;
     ASSERT_TRUE(update.Begin(target));
     ASSERT_TRUE(update.Put({Num(10), Num(5), 0}, "staged"));
     // Reads during the update see the file as it was.
@@ -205,7 +203,7 @@ TEST_F(PeRewrite, DiscardLeavesTheFileAlone) {
 
 TEST_F(PeRewrite, NumberZeroIsNoValidKey) {
     const std::string target = CopyFixture(dir, "res_stublike.exe");
-    ResourceUpdate update;
+    FileUpdate update;
     ASSERT_TRUE(update.Begin(target));
     EXPECT_FALSE(update.Put({Num(3), Num(0), 0}, "x"));
     EXPECT_FALSE(update.Delete({Num(0), Num(1), 0}));
@@ -248,16 +246,16 @@ TEST_F(PeRewrite, DamagedFilesAreRefused) {
         SCOPED_TRACE(what);
         const std::string target = dir / "damaged.exe";
         WriteFile(target, bytes);
-        ResourceUpdate update;
+        FileUpdate update;
         EXPECT_FALSE(update.Begin(target));
         ResourceTree tree;
         EXPECT_FALSE(LoadResources(target, tree));
         // As a target every operation refuses it; as a source it changes nothing.
-        EXPECT_FALSE(CopyIconFromIconFile(FixturePath("three.ico"), target));
-        EXPECT_FALSE(CopyVersionInfo(FixturePath("res_named.exe"), target));
+        EXPECT_FALSE(CopyIconFromIconFile(FixturePath("three.ico"), OnDisk(target)));
+        EXPECT_FALSE(CopyVersionInfo(FixturePath("res_named.exe"), OnDisk(target)));
         EXPECT_EQ(ReadFile(target), bytes);
-        EXPECT_FALSE(CopyIconFromExecutable(target, stub));
-        EXPECT_FALSE(CopyVersionInfo(target, stub));
+        EXPECT_FALSE(CopyIconFromExecutable(target, OnDisk(stub)));
+        EXPECT_FALSE(CopyVersionInfo(target, OnDisk(stub)));
         EXPECT_EQ(ReadFile(stub), good);
     }
 }
@@ -282,11 +280,11 @@ TEST_F(PeRewrite, RandomDamageIsHandled) {
         WriteFile(target, bytes);
         VersionLanguage(source);
         const std::string stub = CopyFixture(dir, "res_stublike.exe");
-        CopyIconFromExecutable(source, stub);
-        CopyVersionInfo(source, stub);
+        CopyIconFromExecutable(source, OnDisk(stub));
+        CopyVersionInfo(source, OnDisk(stub));
         ResourceTree tree;
         EXPECT_TRUE(LoadResources(stub, tree));
-        if (CopyIconFromIconFile(FixturePath("three.ico"), target)) {
+        if (CopyIconFromIconFile(FixturePath("three.ico"), OnDisk(target))) {
             EXPECT_TRUE(LoadResources(target, tree));
         } else {
             EXPECT_EQ(ReadFile(target), bytes);

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include "builder/engine/pe_image.h"
-#include "builder/engine/stub_resources.h"
 #include "tests/resources/resource_support.h"
 
 namespace ql::test {
@@ -38,7 +37,7 @@ protected:
 
 TEST_P(RealStub, IconFileWithThreeImages) {
     ASSERT_EQ(Resources(target).Languages(Num(14), Text("MAINICON")), std::vector<uint16_t>{1029});
-    ASSERT_TRUE(CopyIconFromIconFile(FixturePath("three.ico"), target));
+    ASSERT_TRUE(CopyIconFromIconFile(FixturePath("three.ico"), OnDisk(target)));
     const ResourceTree tree = Resources(target);
     EXPECT_TRUE(tree.Find({Num(3), Num(10), 1029}) == nullptr);
     EXPECT_EQ(tree.Names(Num(14)), std::vector<ResourceName>{Text("MAINICON")});
@@ -51,9 +50,9 @@ TEST_P(RealStub, IconFileWithThreeImages) {
 }
 
 TEST_P(RealStub, ExecutableIconVersionAndManifest) {
-    ASSERT_TRUE(CopyIconFromExecutable(FixturePath("res_named.exe"), target));
-    ASSERT_TRUE(CopyVersionInfo(FixturePath("res_named.exe"), target));
-    WriteElevationManifest(target, 1, ReadFile(QUILLON_MANIFEST));
+    ASSERT_TRUE(CopyIconFromExecutable(FixturePath("res_named.exe"), OnDisk(target)));
+    ASSERT_TRUE(CopyVersionInfo(FixturePath("res_named.exe"), OnDisk(target)));
+    WriteElevationManifest(OnDisk(target), 1, ReadFile(QUILLON_MANIFEST));
     const ResourceTree tree = Resources(target);
     EXPECT_EQ(tree.Languages(Num(14), Text("MAINICON")), std::vector<uint16_t>{1033});
     EXPECT_EQ(tree.Names(Num(3)), (std::vector<ResourceName>{Num(7), Num(8)}));

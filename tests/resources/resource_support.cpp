@@ -3,7 +3,6 @@
 
 #include <cstdio>
 
-#include "builder/engine/resource_update.h"
 #include "builder/engine/version_info.h"
 #include "shared/container.h"
 

@@ -5,11 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "builder/engine/resource_tree.h"
+#include "builder/engine/resource_update.h"
+#include "builder/engine/stub_resources.h"
 #include "tests/support/temp_tree.h"
 
 namespace ql::test {
@@ -24,6 +27,37 @@ protected:
     }
     TempDir dir;
 };
+
+// The file at `path` as an image for the operations, written back when this goes if they changed it.
+struct OnDisk {
+    explicit OnDisk(const std::string& path) : image{path, ReadFile(path)}, before(image.bytes) {}
+    ~OnDisk() {
+        if (image.bytes != before) WriteFile(image.path, image.bytes);
+    }
+    operator EditedImage&() { return image; }
+    EditedImage image;
+    const std::string before;
+};
+
+// An update of the file at `path`, which a successful End(true) rewrites.
+struct FileUpdate : ResourceUpdate {
+    bool Begin(const std::string& path) { return ResourceUpdate::Begin(file.emplace(path).image.bytes); }
+    bool End(bool commit) {
+        const bool done = ResourceUpdate::End(commit);
+        file.reset();  // writes what a commit changed
+        return done;
+    }
+    std::optional<OnDisk> file;
+};
+
+// Puts the resources into the file at `path` in one committed update; false when a step fails.
+inline bool PutResources(const std::string& path,
+                         const std::vector<std::pair<ResourceKey, std::string>>& all) {
+    FileUpdate update;
+    bool done = update.Begin(path);
+    for (const auto& [key, data] : all) done = done && update.Put(key, data);
+    return update.End(done) && done;
+}
 
 std::string FixturePath(const std::string& name);
 

@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include "builder/engine/resource_update.h"
-#include "builder/engine/stub_resources.h"
 #include "tests/resources/resource_support.h"
 
 namespace ql::test {
@@ -94,14 +92,9 @@ TEST(VersionInfo, OnlyTheBlockNamedOneCounts) {
     TempDir dir;
     const std::string target = CopyFixture(dir, "res_stublike.exe");
     const std::string block = Block("Translation", std::string("\x07\x04\xB0\x04", 4));
-    ResourceUpdate update;
-    ASSERT_TRUE(update.Begin(target));
-    ASSERT_TRUE(update.Put({Num(16), Num(2), 1033}, block));
-    ASSERT_TRUE(update.End(true));
+    ASSERT_TRUE(PutResources(target, {{{Num(16), Num(2), 1033}, block}}));
     EXPECT_EQ(VersionLanguage(target), 0);
-    ASSERT_TRUE(update.Begin(target));
-    ASSERT_TRUE(update.Put({Num(16), Num(1), 1049}, block));
-    ASSERT_TRUE(update.End(true));
+    ASSERT_TRUE(PutResources(target, {{{Num(16), Num(1), 1049}, block}}));
     EXPECT_EQ(VersionLanguage(target), 1031);
     EXPECT_WINE_AGREES(target);
 }

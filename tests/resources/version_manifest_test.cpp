@@ -2,8 +2,6 @@
 // order the build runs them.
 #include <gtest/gtest.h>
 
-#include "builder/engine/resource_update.h"
-#include "builder/engine/stub_resources.h"
 #include "tests/resources/resource_support.h"
 
 namespace ql::test {
@@ -21,7 +19,7 @@ protected:
 
 TEST_F(VersionAndManifest, EveryVersionBlockIsCopied) {
     const std::string target = Stub();
-    ASSERT_TRUE(CopyVersionInfo(FixturePath("res_named.exe"), target));
+    ASSERT_TRUE(CopyVersionInfo(FixturePath("res_named.exe"), OnDisk(target)));
     const ResourceTree tree = Resources(target);
     const ResourceTree source = Resources(FixturePath("res_named.exe"));
     EXPECT_EQ(tree.Names(Num(16)), std::vector<ResourceName>{Num(1)});
@@ -35,12 +33,9 @@ TEST_F(VersionAndManifest, EveryVersionBlockIsCopied) {
 
 TEST_F(VersionAndManifest, CopiedVersionReplacesAllOldBlocks) {
     const std::string target = Stub();
-    ASSERT_TRUE(CopyVersionInfo(FixturePath("res_named.exe"), target));
-    ResourceUpdate update;  // one more block under another name
-    ASSERT_TRUE(update.Begin(target));
-    ASSERT_TRUE(update.Put({Num(16), Text("EXTRA"), 0}, "x"));
-    ASSERT_TRUE(update.End(true));
-    ASSERT_TRUE(CopyVersionInfo(FixturePath("res_numbered.exe"), target));
+    ASSERT_TRUE(CopyVersionInfo(FixturePath("res_named.exe"), OnDisk(target)));
+    ASSERT_TRUE(PutResources(target, {{{Num(16), Text("EXTRA"), 0}, "x"}}));  // and a block of another name
+    ASSERT_TRUE(CopyVersionInfo(FixturePath("res_numbered.exe"), OnDisk(target)));
     const ResourceTree tree = Resources(target);
     EXPECT_EQ(tree.Names(Num(16)), std::vector<ResourceName>{Num(1)});
     EXPECT_EQ(tree.Languages(Num(16), Num(1)), std::vector<uint16_t>{kEnglish});
@@ -50,19 +45,19 @@ TEST_F(VersionAndManifest, CopiedVersionReplacesAllOldBlocks) {
 
 TEST_F(VersionAndManifest, SourceWithoutVersionChangesNothing) {
     const std::string target = Stub();
-    ASSERT_TRUE(CopyVersionInfo(FixturePath("res_named.exe"), target));
+    ASSERT_TRUE(CopyVersionInfo(FixturePath("res_named.exe"), OnDisk(target)));
     const std::string before = ReadFile(target);
-    EXPECT_FALSE(CopyVersionInfo(FixturePath("res_stublike.exe"), target));
-    EXPECT_FALSE(CopyVersionInfo(FixturePath("res_plain.exe"), target));
-    EXPECT_FALSE(CopyVersionInfo(FixturePath("three.ico"), target));
-    EXPECT_FALSE(CopyVersionInfo(dir / "missing.exe", target));
+    EXPECT_FALSE(CopyVersionInfo(FixturePath("res_stublike.exe"), OnDisk(target)));
+    EXPECT_FALSE(CopyVersionInfo(FixturePath("res_plain.exe"), OnDisk(target)));
+    EXPECT_FALSE(CopyVersionInfo(FixturePath("three.ico"), OnDisk(target)));
+    EXPECT_FALSE(CopyVersionInfo(dir / "missing.exe", OnDisk(target)));
     EXPECT_EQ(ReadFile(target), before);
 }
 
 TEST_F(VersionAndManifest, ManifestLevelsAndLanguage) {
     ASSERT_EQ(manifestTemplate.size(), 420u);
     const std::string plain = Stub();
-    WriteElevationManifest(plain, 1, manifestTemplate);
+    WriteElevationManifest(OnDisk(plain), 1, manifestTemplate);
     ResourceTree tree = Resources(plain);
     ASSERT_EQ(tree.Languages(Num(24), Num(1)), std::vector<uint16_t>{0});
     const std::string& highest = tree.Find({Num(24), Num(1), 0})->data;
@@ -77,9 +72,9 @@ TEST_F(VersionAndManifest, ManifestLevelsAndLanguage) {
     // After copied version information the manifest follows its language; a
     // second manifest replaces the first in that language.
     const std::string versioned = Stub();
-    ASSERT_TRUE(CopyVersionInfo(FixturePath("res_numbered.exe"), versioned));
-    WriteElevationManifest(versioned, 1, manifestTemplate);
-    WriteElevationManifest(versioned, 2, manifestTemplate);
+    ASSERT_TRUE(CopyVersionInfo(FixturePath("res_numbered.exe"), OnDisk(versioned)));
+    WriteElevationManifest(OnDisk(versioned), 1, manifestTemplate);
+    WriteElevationManifest(OnDisk(versioned), 2, manifestTemplate);
     tree = Resources(versioned);
     ASSERT_EQ(tree.Languages(Num(24), Num(1)), std::vector<uint16_t>{kEnglish});
     EXPECT_EQ(tree.Find({Num(24), Num(1), kEnglish})->data, manifestTemplate);
@@ -90,32 +85,22 @@ TEST_F(VersionAndManifest, ManifestLevelsAndLanguage) {
 TEST_F(VersionAndManifest, UnknownLevelOrUnwritableTargetWritesNothing) {
     const std::string target = Stub();
     const std::string original = ReadFile(target);
-    WriteElevationManifest(target, 0, manifestTemplate);
-    WriteElevationManifest(target, 3, manifestTemplate);
+    WriteElevationManifest(OnDisk(target), 0, manifestTemplate);
+    WriteElevationManifest(OnDisk(target), 3, manifestTemplate);
     EXPECT_EQ(ReadFile(target), original);
     WriteFile(dir / "text.exe", "plain text");
-    WriteElevationManifest(dir / "text.exe", 2, manifestTemplate);
+    WriteElevationManifest(OnDisk(dir / "text.exe"), 2, manifestTemplate);
     EXPECT_EQ(ReadFile(dir / "text.exe"), "plain text");
-    EXPECT_FALSE(WriteResource(dir / "text.exe", Num(24), Num(1), "x"));
-}
-
-TEST_F(VersionAndManifest, ReadOnlyTargetIsLeftAlone) {
-    const std::string target = Stub();
-    const std::string original = ReadFile(target);
-    ASSERT_EQ(chmod(target.c_str(), 0444), 0);
-    EXPECT_FALSE(CopyVersionInfo(FixturePath("res_named.exe"), target));
-    EXPECT_FALSE(CopyIconFromExecutable(FixturePath("res_named.exe"), target));
-    EXPECT_FALSE(WriteResource(target, Num(24), Num(1), "x"));
-    EXPECT_EQ(ReadFile(target), original);
+    EXPECT_FALSE(WriteResource(OnDisk(dir / "text.exe"), Num(24), Num(1), "x"));
 }
 
 TEST_F(VersionAndManifest, BuildOrderIconVersionManifest) {
     // An SFX built with -ic source.exe -iv -ua: the operations in the build's
     // order, each seeing what the previous one committed.
     const std::string target = Stub();
-    ASSERT_TRUE(CopyIconFromExecutable(FixturePath("res_named.exe"), target));
-    ASSERT_TRUE(CopyVersionInfo(FixturePath("res_named.exe"), target));
-    WriteElevationManifest(target, 2, manifestTemplate);
+    ASSERT_TRUE(CopyIconFromExecutable(FixturePath("res_named.exe"), OnDisk(target)));
+    ASSERT_TRUE(CopyVersionInfo(FixturePath("res_named.exe"), OnDisk(target)));
+    WriteElevationManifest(OnDisk(target), 2, manifestTemplate);
     const ResourceTree tree = Resources(target);
     EXPECT_EQ(tree.Languages(Num(14), Text("MAINICON")), std::vector<uint16_t>{kEnglish});
     EXPECT_EQ(tree.Languages(Num(16), Num(1)), (std::vector<uint16_t>{kCzech, kGerman}));

@@ -138,7 +138,7 @@ public:
         if (failAtRead && reads == failAtRead) return failCode;
         if (position_ > bytes_.size() || bytes_.size() - position_ < length) {
             position_ = bytes_.size();
-            return stub::kErrorInvalidData;
+            return kErrorInvalidData;
         }
         if (length) std::memcpy(data, bytes_.data() + position_, length);
         position_ += length;

@@ -13,11 +13,6 @@
 namespace ql::test {
 namespace {
 
-using stub::kErrorBadArguments;
-using stub::kErrorCrc;
-using stub::kErrorHandleEof;
-using stub::kErrorInvalidData;
-using stub::kErrorNotEnoughMemory;
 using stub::Subject;
 
 uint32_t Locate(const std::vector<uint8_t>& bytes, uint32_t& start) {
@@ -216,7 +211,8 @@ TEST(SizeEntries, TellsWhetherAProgramIsThereToRun) {
         sfx.bytes[sfx.start + config::kExtractionMode] = 1;
         stub::EntryTotals totals;
         ASSERT_EQ(Size(sfx, totals), 0u);
-        EXPECT_EQ(stub::CheckRunEntry(&sfx.bytes[sfx.start], totals), withProgram ? 0u : stub::kErrorInvalidParameter);
+        EXPECT_EQ(stub::CheckRunEntry(&sfx.bytes[sfx.start], totals),
+                  withProgram ? 0u : kErrorInvalidParameter);
         sfx.bytes[sfx.start + config::kExtractionMode] = 0;
         EXPECT_EQ(stub::CheckRunEntry(&sfx.bytes[sfx.start], totals), 0u);
     }

@@ -145,7 +145,7 @@ TEST_P(StubImage, TheContainerStartsWhereTheImageEnds) {
     std::vector<uint8_t> bytes = image.bytes;
     uint32_t start = 0;
     MemoryReader bare(bytes);
-    EXPECT_EQ(stub::LocateContainer(bare, static_cast<int64_t>(bytes.size()), start), stub::kErrorHandleEof);
+    EXPECT_EQ(stub::LocateContainer(bare, static_cast<int64_t>(bytes.size()), start), kErrorHandleEof);
     bytes.resize(bytes.size() + config::kSize + kEndRecordSize);
     MemoryReader sfx(bytes);
     EXPECT_EQ(stub::LocateContainer(sfx, static_cast<int64_t>(bytes.size()), start), 0u);

@@ -6,6 +6,8 @@
 #include <stdexcept>
 #include <sys/stat.h>
 
+#include "platform/filesystem.h"
+
 namespace ql::test {
 
 TempDir::TempDir(const std::string& base) {
@@ -46,6 +48,14 @@ std::string PatternData(size_t length, uint32_t seed) {
         data[i] = static_cast<char>(x);
     }
     return data;
+}
+
+std::vector<std::string> FolderNames(const std::string& folder) {
+    std::vector<platform::DirItem> items;
+    platform::ListFolder(folder + "/", items);
+    std::vector<std::string> names;
+    for (const platform::DirItem& item : items) names.push_back(item.name);
+    return names;
 }
 
 }  // namespace ql::test
