@@ -6,10 +6,11 @@
 # the Windows builder under Wine when it and Wine are there. Each with its
 # time and its packed output relative to the zlib loop's, its processor time
 # and its peak memory; with several rounds (interleaved, so that a passing
-# load spreads over all of them) the fastest time and the medians of the rest. With --levels it also
-# lists libdeflate's levels against zlib's level 9, the measurement the
-# default level is chosen by. Run it on an otherwise idle machine: other work
-# in parallel falsifies the times (the processor times suffer less).
+# load spreads over all of them) the fastest time and the medians of the
+# rest. With --levels it also lists libdeflate's levels against zlib's level
+# 9, the measurement the default level is chosen by. Run it on an otherwise
+# idle machine: other work in parallel falsifies the times (the processor
+# times suffer less).
 # Usage: bench/build_throughput.sh [MEGABYTES] [--rounds=N] [--levels]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
