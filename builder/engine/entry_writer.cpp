@@ -21,6 +21,7 @@
 #include <cstring>
 #include <deque>
 #include <memory>
+#include <new>
 
 #include "builder/engine/build_errors.h"
 #include "builder/engine/byte_sum.h"
@@ -100,10 +101,11 @@ struct PackJob {
     size_t outputRoom = 0;  // room their packing may need
     size_t dataPieces = 0;  // pieces with data, each written as a chunk
     Buffers* buffers = nullptr;
-    size_t unwritten = 0;    // data pieces the writer has still to write
-    bool submitted = false;  // handed to the workers, or to be read by the writer
-    bool failed = false;     // the packer failed
-    bool done = false;       // read and packed; guarded by the pipeline's mutex
+    size_t unwritten = 0;      // data pieces the writer has still to write
+    bool submitted = false;    // handed to the workers, or to be read by the writer
+    bool failed = false;       // the packer failed
+    bool outOfMemory = false;  // its buffers could not be had
+    bool done = false;         // read and packed; guarded by the pipeline's mutex
 };
 
 // One record of the output, in container order.
@@ -377,7 +379,13 @@ void EntryPipeline::Work() {
 }
 
 void EntryPipeline::Execute(PackJob& job) {
-    job.buffers->input.Reserve(job.inputSize);
+    try {
+        job.buffers->input.Reserve(job.inputSize);
+        if (run_.options.Compression && job.outputRoom > 0) job.buffers->output.Reserve(job.outputRoom);
+    } catch (const std::bad_alloc&) {
+        job.outOfMemory = true;  // the writer raises it where the job's first record is written
+        return;
+    }
     bool data = false;
     for (Piece& piece : job.pieces) {
         uint8_t* room = job.buffers->input.data.get() + piece.inputOffset;
@@ -399,7 +407,6 @@ void EntryPipeline::Pack(PackJob& job) {
         packer = freePackers_.back();
         freePackers_.pop_back();
     }
-    job.buffers->output.Reserve(job.outputRoom);
     uint8_t* const input = job.buffers->input.data.get();
     uint8_t* const output = job.buffers->output.data.get();
     size_t packedSize = 0;
@@ -473,10 +480,12 @@ void EntryPipeline::WaitFor(const std::shared_ptr<PackJob>& job) {
             Execute(*job);
             job->done = true;
         }
-        return;
+    } else {
+        platform::LockGuard lock(mutex_);
+        while (!job->done) jobDone_.Wait(mutex_);
     }
-    platform::LockGuard lock(mutex_);
-    while (!job->done) jobDone_.Wait(mutex_);
+    if (job->outOfMemory)
+        throw BuildError(platform::SystemMessage(kErrorNotEnoughMemory), kErrorNotEnoughMemory);
 }
 
 bool EntryPipeline::Write(const Step& step) {
