@@ -1,19 +1,30 @@
 // The entry writer: header, name, packed chunks and checksum of every entry.
 //
-// The calling thread reads the files ahead of the writing and hands their
-// chunks to worker threads that pack them; it writes the results strictly in
-// container order, so the output and the progress reports do not depend on
-// how many workers there are. The steps below are the entries' records in
-// that order; reading ahead stops at about two chunks of data per worker, and
-// with one thread there are no workers and no reading ahead at all.
+// The calling thread plans the entries' records in container order and hands
+// their chunks, in that order, to worker threads, which open and read the
+// files, sum and pack the chunks; the calling thread writes the results
+// strictly in container order, so the output and the progress reports do not
+// depend on how many workers there are. There are twice as many workers as
+// packing threads, which take turns with the packers: so the cost of opening
+// many small files, which is mostly waiting (for the system, and under Wine
+// for its server), overlaps with packing and with itself.
+//
+// The workers read and pack into a fixed number of buffer sets, taken for a
+// job and given back once it is written: memory is taken once per set rather
+// than for every chunk. Planning runs as far ahead as the sets can hold.
+// With one thread there are no workers: a job is read and packed by the
+// calling thread when its first record is written, and nothing is planned
+// ahead, as a build without reading ahead goes.
 #include "builder/engine/entry_writer.h"
 
 #include <algorithm>
 #include <cstring>
 #include <deque>
 #include <memory>
+#include <new>
 
 #include "builder/engine/build_errors.h"
+#include "builder/engine/byte_sum.h"
 #include "builder/engine/cancel.h"
 #include "builder/engine/pack_chunk.h"
 #include "platform/filesystem.h"
@@ -27,53 +38,86 @@ namespace {
 
 // Records are gathered up to this size before they go to the target.
 constexpr size_t kTargetBufferSize = 1 << 20;
-// Small chunks go to the workers together, up to this much data at a time,
-// so that a tree of many small files does not cost a hand-over per file.
+// Small chunks go to the workers together, up to this much data or this many
+// files at a time, so that a tree of many small files does not cost a
+// hand-over per file.
 constexpr size_t kBatchSize = 1 << 20;
-// Records read ahead, whatever their data: a tree of very many empty files
-// is read no further ahead than this.
+constexpr size_t kMaxBatchPieces = 1024;
+// Records planned ahead, whatever their data: a tree of very many empty
+// files is planned no further ahead than this.
 constexpr size_t kMaxSteps = 1 << 16;
+constexpr unsigned kWorkersPerPacker = 2;
+
+constexpr size_t kHelper = static_cast<size_t>(-1);
 
 // Bytes of a known size, not cleared first as a vector would be.
 struct Bytes {
     std::unique_ptr<uint8_t[]> data;
     size_t capacity = 0;
-    size_t size = 0;
 
-    explicit Bytes(size_t room = 0) : data(room ? new uint8_t[room] : nullptr), capacity(room) {}
+    // Room for at least `length` bytes, never none; the content is not kept.
+    // Rounded up, so that a set of buffers settles after a few jobs.
+    void Reserve(size_t length) {
+        if (data && capacity >= length) return;
+        capacity = std::max<size_t>(1, (length + kBatchSize - 1) / kBatchSize) * kBatchSize;
+        data.reset(new uint8_t[capacity]);
+    }
 };
 
-// Chunks that one worker packs in one go: their data back to back in `input`,
-// their zlib streams back to back in `output`.
-struct PackJob {
-    struct Piece {
-        size_t offset;  // in input
-        uint32_t length;
-        size_t packedOffset;  // in output
-        uint32_t packedLength;
-        uint32_t sum;  // ByteSum of the piece's data
-    };
-
-    explicit PackJob(size_t room) : input(room) {}
-
+// What a job reads and packs into. Taken when a job needs it, so that trees
+// of small files, and many threads, do not reserve whole chunks.
+struct Buffers {
     Bytes input, output;
+};
+
+// A file whose chunks the workers read one after the other, or the helper
+// image in memory (no path).
+struct Source {
+    std::string path;
+    platform::File file;    // closed on the way out when a read stops early
+    size_t piecesRead = 0;  // guarded by the pipeline's mutex
+    bool failed = false;    // so is this: a piece failed, the later ones are not read
+};
+
+// One chunk of one entry; a file of size 0 has one piece of no data, which
+// opens and closes it.
+struct Piece {
+    std::shared_ptr<Source> source;
+    size_t index;    // which piece of its entry
+    int32_t offset;  // in the entry
+    uint32_t length;
+    bool opens, closes;                        // the entry's first and last piece
+    size_t inputOffset = 0, packedOffset = 0;  // in the job's buffers
+    uint32_t packedLength = 0;
+    uint32_t sum = 0;     // ByteSum of the piece's data
+    bool loaded = false;  // its data was read
+    int openError = 0, readError = 0, closeError = 0;
+};
+
+// Pieces that one worker reads and packs in one go, back to back in its buffers.
+struct PackJob {
     std::vector<Piece> pieces;
-    size_t unwritten = 0;  // pieces the writer has still to write
-    bool failed = false;   // the packer failed
-    bool done = false;     // packed; guarded by the pipeline's mutex
+    size_t inputSize = 0;   // bytes of data of all pieces
+    size_t outputRoom = 0;  // room their packing may need
+    size_t dataPieces = 0;  // pieces with data, each written as a chunk
+    Buffers* buffers = nullptr;
+    size_t unwritten = 0;      // data pieces the writer has still to write
+    bool submitted = false;    // handed to the workers, or to be read by the writer
+    bool failed = false;       // the packer failed
+    bool outOfMemory = false;  // its buffers could not be had
+    bool done = false;         // read and packed; guarded by the pipeline's mutex
 };
 
 // One record of the output, in container order.
 struct Step {
-    enum class Kind { Show, Folder, Header, Chunk, Checksum, Failure };
+    enum class Kind { Show, Folder, Header, Chunk, Checksum };
     Kind kind;
     size_t entry;                       // index in run.items, or kHelper
-    std::shared_ptr<PackJob> job = {};  // Chunk
-    size_t piece = 0;                   // Chunk: which piece of the job
-    int error = 0;                      // Failure: the I/O error code
-};
+    std::shared_ptr<PackJob> job = {};  // Header and Checksum of a file, Chunk: the piece's job
+    size_t piece = 0;                   // which piece of the job
 
-constexpr size_t kHelper = static_cast<size_t>(-1);
+    const Piece& ThePiece() const { return job->pieces[piece]; }
+};
 
 void WriteDirect(BuildRun& run, const void* data, size_t length) {
     size_t written = 0;
@@ -97,23 +141,28 @@ public:
     void Run();
 
 private:
-    // The reading side, on the calling thread.
-    void Read();
-    void ReadChunk(uint32_t length);
+    // Planning, on the calling thread.
+    void Plan();
+    void PlanPiece();
     void NextEntry();
-    void Submit(std::shared_ptr<PackJob> job);
-    void Push(Step::Kind kind, int error = 0) { steps_.push_back(Step{kind, entry_, nullptr, 0, error}); }
+    void Submit(std::shared_ptr<PackJob> job);  // by value: it may be batch_, which it resets
+    void Push(Step::Kind kind, std::shared_ptr<PackJob> job = nullptr, size_t piece = 0) {
+        steps_.push_back(Step{kind, entry_, std::move(job), piece});
+    }
 
-    // The workers.
-    void Work(ChunkPacker& packer);
-    void Pack(PackJob& job, ChunkPacker& packer) const;
+    // Reading and packing, on the workers (or on the calling thread without them).
+    void Work();
+    void Execute(PackJob& job);
+    bool Load(Piece& piece, uint8_t* room);
+    void Pack(PackJob& job);
+    void Release(PackJob& job);
 
-    // The writing side, on the calling thread. False when a cancel ends the writing.
+    // Writing, on the calling thread. False when a cancel ends the writing.
     bool Write(const Step& step);
     void WriteHeader(const EntryHeader& header, const std::string& name);
     void WriteChunk(const Step& step);
     void FinishEntry();
-    void WaitFor(PackJob& job);
+    void WaitFor(const std::shared_ptr<PackJob>& job);
 
     const SourceItem& Item(size_t entry) const { return run_.items[entry]; }
     std::string FullPath(size_t entry) const { return run_.options.Source + Item(entry).nativeName; }
@@ -125,22 +174,26 @@ private:
     ProgressSink* progress_;
     std::deque<Step> steps_;
 
-    // Reading.
-    enum class Stage { Start, Open, Chunks } stage_ = Stage::Start;
-    size_t entry_;              // the entry being read
-    bool readingDone_ = false;  // every entry read, or reading stopped
-    platform::File source_;
-    int32_t read_ = 0;  // bytes of the entry read so far
-    std::shared_ptr<PackJob> batch_;
-    size_t inFlight_ = 0;  // bytes read and not yet written
-    size_t readAhead_;     // how far reading may run ahead; 0 without workers
+    // Planning.
+    enum class Stage { Start, Open, Pieces } stage_ = Stage::Start;
+    size_t entry_;               // the entry being planned
+    bool planningDone_ = false;  // every entry planned, or planning stopped
+    std::shared_ptr<Source> source_;
+    int32_t planned_ = 0;               // bytes of the entry planned so far
+    size_t pieceIndex_ = 0;             // pieces of the entry planned so far
+    std::shared_ptr<PackJob> lastJob_;  // the job of the entry's last piece so far
+    std::shared_ptr<PackJob> batch_;    // small pieces waiting for company
+    size_t inFlight_ = 0;               // bytes planned and not yet written
+    size_t planAhead_;                  // how far planning may run ahead; 0 without workers
 
-    // Packing.
-    std::unique_ptr<ChunkPacker> ownPacker_;  // without workers
-    std::vector<std::unique_ptr<ChunkPacker>> packers_;
+    // Reading and packing.
+    std::vector<std::unique_ptr<ChunkPacker>> packers_;  // one per packing thread
+    std::vector<ChunkPacker*> freePackers_;
     std::vector<std::unique_ptr<platform::Thread>> workers_;
+    std::vector<std::unique_ptr<Buffers>> buffers_;
+    std::vector<Buffers*> freeBuffers_;
     platform::Mutex mutex_;
-    platform::Condition workReady_, jobDone_;
+    platform::Condition workReady_, jobDone_, pieceRead_, packerFree_;
     std::deque<std::shared_ptr<PackJob>> queue_;
     bool stopping_ = false;
 
@@ -154,17 +207,26 @@ private:
 EntryPipeline::EntryPipeline(BuildRun& run)
     : run_(run), progress_(run.env.progress), entry_(run.options.SelfDeleteMode ? kHelper : 0) {
     unsigned threads = run.env.packingThreads ? run.env.packingThreads : platform::ProcessorCount();
-    if (threads > 1 && run.options.Compression) {
-        for (unsigned i = 0; i < threads; ++i) {
-            packers_.push_back(std::make_unique<ChunkPacker>(run.env.compressionLevel));
-            auto worker = std::make_unique<platform::Thread>();
-            if (!worker->Start([this, packer = packers_.back().get()] { Work(*packer); })) break;
-            workers_.push_back(std::move(worker));
-        }
+    if (!run.options.Compression) threads = 1;
+    for (unsigned i = 0; i < threads; ++i) {
+        packers_.push_back(std::make_unique<ChunkPacker>(run.env.compressionLevel));
+        freePackers_.push_back(packers_.back().get());
     }
-    if (workers_.empty()) ownPacker_ = std::make_unique<ChunkPacker>(run.env.compressionLevel);
-    readAhead_ = 2 * workers_.size() * kChunkSize;
-    readingDone_ = entry_ != kHelper && run.items.empty();
+    // Each worker holds a set while it reads and packs; one more per packer
+    // lets finished jobs wait for the writer.
+    const unsigned workers = threads > 1 ? kWorkersPerPacker * threads : 0;
+    for (size_t i = 0; i < std::max(1u, workers + threads); ++i) {
+        buffers_.push_back(std::make_unique<Buffers>());  // empty until a job needs them
+        freeBuffers_.push_back(buffers_.back().get());
+    }
+    // The workers start last: nothing that may fail comes after them.
+    for (unsigned i = 0; i < workers; ++i) {
+        auto worker = std::make_unique<platform::Thread>();
+        if (!worker->Start([this] { Work(); })) break;
+        workers_.push_back(std::move(worker));
+    }
+    planAhead_ = workers_.empty() ? 0 : buffers_.size() * kChunkSize;
+    planningDone_ = entry_ != kHelper && run.items.empty();
 }
 
 EntryPipeline::~EntryPipeline() {
@@ -173,38 +235,37 @@ EntryPipeline::~EntryPipeline() {
         stopping_ = true;
     }
     workReady_.NotifyAll();
+    pieceRead_.NotifyAll();
+    packerFree_.NotifyAll();
     workers_.clear();  // joins
 }
 
 void EntryPipeline::Run() {
     for (;;) {
-        // Without workers one record is read when the last one is written,
-        // exactly as a build without reading ahead goes.
-        while (!readingDone_ && (steps_.empty() || (inFlight_ < readAhead_ && steps_.size() < kMaxSteps)))
-            Read();
+        while (!planningDone_ && (steps_.empty() || (inFlight_ < planAhead_ && steps_.size() < kMaxSteps)))
+            Plan();
         if (steps_.empty()) break;
         const Step step = std::move(steps_.front());
         steps_.pop_front();
         if (!Write(step)) return;
     }
-    if (entryOpen_) FinishEntry();  // reading stopped inside a file for a cancel
+    if (entryOpen_) FinishEntry();  // planning stopped inside a file for a cancel
 }
 
-// --- reading ---------------------------------------------------------------
+// --- planning ----------------------------------------------------------------
 
 void EntryPipeline::NextEntry() {
     stage_ = Stage::Start;
     entry_ = entry_ == kHelper ? 0 : entry_ + 1;
-    readingDone_ = entry_ >= run_.items.size();
+    planningDone_ = entry_ >= run_.items.size();
 }
 
-void EntryPipeline::Read() {
+void EntryPipeline::Plan() {
     const bool helper = entry_ == kHelper;
     if (stage_ == Stage::Start) {
         if (helper) {
             Push(Step::Kind::Header);
-            stage_ = Stage::Chunks;
-            read_ = 0;
+            stage_ = Stage::Open;
             return;
         }
         if (Item(entry_).Attributes & kAttrDirectory) {
@@ -217,7 +278,7 @@ void EntryPipeline::Read() {
             return;
         }
         if (CancelRequested) {
-            readingDone_ = true;
+            planningDone_ = true;
             return;
         }
         Push(Step::Kind::Show);
@@ -225,79 +286,68 @@ void EntryPipeline::Read() {
         return;
     }
     if (stage_ == Stage::Open) {
-        if (int error = source_.OpenRead(FullPath(entry_))) {
-            Push(Step::Kind::Failure, error);
-            readingDone_ = true;
-            return;
-        }
-        Push(Step::Kind::Header);
-        stage_ = Stage::Chunks;
-        read_ = 0;
+        source_ = std::make_shared<Source>();
+        if (!helper) source_->path = FullPath(entry_);
+        planned_ = 0;
+        pieceIndex_ = 0;
+        PlanPiece();
+        stage_ = Stage::Pieces;
         return;
     }
-    const int32_t size = EntrySize(entry_);
-    if (read_ >= size) {
-        if (int error = source_.Close()) {
-            Push(Step::Kind::Failure, error);
-            readingDone_ = true;
-            return;
-        }
-        Push(Step::Kind::Checksum);
+    if (planned_ >= EntrySize(entry_)) {
+        Push(Step::Kind::Checksum, lastJob_, lastJob_->pieces.size() - 1);
+        lastJob_.reset();
+        source_.reset();
         NextEntry();
         return;
     }
     if (!helper && CancelRequested) {  // the helper's entry is written whatever the flag says
-        source_.Close();
-        readingDone_ = true;
+        planningDone_ = true;
         return;
     }
-    ReadChunk(static_cast<uint32_t>(std::min<int64_t>(size - read_, kChunkSize)));
+    PlanPiece();
 }
 
-void EntryPipeline::ReadChunk(uint32_t length) {
+// The entry's next piece, in a job of its own or in the batch of small ones;
+// the first piece also carries the entry's header.
+void EntryPipeline::PlanPiece() {
+    const int32_t size = EntrySize(entry_);
+    const uint32_t length = static_cast<uint32_t>(std::min<int64_t>(size - planned_, kChunkSize));
+    const size_t room = length ? ChunkPacker::Bound(length) : 0;
     std::shared_ptr<PackJob> job;
     if (length >= kBatchSize) {
-        job = std::make_shared<PackJob>(length);
+        // The batch goes first: the workers take jobs in the order the writer needs them.
+        if (batch_) Submit(batch_);
+        job = std::make_shared<PackJob>();
     } else {
-        if (batch_ && batch_->input.capacity - batch_->input.size < length) Submit(batch_);
-        if (!batch_) batch_ = std::make_shared<PackJob>(kBatchSize);
+        if (batch_ && (batch_->inputSize + length > kBatchSize || batch_->outputRoom + room > kChunkSize ||
+                       batch_->pieces.size() == kMaxBatchPieces))
+            Submit(batch_);
+        if (!batch_) batch_ = std::make_shared<PackJob>();
         job = batch_;
     }
-    uint8_t* room = job->input.data.get() + job->input.size;
-    if (entry_ == kHelper) {
-        std::memcpy(room, run_.env.helperImage.data() + read_, length);
-    } else {
-        size_t got = 0;
-        int error = source_.Read(room, length, got);
-        if (error == 0 && got != length) error = kIoReadPastEnd;
-        if (error != 0) {
-            Push(Step::Kind::Failure, error);
-            readingDone_ = true;
-            return;
-        }
-    }
-    job->pieces.push_back(PackJob::Piece{job->input.size, length, 0, 0, 0});
-    job->input.size += length;
+    const bool first = pieceIndex_ == 0;
+    const bool last = planned_ + int64_t{length} == size;
+    job->pieces.push_back(Piece{source_, pieceIndex_++, planned_, length, first, last});
+    Piece& piece = job->pieces.back();
+    piece.inputOffset = job->inputSize;
+    job->inputSize += length;
+    job->outputRoom += room;
+    if (length) ++job->dataPieces;
+    planned_ += static_cast<int32_t>(length);
     inFlight_ += length;
-    read_ += static_cast<int32_t>(length);
-    steps_.push_back(Step{Step::Kind::Chunk, entry_, job, job->pieces.size() - 1});
+    lastJob_ = job;
+    const size_t index = job->pieces.size() - 1;
+    if (first && entry_ != kHelper) Push(Step::Kind::Header, job, index);
+    if (length) Push(Step::Kind::Chunk, job, index);
     if (job != batch_) Submit(job);
 }
 
 void EntryPipeline::Submit(std::shared_ptr<PackJob> job) {
     if (job == batch_) batch_.reset();
-    job->unwritten = job->pieces.size();
-    // The room for the packed data is taken here, on the thread that frees
-    // it again: memory freed where it was taken is reused for the next
-    // chunks, instead of piling up in each worker's own heap.
-    size_t room = 0;
-    for (const auto& piece : job->pieces) room += ChunkPacker::Bound(piece.length);
-    if (run_.options.Compression) job->output = Bytes(room);
-    if (workers_.empty()) {
-        Pack(*job, *ownPacker_);
-        job->done = true;
-        return;
-    }
+    job->submitted = true;
+    job->unwritten = job->dataPieces;
+    if (workers_.empty()) return;  // read and packed by WaitFor, when the writer needs it
     {
         platform::LockGuard lock(mutex_);
         queue_.push_back(job);
@@ -305,19 +355,21 @@ void EntryPipeline::Submit(std::shared_ptr<PackJob> job) {
     workReady_.NotifyAll();
 }
 
-// --- packing -----------------------------------------------------------------
+// --- reading and packing -------------------------------------------------------
 
-void EntryPipeline::Work(ChunkPacker& packer) {
+void EntryPipeline::Work() {
     for (;;) {
         std::shared_ptr<PackJob> job;
         {
             platform::LockGuard lock(mutex_);
-            while (queue_.empty() && !stopping_) workReady_.Wait(mutex_);
+            while (!stopping_ && (queue_.empty() || freeBuffers_.empty())) workReady_.Wait(mutex_);
             if (stopping_) return;
             job = std::move(queue_.front());
             queue_.pop_front();
+            job->buffers = freeBuffers_.back();
+            freeBuffers_.pop_back();
         }
-        Pack(*job, packer);
+        Execute(*job);
         {
             platform::LockGuard lock(mutex_);
             job->done = true;
@@ -326,24 +378,115 @@ void EntryPipeline::Work(ChunkPacker& packer) {
     }
 }
 
-void EntryPipeline::Pack(PackJob& job, ChunkPacker& packer) const {
-    for (auto& piece : job.pieces) {
-        const uint8_t* data = job.input.data.get() + piece.offset;
-        piece.sum = ByteSum(data, piece.length);
-        if (!run_.options.Compression) continue;
-        piece.packedOffset = job.output.size;
+void EntryPipeline::Execute(PackJob& job) {
+    try {
+        job.buffers->input.Reserve(job.inputSize);
+        if (run_.options.Compression && job.outputRoom > 0) job.buffers->output.Reserve(job.outputRoom);
+    } catch (const std::bad_alloc&) {
+        job.outOfMemory = true;  // the writer raises it where the job's first record is written
+        return;
+    }
+    bool data = false;
+    for (Piece& piece : job.pieces) {
+        uint8_t* room = job.buffers->input.data.get() + piece.inputOffset;
+        piece.loaded = Load(piece, room) && piece.length > 0;
+        if (piece.loaded) piece.sum = WideByteSum(room, piece.length);
+        data = data || piece.loaded;
+    }
+    if (data && run_.options.Compression) Pack(job);
+    if (job.dataPieces == 0) Release(job);  // nothing of it is written as a chunk
+}
+
+// Packs the pieces that were read, with the next free packer.
+void EntryPipeline::Pack(PackJob& job) {
+    ChunkPacker* packer;
+    {
+        platform::LockGuard lock(mutex_);
+        while (freePackers_.empty() && !stopping_) packerFree_.Wait(mutex_);
+        if (stopping_) return;
+        packer = freePackers_.back();
+        freePackers_.pop_back();
+    }
+    uint8_t* const input = job.buffers->input.data.get();
+    uint8_t* const output = job.buffers->output.data.get();
+    size_t packedSize = 0;
+    for (Piece& piece : job.pieces) {
+        if (!piece.loaded) continue;
+        piece.packedOffset = packedSize;
         try {
             piece.packedLength = static_cast<uint32_t>(
-                packer.Pack(data, piece.length, job.output.data.get() + job.output.size));
+                packer->Pack(input + piece.inputOffset, piece.length, output + packedSize));
         } catch (const BuildError&) {
             job.failed = true;
-            return;
+            break;
         }
-        job.output.size += piece.packedLength;
+        packedSize += piece.packedLength;
     }
+    {
+        platform::LockGuard lock(mutex_);
+        freePackers_.push_back(packer);
+    }
+    packerFree_.NotifyAll();
+}
+
+// Reads the piece's data; false when there is none. A file's pieces are read
+// in turn, on whichever workers; after a failure the later ones are not read.
+bool EntryPipeline::Load(Piece& piece, uint8_t* room) {
+    Source& source = *piece.source;
+    if (source.path.empty()) {
+        std::memcpy(room, run_.env.helperImage.data() + piece.offset, piece.length);
+        return true;
+    }
+    bool skip;
+    {
+        platform::LockGuard lock(mutex_);
+        while (source.piecesRead < piece.index && !stopping_) pieceRead_.Wait(mutex_);
+        skip = source.failed || stopping_;
+    }
+    if (!skip && piece.opens) piece.openError = source.file.OpenRead(source.path);
+    if (!skip && !piece.openError) {
+        size_t got = 0;
+        piece.readError = source.file.Read(room, piece.length, got);
+        if (piece.readError == 0 && got != piece.length) piece.readError = kIoReadPastEnd;
+        if (piece.readError == 0 && piece.closes) piece.closeError = source.file.Close();
+    }
+    {
+        platform::LockGuard lock(mutex_);
+        source.piecesRead = piece.index + 1;
+        source.failed = source.failed || piece.openError || piece.readError;
+    }
+    pieceRead_.NotifyAll();
+    return !skip && !piece.openError && !piece.readError;
+}
+
+// Gives the job's buffers back for the next job.
+void EntryPipeline::Release(PackJob& job) {
+    {
+        platform::LockGuard lock(mutex_);
+        freeBuffers_.push_back(job.buffers);
+        job.buffers = nullptr;
+    }
+    workReady_.NotifyAll();
 }
 
 // --- writing -------------------------------------------------------------------
+
+void EntryPipeline::WaitFor(const std::shared_ptr<PackJob>& job) {
+    if (!job->submitted) Submit(job);  // small pieces wait for company until they are needed
+    if (workers_.empty()) {
+        if (!job->done) {
+            job->buffers = freeBuffers_.back();  // the one set: the jobs before are written
+            freeBuffers_.pop_back();
+            Execute(*job);
+            job->done = true;
+        }
+    } else {
+        platform::LockGuard lock(mutex_);
+        while (!job->done) jobDone_.Wait(mutex_);
+    }
+    if (job->outOfMemory)
+        throw BuildError(platform::SystemMessage(kErrorNotEnoughMemory), kErrorNotEnoughMemory);
+}
 
 bool EntryPipeline::Write(const Step& step) {
     const bool helper = step.entry == kHelper;
@@ -365,12 +508,12 @@ bool EntryPipeline::Write(const Step& step) {
                 progress_->ProcessMessages();
             }
             return true;
-        case Step::Kind::Failure:
-            RaiseIoError(step.error, FullPath(step.entry));
         case Step::Kind::Header: {
             const std::string name = helper ? std::string(kHelperEntryName) : Item(step.entry).storedName;
             EntryHeader header{kEntryHelper, kHelperEntryNameLength, EntrySize(step.entry), 0, 0};
             if (!helper) {
+                WaitFor(step.job);
+                if (int error = step.ThePiece().openError) RaiseIoError(error, FullPath(step.entry));
                 const SourceItem& item = Item(step.entry);
                 const bool program = run_.options.ExtractionMode == 1 &&
                                      platform::PathsEqual(FullPath(step.entry), run_.options.ExecutableFile);
@@ -393,6 +536,8 @@ bool EntryPipeline::Write(const Step& step) {
             WriteChunk(step);
             return true;
         case Step::Kind::Checksum:
+            WaitFor(step.job);
+            if (int error = step.ThePiece().closeError) RaiseIoError(error, FullPath(step.entry));
             FinishEntry();
             return true;
     }
@@ -406,34 +551,28 @@ void EntryPipeline::WriteHeader(const EntryHeader& header, const std::string& na
     WriteToTarget(run_, name.data(), name.size());
 }
 
-void EntryPipeline::WaitFor(PackJob& job) {
-    platform::LockGuard lock(mutex_);
-    while (!job.done) jobDone_.Wait(mutex_);
-}
-
 void EntryPipeline::WriteChunk(const Step& step) {
     PackJob& job = *step.job;
-    if (step.job == batch_) Submit(batch_);  // small chunks wait for company until they are needed
-    WaitFor(job);
+    WaitFor(step.job);
+    const Piece& piece = step.ThePiece();
+    if (int error = piece.readError) RaiseIoError(error, FullPath(step.entry));
     if (job.failed) throw BuildError("错误");
-    const PackJob::Piece& piece = job.pieces[step.piece];
     if (run_.options.Compression) {
         if (piece.packedLength > kMaxPackedChunk)
             throw BuildError(platform::SystemMessage(kErrorNotEnoughMemory), kErrorNotEnoughMemory);
         uint8_t header[kChunkHeaderSize];
         EncodeChunkHeader(ChunkHeader{piece.length, piece.packedLength}, header);
         WriteToTarget(run_, header, sizeof header);
-        WriteToTarget(run_, job.output.data.get() + piece.packedOffset, piece.packedLength);
+        WriteToTarget(run_, job.buffers->output.data.get() + piece.packedOffset, piece.packedLength);
     } else {
-        WriteToTarget(run_, job.input.data.get() + piece.offset, piece.length);
+        WriteToTarget(run_, job.buffers->input.data.get() + piece.inputOffset, piece.length);
     }
     if (progress_ && step.entry != kHelper)
         progress_->ReportProgress(written_, EntrySize(step.entry), run_.doneSize, run_.totalSize);
     checksum_ += piece.sum;  // sums of bytes add up piece by piece
     written_ += static_cast<int32_t>(piece.length);
     inFlight_ -= piece.length;
-    if (--job.unwritten == 0)
-        job.input = Bytes(), job.output = Bytes();  // the steps still hold the job; its memory goes now
+    if (--job.unwritten == 0) Release(job);
 }
 
 void EntryPipeline::FinishEntry() {

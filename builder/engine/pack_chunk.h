@@ -1,10 +1,13 @@
 // One chunk of file data as one complete zlib stream, made with libdeflate,
-// which packs whole buffers as the chunk format needs them; and the CRC-32 of
-// a reproducible build, from the same library.
+// which packs whole buffers as the chunk format needs them, or of stored
+// blocks when the chunk is incompressible; and the CRC-32 of a reproducible
+// build, from the same library.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+
+#include "builder/engine/incompressible_probe.h"
 
 struct libdeflate_compressor;
 
@@ -32,11 +35,15 @@ public:
 
     // Packs `length` bytes into `out`, which holds Bound(length) bytes, as one
     // zlib stream (RFC 1950, 32 KiB window); returns its length. The same data
-    // and level always give the same bytes, on every platform.
+    // and level always give the same bytes, on every platform. Data in which
+    // deflate finds nothing to gain goes into stored blocks, in a fraction of
+    // the time and no larger than zlib's level 9 would make it.
     size_t Pack(const uint8_t* data, size_t length, uint8_t* out);
 
 private:
     libdeflate_compressor* compressor_;
+    int level_;
+    IncompressibleProbe probe_;
 };
 
 // The content hash of a reproducible build (CRC-32), continued over `data`.

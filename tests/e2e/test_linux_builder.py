@@ -3,6 +3,7 @@ import fcntl
 import glob
 import os
 import pty
+import resource
 import signal
 import stat
 import subprocess
@@ -134,7 +135,8 @@ class LinuxBuilder(unittest.TestCase):
 
     def test_an_interrupted_build_takes_its_file_away_and_keeps_the_old_target(self):
         with open(os.path.join(self.src, "big.bin"), "wb") as f:
-            f.write(os.urandom(48 << 20))
+            # Random bytes of half the byte values: packed, not stored, so that the build takes its time.
+            f.write(os.urandom(48 << 20).translate(bytes(range(128)) * 2))
         with open(self.out, "wb") as f:
             f.write(b"the earlier SFX file")
         env = {**os.environ, "QUILLON_LEVEL": "12", "QUILLON_THREADS": "1"}
@@ -149,6 +151,22 @@ class LinuxBuilder(unittest.TestCase):
                 self.assertEqual(glob.glob(self.out + ".~*"), [])
                 with open(self.out, "rb") as f:
                     self.assertEqual(f.read(), b"the earlier SFX file")
+
+    def test_running_out_of_memory_is_a_program_error_that_leaves_nothing(self):
+        # Under these limits the workers' buffers, or what the build takes
+        # before them, cannot be had: the build fails as any other does.
+        for name in ("a.bin", "b.bin"):
+            with open(os.path.join(self.src, name), "wb") as f:
+                f.write(bytes(20_000_000))
+        for megabytes in (100, 200, 300, 400):
+            with self.subTest(limit=megabytes):
+                limit = (megabytes << 20, megabytes << 20)
+                result = subprocess.run([QUILLON, "-h", "-o", "-c", "--threads=8", self.src, self.out],
+                                        capture_output=True, text=True, timeout=120, stdin=subprocess.DEVNULL,
+                                        preexec_fn=lambda: resource.setrlimit(resource.RLIMIT_AS, limit))
+                self.assertEqual(result.returncode, 1, result.stderr)
+                self.assertIn("程序错误", result.stderr)
+                self.assertEqual(glob.glob(self.out + "*"), [])
 
     def test_a_build_takes_away_what_killed_builds_left_and_only_that(self):
         def leftover(name, claimed=False):
