@@ -8,7 +8,9 @@
 # and its peak memory; with several rounds (interleaved, so that a passing
 # load spreads over all of them) the fastest time and the medians of the
 # rest. With --levels it also lists libdeflate's levels against zlib's level
-# 9, the measurement the default level is chosen by. Run it on an otherwise
+# 9, the measurement the default level is chosen by. Last, --extract of one
+# large file (the tree's files joined) against pigz -dc of the same file, when
+# pigz is there. Run it on an otherwise
 # idle machine: other work in parallel falsifies the times (the processor
 # times suffer less).
 # Usage: bench/build_throughput.sh [MEGABYTES] [--rounds=N] [--levels]
@@ -165,4 +167,27 @@ print(f"packed output: {max(row[3] for row in rows[1:]) / zlib_packed:.4f} of th
 if windows_builder:
     print(f"quillon.exe under Wine: {rows[-1][1] / parallel[1]:.2f} times the Linux builder's time on "
           f"{processors} threads (goal: at most 2)")
+
+# --extract of one large file against pigz -dc of the same file, both writing it out.
+pigz = subprocess.run(["sh", "-c", "command -v pigz"], capture_output=True, text=True).stdout.strip()
+if pigz:
+    large = os.path.join(work, "large")
+    os.makedirs(large, exist_ok=True)
+    joined = os.path.join(large, "large.bin")
+    with open(joined, "wb") as out:
+        for f in files:
+            out.write(open(f, "rb").read())
+    large_sfx, gzipped = os.path.join(work, "large.exe"), os.path.join(work, "large.gz")
+    run([quillon, "-h", "-o", "-c", large, large_sfx])
+    subprocess.run(f'"{pigz}" -9 -c "{joined}" > "{gzipped}"', shell=True, check=True)
+    extracted, unpacked = os.path.join(work, "extracted"), os.path.join(work, "unpacked.bin")
+    times = {"extract": [], "pigz": []}
+    for _ in range(rounds):
+        subprocess.run(["rm", "-rf", extracted, unpacked], check=True)
+        times["extract"].append(run([quillon, "--extract", large_sfx, extracted])[0])
+        times["pigz"].append(run(["sh", "-c", f'"{pigz}" -dc "{gzipped}" > "{unpacked}"'])[0])
+    subprocess.run(["rm", "-rf", extracted, unpacked, joined], check=True)
+    extract, gunzip = min(times["extract"]), min(times["pigz"])
+    print(f"\nquillon --extract of one {size / 1e6:.1f} MB file: {extract:.2f} s, pigz -dc {gunzip:.2f} s: "
+          f"{extract / gunzip:.2f} times (goal: at most 1.2)")
 PY
