@@ -140,14 +140,14 @@ void EditStubResources(const BuildRun& run) {
         const bool done = UpperExtension(icon) == ".ICO" ? CopyIconFromIconFile(icon, output, &problem)
                                                          : CopyIconFromExecutable(icon, output, &problem, true);
         RequireStep(done, problem, "复制图标");
-    } else if (o.ExtractionMode == 1) {
+    } else if (o.ExtractionMode == kExtractAndRun) {
         RequireStep(CopyIconFromExecutable(o.ExecutableFile, output, &problem), problem, "复制图标");
     }
     if (!icon.empty() && run.env.hasSwitch("iv"))
         RequireStep(CopyVersionInfo(icon, output, &problem), problem, "复制版本信息");
-    else if (o.ExtractionMode == 1)
+    else if (o.ExtractionMode == kExtractAndRun)
         RequireStep(CopyVersionInfo(o.ExecutableFile, output, &problem), problem, "复制版本信息");
-    if (o.UACAutoElevation == 1 || o.UACAutoElevation == 2) {
+    if (o.UACAutoElevation == kElevationHighest || o.UACAutoElevation == kElevationAdministrator) {
         const bool done = WriteElevationManifest(output, o.UACAutoElevation, run.env.manifestTemplate, &problem);
         RequireStep(done, problem, "写入清单");
     }

@@ -372,7 +372,7 @@ bool EntryPipeline::Write(const Step& step) {
             EntryHeader header{kEntryHelper, kHelperEntryNameLength, EntrySize(step.entry), 0, 0};
             if (!helper) {
                 const SourceItem& item = Item(step.entry);
-                const bool program = run_.options.ExtractionMode == 1 &&
+                const bool program = run_.options.ExtractionMode == kExtractAndRun &&
                                      platform::PathsEqual(FullPath(step.entry), run_.options.ExecutableFile);
                 header =
                     EntryHeader{program ? kEntryProgram : kEntryOrdinary, static_cast<int32_t>(name.size()),

@@ -32,7 +32,7 @@ bool ValidateOptions(const BuildOptions& given, BuildEnvironment& env) {
         env.dialogs.ShowError(platform::FillPattern("The icon file does not exist\r\n\r\n%s", {display(icon)}));
         return false;
     }
-    if (o.ExtractionMode == 1) {
+    if (o.ExtractionMode == kExtractAndRun) {
         if (!platform::FileExists(o.ExecutableFile)) {
             env.dialogs.ShowError(platform::FillPattern("可执行文件不存在\r\n\r\n%s", {display(o.ExecutableFile)}));
             return false;

@@ -215,9 +215,9 @@ bool WriteResource(const std::string& target, const ResourceName& type, const Re
 
 bool WriteElevationManifest(const std::string& target, int level, std::string_view manifestTemplate,
                             std::string* problem) {
-    if (level != 1 && level != 2) return false;
+    if (level != kElevationHighest && level != kElevationAdministrator) return false;
     std::string text(manifestTemplate);
-    if (level == 1) {
+    if (level == kElevationHighest) {
         const std::string_view from = "requireAdministrator";
         const size_t at = text.find(from);
         if (at != std::string::npos) text.replace(at, from.size(), "highestAvailable");
