@@ -24,10 +24,9 @@ std::wstring WindowCaption() {
 
 }  // namespace
 
-MainWindow::MainWindow(BuildEnvironment& env, const CommandLineOptions& options, Registry& registry,
+MainWindow::MainWindow(BuildEnvironment& env, const BuildOptions& commandLine, Registry& registry,
                        std::string_view helpText)
     : env_(env),
-      options_(options),
       helpText_(helpText),
       targetDialog_(FileDialog::Kind::Save, kTargetFilter),
       executableDialog_(FileDialog::Kind::Open, kExecutableFilter),
@@ -35,8 +34,8 @@ MainWindow::MainWindow(BuildEnvironment& env, const CommandLineOptions& options,
     if (!Create(kMainWindow, kStyle, nullptr, WindowCaption())) return;
     SendMessageW(Control(kBMake), WM_SETFONT, reinterpret_cast<WPARAM>(UiFont(FontStyle::Bold)), FALSE);
     ShowInitialState(*this);
-    if (options.ParametersComplete) {
-        ShowOptions(*this, options.build);
+    if (env.parametersComplete) {
+        ShowOptions(*this, commandLine);
     } else {
         Settings settings;
         settings.Load(registry);
@@ -69,7 +68,7 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             OnCommand(LOWORD(wParam), HIWORD(wParam));
             return 0;
         case WM_DELAYED_START:
-            if (wParam == WM_DELAYED_START && lParam == WM_DELAYED_START && options_.ParametersComplete)
+            if (wParam == WM_DELAYED_START && lParam == WM_DELAYED_START && env_.parametersComplete)
                 Make();
             return 0;
         case WM_DESTROY:

@@ -4,7 +4,7 @@
 
 #include "builder/engine/build_errors.h"
 #include "builder/ui/dialog_kit.h"
-#include "builder/ui/message_boxes.h"
+#include "builder/ui/message_boxes_win.h"
 #include "platform/text_win.h"
 
 namespace ql {

@@ -9,7 +9,7 @@
 #include "builder/engine/build_errors.h"
 #include "builder/engine/cancel.h"
 #include "builder/ui/control_ids.h"
-#include "builder/ui/message_boxes.h"
+#include "builder/ui/message_boxes_win.h"
 #include "builder/ui/progress_figures.h"
 #include "platform/text.h"
 #include "platform/text_win.h"
