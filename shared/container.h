@@ -71,7 +71,14 @@ constexpr int32_t kHelperEntryNameLength = 12;
 // The choices of the ConfigBlock's one-byte fields, numbered as stored. The
 // elevation is no field of its own: the builder writes it into the stub's manifest.
 enum ExtractionMode : uint8_t { kExtractOnly, kExtractAndRun };
-enum ExtractionFolder : uint8_t { kFolderTemp, kFolderDesktop, kFolderDocuments, kFolderCurrent, kFolderAsk, kFolderCustom };
+enum ExtractionFolder : uint8_t {
+    kFolderTemp,
+    kFolderDesktop,
+    kFolderDocuments,
+    kFolderCurrent,
+    kFolderAsk,
+    kFolderCustom
+};
 enum WorkingFolder : uint8_t { kWorkInExtractionFolder, kWorkInSfxFolder, kWorkInCurrentFolder };
 enum DeleteMode : uint8_t { kDeleteAfterRun, kDeleteAtRestart, kDeleteNever };
 enum Elevation : uint8_t { kElevationNone, kElevationHighest, kElevationAdministrator };

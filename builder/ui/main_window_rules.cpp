@@ -111,8 +111,9 @@ void ShowInitialState(ControlPanel& panel) {
 void ShowSettings(ControlPanel& panel, const Settings& s) {
     for (size_t i = 0; i < kOptionCount; ++i) {
         const OptionRow& row = kOptions[i];
-        if (s.texts[i]) panel.SetText(row.control, row.radios.empty() ? *s.texts[i] : platform::TrimText(*s.texts[i]));
-        if (row.kind == OptionKind::Text && !row.radios.empty())
+        if (s.texts[i])
+            panel.SetText(row.control, row.radios.empty() ? *s.texts[i] : platform::TrimText(*s.texts[i]));
+        if (row.text && !row.radios.empty())
             SelectRadio(panel, row.radios, platform::TrimText(panel.Text(row.control)).empty() ? 0 : 1);
         if (s.flags[i]) panel.SetChecked(row.control, *s.flags[i]);
         if (s.choices[i]) SelectRadio(panel, row.radios, *s.choices[i]);

@@ -7,7 +7,8 @@ namespace ql::ui {
 
 namespace {
 
-template <typename Match> size_t FindRow(Match match) {
+template <typename Match>
+size_t FindRow(Match match) {
     size_t i = 0;
     while (i < kOptionCount && !match(kOptions[i])) ++i;
     return i;
@@ -32,7 +33,7 @@ std::span<const OptionRow* const> PositionalOptions() {
         std::vector<const OptionRow*> rows;
         for (bool optional : {false, true})
             for (const OptionRow& row : kOptions)
-                if (row.kind == OptionKind::Text && row.optional == optional) rows.push_back(&row);
+                if (row.text && row.optional == optional) rows.push_back(&row);
         return rows;
     }();
     return order;

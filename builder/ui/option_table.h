@@ -24,19 +24,16 @@ inline constexpr int kDeleteModeRadios[] = {kRbDmImmediately, kRbDmOnReboot, kRb
 inline constexpr int kElevationRadios[] = {kRbUacNone, kRbUacHighest, kRbUacAdministrator};
 inline constexpr int kOverwriteRadios[] = {kRbOmPrompt, kRbOmOverwrite, kRbOmSkip};
 
-enum class OptionKind : uint8_t {
-    Text,    // a string value; an edit control; a positional parameter
-    Flag,    // a number value, 0 or 1; a check box; one switch
-    Choice,  // a number value; a radio group and a switch for each choice
-};
-
+// An option is one of three kinds, by the field it has: a text (a string
+// value, an edit control, a positional parameter), a flag (a number value 0
+// or 1, a check box, one switch) or a choice (a number value, a radio group
+// and a switch for each choice).
 struct OptionRow {
     const char* value;  // the registry value
-    OptionKind kind;
     std::string BuildOptions::*text = nullptr;
     bool BuildOptions::*flag = nullptr;
     uint8_t BuildOptions::*choice = nullptr;
-    int control = kNoControl;     // a text's edit control, a flag's check box
+    int control = kNoControl;       // a text's edit control, a flag's check box
     std::span<const int> radios{};  // a choice's radios; a text's pair that says whether it counts
     // A flag's switch, a choice's switches by number, a text's switch that
     // announces its positional parameter.
@@ -58,7 +55,8 @@ struct OptionRow {
         row.radios = pair;
         return row;
     }
-    constexpr OptionRow StandsWhen(uint8_t BuildOptions::*choiceField, uint8_t value, bool last = false) const {
+    constexpr OptionRow StandsWhen(uint8_t BuildOptions::*choiceField, uint8_t value,
+                                   bool last = false) const {
         OptionRow row = *this;
         row.when = choiceField;
         row.whenValue = value;
@@ -68,16 +66,16 @@ struct OptionRow {
 };
 
 constexpr OptionRow TextRow(const char* value, std::string BuildOptions::*field, int edit) {
-    return {.value = value, .kind = OptionKind::Text, .text = field, .control = edit};
+    return {.value = value, .text = field, .control = edit};
 }
 
 constexpr OptionRow FlagRow(const char* value, bool BuildOptions::*field, int checkBox, const char* name) {
-    return {.value = value, .kind = OptionKind::Flag, .flag = field, .control = checkBox, .switches = {name}};
+    return {.value = value, .flag = field, .control = checkBox, .switches = {name}};
 }
 
 constexpr OptionRow ChoiceRow(const char* value, uint8_t BuildOptions::*field, std::span<const int> radios,
                               std::array<const char*, 6> names) {
-    return {.value = value, .kind = OptionKind::Choice, .choice = field, .radios = radios, .switches = names};
+    return {.value = value, .choice = field, .radios = radios, .switches = names};
 }
 
 // In the order in which the settings are written and the generator writes

@@ -56,14 +56,13 @@ void Write(Registry& registry, const char* name, const std::optional<bool>& flag
 }
 
 // Calls visit(row, value) for every row, with the value of the row's kind.
-template <typename S, typename Visit> void ForEachValue(S& settings, Visit visit) {
+template <typename S, typename Visit>
+void ForEachValue(S& settings, Visit visit) {
     for (size_t i = 0; i < kOptionCount; ++i) {
         const OptionRow& row = kOptions[i];
-        switch (row.kind) {
-            case OptionKind::Text: visit(row, settings.texts[i]); break;
-            case OptionKind::Flag: visit(row, settings.flags[i]); break;
-            case OptionKind::Choice: visit(row, settings.choices[i]); break;
-        }
+        if (row.text) visit(row, settings.texts[i]);
+        if (row.flag) visit(row, settings.flags[i]);
+        if (row.choice) visit(row, settings.choices[i]);
     }
 }
 
@@ -89,7 +88,8 @@ void Settings::Load(Registry& registry) {
 
 void Settings::Save(Registry& registry) const {
     if (!registry.OpenUserKey(kKeyPath)) return;
-    ForEachValue(*this, [&registry](const OptionRow& row, const auto& value) { Write(registry, row.value, value); });
+    ForEachValue(*this,
+                 [&registry](const OptionRow& row, const auto& value) { Write(registry, row.value, value); });
     registry.Close();
 }
 

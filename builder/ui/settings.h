@@ -36,9 +36,13 @@ struct Settings {
     std::array<std::optional<bool>, kOptionCount> flags;
     std::array<std::optional<uint32_t>, kOptionCount> choices;  // as stored, also out of range
 
-    std::optional<std::string>& operator[](std::string BuildOptions::*field) { return texts.at(OptionIndex(field)); }
+    std::optional<std::string>& operator[](std::string BuildOptions::*field) {
+        return texts.at(OptionIndex(field));
+    }
     std::optional<bool>& operator[](bool BuildOptions::*field) { return flags.at(OptionIndex(field)); }
-    std::optional<uint32_t>& operator[](uint8_t BuildOptions::*field) { return choices.at(OptionIndex(field)); }
+    std::optional<uint32_t>& operator[](uint8_t BuildOptions::*field) {
+        return choices.at(OptionIndex(field));
+    }
 
     static Settings FromOptions(const BuildOptions& options);
 
