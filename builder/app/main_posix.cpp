@@ -8,14 +8,15 @@
 #include <cstring>
 #include <iostream>
 #include <memory>
-#include <vector>
 #include <string>
+#include <vector>
 
 #include "builder/cli/sfx_inspect.h"
 #include "builder/cli/startup.h"
 #include "builder/cli/terminal_dialogs.h"
 #include "builder/cli/terminal_progress.h"
 #include "builder/resources/embedded_resources.h"
+#include "builder/resources/texts.h"
 #include "platform/posix_setup.h"
 #include "platform/process.h"
 #include "platform/text.h"
@@ -74,7 +75,7 @@ public:
     ql::DialogHost& Dialogs() override { return dialogs_; }
 
     void ShowFatalError(const std::string& message) override {
-        std::cerr << "程序错误: " << ql::TerminalText(message) << "\n";
+        std::cerr << ql::Tr(ql::TextId::FatalErrorTitle) << ": " << ql::TerminalText(message) << "\n";
     }
 
     int RunInteractive(const ql::CommandLineOptions& options, ql::BuildEnvironment& env,

@@ -1,20 +1,29 @@
 // Texts of I/O failures.
 #include "builder/engine/build_errors.h"
 
+#include "builder/resources/texts.h"
 #include "platform/text.h"
 
 namespace ql {
 
 std::string IoErrorText(int code) {
     switch (code) {
-    case 2: return "文件未找到";
-    case 3: return "无效的文件名";
-    case 4: return "打开的文件太多";
-    case 5: return "文件访问被拒绝";
-    case kIoReadPastEnd: return "读取范围超出文件界限";
-    case kIoDiskFull: return "磁盘已满";
-    case 106: return "无效的数字输入";
-    default: return "I/O 错误 " + std::to_string(code);
+        case 2:
+            return Tr(TextId::FileNotFound);
+        case 3:
+            return Tr(TextId::InvalidFileName);
+        case 4:
+            return Tr(TextId::TooManyOpenFiles);
+        case 5:
+            return Tr(TextId::AccessDenied);
+        case kIoReadPastEnd:
+            return Tr(TextId::ReadPastEnd);
+        case kIoDiskFull:
+            return Tr(TextId::DiskFull);
+        case 106:
+            return Tr(TextId::InvalidNumber);
+        default:
+            return platform::FillPattern(Tr(TextId::IoError), {std::to_string(code)});
     }
 }
 

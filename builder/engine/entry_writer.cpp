@@ -16,6 +16,7 @@
 #include "builder/engine/build_errors.h"
 #include "builder/engine/cancel.h"
 #include "builder/engine/pack_chunk.h"
+#include "builder/resources/texts.h"
 #include "platform/filesystem.h"
 #include "platform/text.h"
 #include "platform/threads.h"
@@ -415,7 +416,7 @@ void EntryPipeline::WriteChunk(const Step& step) {
     PackJob& job = *step.job;
     if (step.job == batch_) Submit(batch_);  // small chunks wait for company until they are needed
     WaitFor(job);
-    if (job.failed) throw BuildError("错误");
+    if (job.failed) throw BuildError(Tr(TextId::PackingFailed));
     const PackJob::Piece& piece = job.pieces[step.piece];
     if (run_.options.Compression) {
         if (piece.packedLength > kMaxPackedChunk) throw BuildError(platform::SystemMessage(8), 8);

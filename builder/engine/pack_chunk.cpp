@@ -4,11 +4,12 @@
 #include <libdeflate.h>
 
 #include "builder/engine/build_errors.h"
+#include "builder/resources/texts.h"
 
 namespace ql {
 
 ChunkPacker::ChunkPacker(int level) : compressor_(libdeflate_alloc_compressor(level)) {
-    if (compressor_ == nullptr) throw BuildError("错误");
+    if (compressor_ == nullptr) throw BuildError(Tr(TextId::PackingFailed));
 }
 
 ChunkPacker::~ChunkPacker() { libdeflate_free_compressor(compressor_); }
@@ -18,7 +19,7 @@ size_t ChunkPacker::Bound(size_t length) { return libdeflate_zlib_compress_bound
 size_t ChunkPacker::Pack(const uint8_t* data, size_t length, uint8_t* out) {
     size_t packed = libdeflate_zlib_compress(compressor_, data, length, out, Bound(length));
     // With Bound's room the stream always fits; 0 would mean a broken library.
-    if (packed == 0) throw BuildError("错误");
+    if (packed == 0) throw BuildError(Tr(TextId::PackingFailed));
     return packed;
 }
 

@@ -12,6 +12,7 @@
 #include "builder/engine/byte_fields.h"
 #include "builder/engine/resource_update.h"
 #include "builder/engine/version_info.h"
+#include "builder/resources/texts.h"
 #include "platform/error_codes.h"
 #include "platform/file.h"
 #include "platform/text.h"
@@ -38,19 +39,21 @@ bool RunTransaction(const std::string& target, std::string* problem,
         ResourceUpdate update;
         std::string unusable;
         if (!update.Begin(target, &unusable)) {
-            why = About(target, unusable.empty() ? "不是可执行文件" : unusable);
+            why = About(target, unusable.empty() ? Tr(TextId::NotAnExecutable) : unusable);
         } else {
             bool flag = false;
             try {
                 why = body(update, flag);
             } catch (const std::exception&) {
-                why = About(target, "内存不足");  // an allocation on a huge input is one more failing step
+                why =
+                    About(target,
+                          Tr(TextId::OutOfMemory));  // an allocation on a huge input is one more failing step
             }
             done = update.End(flag) && flag;
-            if (flag && !done) why = About(target, "无法写入资源");
+            if (flag && !done) why = About(target, Tr(TextId::CannotWriteResources));
         }
     } catch (const std::exception&) {
-        why = About(target, "内存不足");
+        why = About(target, Tr(TextId::OutOfMemory));
     }
     if (!done && problem) *problem = why;
     return done;
@@ -60,7 +63,7 @@ bool RunTransaction(const std::string& target, std::string* problem,
 // does; why it cannot, or nothing.
 std::string RemoveTargetIcon(ResourceUpdate& update, const std::string& target,
                              std::optional<ResourceName>& kept) {
-    return RemoveFirstIconGroup(update, kept) ? std::string() : About(target, "图标组已损坏");
+    return RemoveFirstIconGroup(update, kept) ? std::string() : About(target, Tr(TextId::IconGroupDamaged));
 }
 
 // The resources of the executable to copy from, into `source`; why they
@@ -72,7 +75,7 @@ std::string LoadSource(const std::string& sourceExecutable, ResourceTree& source
     if (LoadResources(sourceExecutable, source, &unusable)) return {};
     source = ResourceTree();
     if (!unusable.empty()) return About(sourceExecutable, unusable);
-    return required ? About(sourceExecutable, "既不是图标文件也不是可执行文件") : std::string();
+    return required ? About(sourceExecutable, Tr(TextId::NeitherIconNorExecutable)) : std::string();
 }
 
 }  // namespace
@@ -122,8 +125,8 @@ bool CopyIconFromExecutable(const std::string& sourceExecutable, const std::stri
         const ResourceEntry* group = source.Find({rt::kGroupIcon, sourceName, language});
         std::vector<uint16_t> numbers;
         if (group == nullptr || !IconGroupNumbers(group->data, numbers))
-            return About(sourceExecutable, "图标组已损坏");
-        if (numbers.size() > kMaxIconImages) return About(sourceExecutable, "图标的图像超过 256 个");
+            return About(sourceExecutable, Tr(TextId::IconGroupDamaged));
+        if (numbers.size() > kMaxIconImages) return About(sourceExecutable, Tr(TextId::IconTooManyImages));
         std::set<uint16_t> copied;
         uint64_t imageBytes = 0;
         for (uint16_t number : numbers) {
@@ -132,11 +135,11 @@ bool CopyIconFromExecutable(const std::string& sourceExecutable, const std::stri
             // language when the source has it, else neutral, else the lowest.
             const ResourceName icon = ResourceName::Number(number);
             const ResourceEntry* image = number == 0 ? nullptr : source.FindAnyLanguage(rt::kIcon, icon, language);
-            if (image == nullptr) return About(sourceExecutable, "图标组列出了不存在的图像");
+            if (image == nullptr) return About(sourceExecutable, Tr(TextId::IconGroupListsMissingImage));
             imageBytes += image->data.size();
-            if (imageBytes > kMaxIconFileSize) return About(sourceExecutable, "图标的图像超过 32 MB");
+            if (imageBytes > kMaxIconFileSize) return About(sourceExecutable, Tr(TextId::IconImagesTooLarge));
             if (!update.Put({rt::kIcon, icon, language}, image->data))
-                return About(sourceExecutable, "图标组列出了不存在的图像");
+                return About(sourceExecutable, Tr(TextId::IconGroupListsMissingImage));
         }
         flag = update.Put({rt::kGroupIcon, kept ? *kept : sourceName, language}, group->data);
         return std::string();
@@ -149,14 +152,14 @@ bool CopyIconFromIconFile(const std::string& iconFile, const std::string& target
         if (std::string why = RemoveTargetIcon(update, target, kept); !why.empty()) return why;
         std::string file;
         if (int error = platform::ReadWholeFile(iconFile, file, kMaxIconFileSize))
-            return About(iconFile,
-                         error == platform::kErrorFileTooLarge ? "图标文件超过 32 MB" : IoErrorText(error));
-        if (file.size() < kIconFileHeaderSize) return About(iconFile, "图标文件已损坏");
+            return About(iconFile, error == platform::kErrorFileTooLarge ? Tr(TextId::IconFileTooLarge)
+                                                                         : IoErrorText(error));
+        if (file.size() < kIconFileHeaderSize) return About(iconFile, Tr(TextId::IconFileDamaged));
         const size_t count = Le16(file, 4);
-        if (count == 0) return About(iconFile, "图标文件不含图像");
-        if (count > kMaxIconImages) return About(iconFile, "图标的图像超过 256 个");
+        if (count == 0) return About(iconFile, Tr(TextId::IconFileWithoutImages));
+        if (count > kMaxIconImages) return About(iconFile, Tr(TextId::IconTooManyImages));
         if (file.size() < kIconFileHeaderSize + kIconFileEntrySize * count)
-            return About(iconFile, "图标文件已损坏");
+            return About(iconFile, Tr(TextId::IconFileDamaged));
         // The header's reserved and type fields are taken over as they stand.
         std::string group = file.substr(0, kIconFileHeaderSize);
         group.resize(kIconFileHeaderSize + kGroupEntrySize * count, '\0');
@@ -174,12 +177,12 @@ bool CopyIconFromIconFile(const std::string& iconFile, const std::string& target
             // grow the SFX file by its size for every entry.
             const uint64_t size = Le32(file, entry + 8);
             const uint64_t offset = Le32(file, entry + 12);
-            if (size == 0 || offset + size > file.size()) return About(iconFile, "图标文件已损坏");
+            if (size == 0 || offset + size > file.size()) return About(iconFile, Tr(TextId::IconFileDamaged));
             imageBytes += size;
-            if (imageBytes > file.size()) return About(iconFile, "图标文件的图像互相重叠");
+            if (imageBytes > file.size()) return About(iconFile, Tr(TextId::IconFileImagesOverlap));
             const std::string_view image = std::string_view(file).substr(offset, size);
             if (!update.Put({rt::kIcon, ResourceName::Number(number), language}, image))
-                return About(iconFile, "图标文件已损坏");
+                return About(iconFile, Tr(TextId::IconFileDamaged));
         }
         flag = update.Put({rt::kGroupIcon, kept ? *kept : ResourceName::Number(1), language}, group);
         return std::string();
@@ -191,13 +194,14 @@ bool CopyVersionInfo(const std::string& sourceExecutable, const std::string& tar
         const ResourceTree& current = update.Original();
         for (const ResourceName& name : current.Names(rt::kVersion))
             for (uint16_t language : current.Languages(rt::kVersion, name))
-                if (!update.Delete({rt::kVersion, name, language})) return About(target, "版本信息已损坏");
+                if (!update.Delete({rt::kVersion, name, language}))
+                    return About(target, Tr(TextId::VersionInfoDamaged));
         ResourceTree source;
         if (std::string why = LoadSource(sourceExecutable, source); !why.empty()) return why;
         for (const ResourceName& name : source.Names(rt::kVersion)) {
             for (uint16_t language : source.Languages(rt::kVersion, name)) {
                 const ResourceEntry* block = source.Find({rt::kVersion, name, language});
-                if (block == nullptr) return About(sourceExecutable, "版本信息已损坏");
+                if (block == nullptr) return About(sourceExecutable, Tr(TextId::VersionInfoDamaged));
                 flag = update.Put({rt::kVersion, name, language}, block->data);
             }
         }
@@ -209,7 +213,7 @@ bool WriteResource(const std::string& target, const ResourceName& type, const Re
                    std::string_view data, std::string* problem) {
     return RunTransaction(target, problem, [&](ResourceUpdate& update, bool& flag) {
         flag = update.Put({type, name, VersionLanguageOf(update.Original())}, data);
-        return flag ? std::string() : About(target, "无效的资源名称");
+        return flag ? std::string() : About(target, Tr(TextId::InvalidResourceName));
     });
 }
 

@@ -71,9 +71,9 @@ void CreateControl(HWND parent, const WindowSpec& table, const ControlSpec& c) {
     const ControlClass cls = ClassOf(c);
     const Rect r = ClientRect(table, c);
     DWORD style = WS_CHILD | WS_VISIBLE | cls.style | (c.groupStart ? WS_GROUP : 0u);
-    HWND control = CreateWindowExW(cls.exStyle, cls.name, platform::Utf8ToWide(c.caption).c_str(), style, r.x,
-                                   r.y, r.w, r.h, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)),
-                                   Instance(), nullptr);
+    HWND control = CreateWindowExW(cls.exStyle, cls.name, platform::Utf8ToWide(c.caption.Utf8()).c_str(),
+                                   style, r.x, r.y, r.w, r.h, parent,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), Instance(), nullptr);
     SendMessageW(control, WM_SETFONT,
                  reinterpret_cast<WPARAM>(
                      UiFont(c.kind == ControlKind::ReadOnlyText ? FontStyle::Text : FontStyle::Normal)),
@@ -84,7 +84,7 @@ void CreateControl(HWND parent, const WindowSpec& table, const ControlSpec& c) {
         // A link is as wide as its text, so that only the text answers the mouse.
         HDC dc = GetDC(control);
         HGDIOBJ old = SelectObject(dc, UiFont(FontStyle::Normal));
-        const std::wstring text = platform::Utf8ToWide(c.caption);
+        const std::wstring text = platform::Utf8ToWide(c.caption.Utf8());
         SIZE size{};
         GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
         SelectObject(dc, old);
