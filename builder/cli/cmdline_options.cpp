@@ -32,12 +32,11 @@ CommandLineOptions ReadCommandLineOptions(const CmdLineHelper& line) {
     result.Headless = line.HasSwitch("h");
 
     int required = 0, position = 0;
-    for (const ui::OptionRow* row : ui::PositionalOptions()) {
-        const bool announced = row->switches[0] && line.HasSwitch(row->switches[0]);
-        if (!ui::Stands(*row, o, announced)) continue;
-        o.*row->text = line.PositionalParameter(++position);
-        if (!row->optional) required = position;
-    }
+    auto announced = [&line](const ui::OptionRow& row) { return line.HasSwitch(row.switches[0]); };
+    ui::ForEachPositional(o, announced, [&](const ui::OptionRow& row) {
+        o.*row.text = line.PositionalParameter(++position);
+        if (!row.optional) required = position;
+    });
     result.RequiredCount = required;
     result.ParametersComplete = line.PositionalCount() >= required;
     return result;

@@ -1,30 +1,26 @@
 // Texts of I/O failures.
 #include "builder/engine/build_errors.h"
 
+#include <utility>
+
 #include "builder/resources/texts.h"
 #include "platform/text.h"
 
 namespace ql {
 
 std::string IoErrorText(int code) {
-    switch (code) {
-        case 2:
-            return Tr(TextId::FileNotFound);
-        case 3:
-            return Tr(TextId::InvalidFileName);
-        case 4:
-            return Tr(TextId::TooManyOpenFiles);
-        case 5:
-            return Tr(TextId::AccessDenied);
-        case kIoReadPastEnd:
-            return Tr(TextId::ReadPastEnd);
-        case kIoDiskFull:
-            return Tr(TextId::DiskFull);
-        case 106:
-            return Tr(TextId::InvalidNumber);
-        default:
-            return platform::FillPattern(Tr(TextId::IoError), {std::to_string(code)});
-    }
+    static constexpr std::pair<int, TextId> kTexts[] = {
+        {2, TextId::FileNotFound},
+        {3, TextId::InvalidFileName},
+        {4, TextId::TooManyOpenFiles},
+        {5, TextId::AccessDenied},
+        {106, TextId::InvalidNumber},
+        {kIoDiskFull, TextId::DiskFull},
+        {kIoReadPastEnd, TextId::ReadPastEnd},
+    };
+    for (const auto& [known, text] : kTexts)
+        if (known == code) return Tr(text);
+    return platform::FillPattern(Tr(TextId::IoError), {std::to_string(code)});
 }
 
 void RaiseIoError(int code, const std::string& nativePath) {

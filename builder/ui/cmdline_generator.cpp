@@ -41,19 +41,18 @@ std::string GenerateCommandLine(const ControlPanel& panel, const std::string& bu
     std::string line = QuotedValue(builderPath, isLead) + ' ';
     // A control counts only when it is enabled and chosen; an announced text
     // (the icon) when it is not empty.
+    auto chosen = [&panel](int id) { return panel.IsEnabled(id) && panel.IsChecked(id); };
+    auto announced = [&options](const OptionRow& row) { return !(options.*row.text).empty(); };
+    auto add = [&line](const char* name) { line += std::string("-") + name + ' '; };
     for (const OptionRow& row : kOptions) {
-        if (row.text && row.switches[0] && !(options.*row.text).empty())
-            line += std::string("-") + row.switches[0] + ' ';
-        for (size_t i = 0; i < row.radios.size() && row.choice; ++i)
-            if (panel.IsEnabled(row.radios[i]) && panel.IsChecked(row.radios[i]))
-                line += std::string("-") + row.switches[i] + ' ';
-        if (row.flag && panel.IsEnabled(row.control) && panel.IsChecked(row.control))
-            line += std::string("-") + row.switches[0] + ' ';
+        if (row.text && row.switches[0] && announced(row)) add(row.switches[0]);
+        if (row.flag && chosen(row.control)) add(row.switches[0]);
+        for (size_t i = 0; row.choice && i < row.radios.size(); ++i)
+            if (chosen(row.radios[i])) add(row.switches[i]);
     }
 
     std::vector<std::string> values;
-    for (const OptionRow* row : PositionalOptions())
-        if (Stands(*row, options, !(options.*row->text).empty())) values.push_back(options.*row->text);
+    ForEachPositional(options, announced, [&](const OptionRow& row) { values.push_back(options.*row.text); });
     // Positions count: an empty value before a written one stands as "", so
     // that the values behind it keep their places; empty ones at the end go.
     while (!values.empty() && platform::TrimText(values.back()).empty()) values.pop_back();

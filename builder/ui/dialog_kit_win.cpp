@@ -37,7 +37,7 @@ std::string WebPage() { return std::string(kWebAddress) + "/" + kPageName; }
 class AboutBox final : public ModalWindow {
 public:
     explicit AboutBox(HWND owner) : ModalWindow(kAboutOk, IDOK) {
-        Create(kAboutWindow, kDialogStyle, owner, platform::Utf8ToWide(Tr(TextId::About)));
+        Create(kAboutWindow, kDialogStyle, owner, platform::Utf8ToWide(kAboutWindow.caption.Utf8()));
         const std::wstring exe = OwnExecutablePath();
         const std::string version = FileVersionText(exe);
         SendMessageW(Control(kAboutIcon), STM_SETICON,
@@ -48,14 +48,10 @@ public:
                      reinterpret_cast<WPARAM>(UiFont(FontStyle::AboutVersion)), 0);
         if (!version.empty())
             SetControlText(Control(kAboutVersion), std::string(Tr(TextId::VersionLabel)) + " " + version);
-        SetControlText(Control(kAboutCredit), Tr(TextId::AboutCredit));
         SetControlText(Control(kAboutNotice),
                        std::string(Tr(TextId::AboutNotice)) + " " + std::to_string(YearOf(exe)));
-        SetControlText(Control(kAboutWebLabel), std::string(Tr(TextId::WebLabel)) + ":");
         SetControlText(Control(kAboutWebLink), ShownAddress(WebPage().c_str()));
-        SetControlText(Control(kAboutMailLabel), std::string(Tr(TextId::MailLabel)) + ":");
         SetControlText(Control(kAboutMailLink), kMailAddress);
-        SetControlText(Control(kAboutOk), Tr(TextId::Ok));
         FocusControl(kAboutOk);
     }
 

@@ -142,13 +142,14 @@ void MainWindow::InsertEnvironmentVariable() {
 }
 
 bool MainWindow::TextsFitCodePage() {
-    for (int id : {kESource, kETarget, kEIcon, kEExecutableFile, kECmdParameters, kECustomDir}) {
+    for (const OptionRow& row : kOptions) {
+        if (!row.text) continue;
         std::string ansi;
-        const std::wstring text = ControlText(Control(id));
+        const std::wstring text = ControlText(Control(row.control));
         if (platform::WideToAnsi(text, ansi)) continue;
         env_.dialogs.ShowError(
             platform::FillPattern(Tr(TextId::TextOutsideSystemCodePage), {platform::WideToUtf8(text)}));
-        FocusControl(id);
+        FocusControl(row.control);
         return false;
     }
     return true;

@@ -24,7 +24,7 @@ inline constexpr int kDeleteModeRadios[] = {kRbDmImmediately, kRbDmOnReboot, kRb
 inline constexpr int kElevationRadios[] = {kRbUacNone, kRbUacHighest, kRbUacAdministrator};
 inline constexpr int kOverwriteRadios[] = {kRbOmPrompt, kRbOmOverwrite, kRbOmSkip};
 
-// An option is one of three kinds, by the field it has: a text (a string
+// An option is of one of three kinds, by the field it has: a text (a string
 // value, an edit control, a positional parameter), a flag (a number value 0
 // or 1, a check box, one switch) or a choice (a number value, a radio group
 // and a switch for each choice).
@@ -45,76 +45,65 @@ struct OptionRow {
     uint8_t whenValue = 0;
     bool optional = false;
 
-    constexpr OptionRow AnnouncedBy(const char* name) const {
-        OptionRow row = *this;
-        row.switches[0] = name;
-        return row;
-    }
-    constexpr OptionRow CountsWhen(std::span<const int> pair) const {
-        OptionRow row = *this;
-        row.radios = pair;
-        return row;
-    }
-    constexpr OptionRow StandsWhen(uint8_t BuildOptions::*choiceField, uint8_t value,
-                                   bool last = false) const {
-        OptionRow row = *this;
-        row.when = choiceField;
-        row.whenValue = value;
-        row.optional = last;
-        return row;
-    }
+    bool Is(std::string BuildOptions::*field) const { return text == field; }
+    bool Is(bool BuildOptions::*field) const { return flag == field; }
+    bool Is(uint8_t BuildOptions::*field) const { return choice == field; }
 };
 
-constexpr OptionRow TextRow(const char* value, std::string BuildOptions::*field, int edit) {
-    return {.value = value, .text = field, .control = edit};
-}
-
-constexpr OptionRow FlagRow(const char* value, bool BuildOptions::*field, int checkBox, const char* name) {
-    return {.value = value, .flag = field, .control = checkBox, .switches = {name}};
-}
-
-constexpr OptionRow ChoiceRow(const char* value, uint8_t BuildOptions::*field, std::span<const int> radios,
-                              std::array<const char*, 6> names) {
-    return {.value = value, .choice = field, .radios = radios, .switches = names};
-}
-
-// In the order in which the settings are written and the generator writes
-// the switches.
+// In the order in which the settings are written and the generator writes the switches.
+// clang-format off
 inline constexpr OptionRow kOptions[] = {
-    TextRow("Source", &BuildOptions::Source, kESource),
-    TextRow("Target", &BuildOptions::Target, kETarget),
-    TextRow("Icon", &BuildOptions::Icon, kEIcon).AnnouncedBy("ic").CountsWhen(kIconRadios),
-    ChoiceRow("ExtractionMode", &BuildOptions::ExtractionMode, kModeRadios, {"me", "mf"}),
-    TextRow("ExecutableFile", &BuildOptions::ExecutableFile, kEExecutableFile)
-        .StandsWhen(&BuildOptions::ExtractionMode, kExtractAndRun),
-    TextRow("CmdParameters", &BuildOptions::CmdParameters, kECmdParameters)
-        .StandsWhen(&BuildOptions::ExtractionMode, kExtractAndRun, true),
-    ChoiceRow("ExtractionFolder", &BuildOptions::ExtractionFolder, kFolderRadios,
-              {"ft", "fd", "fp", "fc", "fs", "fm"}),
-    TextRow("CustomFolder", &BuildOptions::CustomFolder, kECustomDir)
-        .StandsWhen(&BuildOptions::ExtractionFolder, kFolderCustom),
-    FlagRow("OpenFolder", &BuildOptions::OpenFolder, kCbOpenFolder, "e"),
-    ChoiceRow("WorkingDirectory", &BuildOptions::WorkingDirectory, kWorkingDirRadios, {"we", "ws", "wc"}),
-    ChoiceRow("DeleteMode", &BuildOptions::DeleteMode, kDeleteModeRadios, {"di", "dr", "dn"}),
-    FlagRow("OneInstance", &BuildOptions::OneInstance, kCbOneInstance, "i"),
-    FlagRow("SilentMode", &BuildOptions::SilentMode, kCbSilent, "s"),
-    FlagRow("SelfDeleteMode", &BuildOptions::SelfDeleteMode, kCbSelfDelete, "d"),
-    ChoiceRow("UACAutoElevation", &BuildOptions::UACAutoElevation, kElevationRadios, {"un", "uh", "ua"}),
-    ChoiceRow("OverwriteMode", &BuildOptions::OverwriteMode, kOverwriteRadios, {"op", "oo", "os"}),
+    {.value = "Source", .text = &BuildOptions::Source, .control = kESource},
+    {.value = "Target", .text = &BuildOptions::Target, .control = kETarget},
+    {.value = "Icon", .text = &BuildOptions::Icon, .control = kEIcon, .radios = kIconRadios,
+     .switches = {"ic"}},
+    {.value = "ExtractionMode", .choice = &BuildOptions::ExtractionMode, .radios = kModeRadios,
+     .switches = {"me", "mf"}},
+    {.value = "ExecutableFile", .text = &BuildOptions::ExecutableFile, .control = kEExecutableFile,
+     .when = &BuildOptions::ExtractionMode, .whenValue = kExtractAndRun},
+    {.value = "CmdParameters", .text = &BuildOptions::CmdParameters, .control = kECmdParameters,
+     .when = &BuildOptions::ExtractionMode, .whenValue = kExtractAndRun, .optional = true},
+    {.value = "ExtractionFolder", .choice = &BuildOptions::ExtractionFolder, .radios = kFolderRadios,
+     .switches = {"ft", "fd", "fp", "fc", "fs", "fm"}},
+    {.value = "CustomFolder", .text = &BuildOptions::CustomFolder, .control = kECustomDir,
+     .when = &BuildOptions::ExtractionFolder, .whenValue = kFolderCustom},
+    {.value = "OpenFolder", .flag = &BuildOptions::OpenFolder, .control = kCbOpenFolder, .switches = {"e"}},
+    {.value = "WorkingDirectory", .choice = &BuildOptions::WorkingDirectory, .radios = kWorkingDirRadios,
+     .switches = {"we", "ws", "wc"}},
+    {.value = "DeleteMode", .choice = &BuildOptions::DeleteMode, .radios = kDeleteModeRadios,
+     .switches = {"di", "dr", "dn"}},
+    {.value = "OneInstance", .flag = &BuildOptions::OneInstance, .control = kCbOneInstance,
+     .switches = {"i"}},
+    {.value = "SilentMode", .flag = &BuildOptions::SilentMode, .control = kCbSilent, .switches = {"s"}},
+    {.value = "SelfDeleteMode", .flag = &BuildOptions::SelfDeleteMode, .control = kCbSelfDelete,
+     .switches = {"d"}},
+    {.value = "UACAutoElevation", .choice = &BuildOptions::UACAutoElevation, .radios = kElevationRadios,
+     .switches = {"un", "uh", "ua"}},
+    {.value = "OverwriteMode", .choice = &BuildOptions::OverwriteMode, .radios = kOverwriteRadios,
+     .switches = {"op", "oo", "os"}},
 };
+// clang-format on
 inline constexpr size_t kOptionCount = std::size(kOptions);
 
 // The row of a field; kOptionCount for a field that is no option.
-size_t OptionIndex(std::string BuildOptions::*field);
-size_t OptionIndex(bool BuildOptions::*field);
-size_t OptionIndex(uint8_t BuildOptions::*field);
+template <typename Field>
+size_t OptionIndex(Field BuildOptions::*field) {
+    size_t i = 0;
+    while (i < kOptionCount && !kOptions[i].Is(field)) ++i;
+    return i;
+}
 
-// The text options that stand as positional parameters, in their order: the
-// required ones in table order, then the optional ones.
-std::span<const OptionRow* const> PositionalOptions();
-
-// Whether a text option's positional parameter stands, by the choices of
-// `options` and, for an announced text, `announced`.
-bool Stands(const OptionRow& row, const BuildOptions& options, bool announced);
+// Calls visit(row) for the text options that stand as positional parameters,
+// in their order: the required ones in table order, then the optional ones.
+// A text stands by the choices of `options` and, when announced, by
+// announced(row).
+template <typename Announced, typename Visit>
+void ForEachPositional(const BuildOptions& options, Announced announced, Visit visit) {
+    for (bool optional : {false, true})
+        for (const OptionRow& row : kOptions)
+            if (row.text && row.optional == optional &&
+                (row.when ? options.*row.when == row.whenValue : !row.switches[0] || announced(row)))
+                visit(row);
+}
 
 }  // namespace ql::ui

@@ -36,13 +36,9 @@ struct Settings {
     std::array<std::optional<bool>, kOptionCount> flags;
     std::array<std::optional<uint32_t>, kOptionCount> choices;  // as stored, also out of range
 
-    std::optional<std::string>& operator[](std::string BuildOptions::*field) {
-        return texts.at(OptionIndex(field));
-    }
-    std::optional<bool>& operator[](bool BuildOptions::*field) { return flags.at(OptionIndex(field)); }
-    std::optional<uint32_t>& operator[](uint8_t BuildOptions::*field) {
-        return choices.at(OptionIndex(field));
-    }
+    std::optional<std::string>& operator[](std::string BuildOptions::*f) { return texts.at(OptionIndex(f)); }
+    std::optional<bool>& operator[](bool BuildOptions::*f) { return flags.at(OptionIndex(f)); }
+    std::optional<uint32_t>& operator[](uint8_t BuildOptions::*f) { return choices.at(OptionIndex(f)); }
 
     static Settings FromOptions(const BuildOptions& options);
 

@@ -31,40 +31,29 @@ struct ControlClass {
     DWORD exStyle;
 };
 
+// The window class and styles of each kind, in the order of ControlKind.
+const ControlClass kClasses[] = {
+    {L"Button", BS_GROUPBOX | WS_GROUP, 0},
+    {L"Static", SS_LEFT | SS_NOPREFIX, 0},
+    {L"Static", SS_OWNERDRAW, 0},
+    {L"Static", SS_OWNERDRAW | SS_NOTIFY, 0},
+    {L"Edit", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE},
+    {L"Edit", ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE},
+    {L"Button", BS_PUSHBUTTON | WS_TABSTOP, 0},
+    {L"Button", BS_DEFPUSHBUTTON | WS_TABSTOP, 0},
+    {L"Button", BS_AUTORADIOBUTTON | BS_MULTILINE, 0},  // the first of a group is a tab stop
+    {L"Button", BS_AUTOCHECKBOX | BS_MULTILINE | WS_TABSTOP, 0},
+    {PROGRESS_CLASSW, 0, 0},
+    {L"Static", SS_ICON, 0},
+    {WC_LISTVIEWW, LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP, WS_EX_CLIENTEDGE},
+    {L"Static", SS_OWNERDRAW, 0},
+};
+static_assert(std::size(kClasses) == static_cast<size_t>(ControlKind::Tip) + 1, "a class for every kind");
+
 ControlClass ClassOf(const ControlSpec& c) {
-    switch (c.kind) {
-        case ControlKind::GroupBox:
-            return {L"Button", BS_GROUPBOX | WS_GROUP, 0};
-        case ControlKind::Label:
-            return {L"Static", SS_LEFT | SS_NOPREFIX, 0};
-        case ControlKind::RightLabel:
-            return {L"Static", SS_OWNERDRAW, 0};
-        case ControlKind::Link:
-            return {L"Static", SS_OWNERDRAW | SS_NOTIFY, 0};
-        case ControlKind::Edit:
-            return {L"Edit", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
-        case ControlKind::ReadOnlyText:
-            return {L"Edit", ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP,
-                    WS_EX_CLIENTEDGE};
-        case ControlKind::Button:
-            return {L"Button", BS_PUSHBUTTON | WS_TABSTOP, 0};
-        case ControlKind::DefaultButton:
-            return {L"Button", BS_DEFPUSHBUTTON | WS_TABSTOP, 0};
-        case ControlKind::Radio:
-            return {L"Button", BS_AUTORADIOBUTTON | BS_MULTILINE | (c.groupStart ? WS_TABSTOP : 0u), 0};
-        case ControlKind::CheckBox:
-            return {L"Button", BS_AUTOCHECKBOX | BS_MULTILINE | WS_TABSTOP, 0};
-        case ControlKind::ProgressBar:
-            return {PROGRESS_CLASSW, 0, 0};
-        case ControlKind::Icon:
-            return {L"Static", SS_ICON, 0};
-        case ControlKind::Tip:
-            return {L"Static", SS_OWNERDRAW, 0};
-        case ControlKind::List:
-            return {WC_LISTVIEWW, LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP,
-                    WS_EX_CLIENTEDGE};
-    }
-    return {L"Static", 0, 0};
+    ControlClass cls = kClasses[static_cast<size_t>(c.kind)];
+    if (c.kind == ControlKind::Radio && c.groupStart) cls.style |= WS_TABSTOP;
+    return cls;
 }
 
 void CreateControl(HWND parent, const WindowSpec& table, const ControlSpec& c) {
