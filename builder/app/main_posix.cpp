@@ -37,8 +37,12 @@ const char kLinuxNotes[] =
     "  quillon --test SFX         checks every chunk and checksum as the SFX file would\n"
     "  quillon --extract SFX DIR  writes its tree into DIR (names in QUILLON_CODEPAGE)\n";
 
-std::string HelpText(std::string_view stored) {
-    return ql::TerminalText(ql::platform::CodePageToUtf8(stored, ql::kHelpTextCodePage)) + kLinuxNotes;
+// The help in the language of the messages: the Windows builder's (GBK) or its English version.
+std::string HelpText(std::string_view chinese) {
+    std::string_view english;
+    if (ql::TextLanguage() == ql::Language::English && ql::LoadResourceData("TXT", "CMDLINE_EN", english))
+        return ql::TerminalText(std::string(english)) + kLinuxNotes;
+    return ql::TerminalText(ql::platform::CodePageToUtf8(chinese, ql::kHelpTextCodePage)) + kLinuxNotes;
 }
 
 double SteadySeconds() {
@@ -118,6 +122,7 @@ int Inspect(ql::StartupHost& host, int argc, char** argv) {
 
 int main(int argc, char** argv) {
     ql::platform::SetArguments(argc, argv);
+    ql::SetTextLanguage(ql::LanguageOfLocale(getenv("LC_ALL"), getenv("LC_MESSAGES"), getenv("LANG")));
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-?") == 0)) {
         std::string_view help;
         if (ql::LoadResourceData("TXT", "CMDLINE", help)) std::cout << HelpText(help);

@@ -2,6 +2,8 @@
 #include "builder/resources/texts.h"
 
 #include <cstddef>
+#include <cstring>
+#include <initializer_list>
 #include <iterator>
 
 namespace ql {
@@ -32,5 +34,14 @@ const char* TextIn(TextId id, Language language) {
 const char* Tr(TextId id) { return TextIn(id, g_language); }
 
 void SetTextLanguage(Language language) { g_language = language; }
+
+Language TextLanguage() { return g_language; }
+
+Language LanguageOfLocale(const char* lcAll, const char* lcMessages, const char* lang) {
+    for (const char* locale : {lcAll, lcMessages, lang})
+        if (locale && *locale)
+            return std::strncmp(locale, "zh", 2) == 0 ? Language::Chinese : Language::English;
+    return Language::English;
+}
 
 }  // namespace ql
