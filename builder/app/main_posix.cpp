@@ -122,7 +122,8 @@ int Inspect(ql::StartupHost& host, int argc, char** argv) {
 
 int main(int argc, char** argv) {
     ql::platform::SetArguments(argc, argv);
-    ql::SetTextLanguage(ql::LanguageOfLocale(getenv("LC_ALL"), getenv("LC_MESSAGES"), getenv("LANG")));
+    ql::SetTextLanguage(
+        ql::LanguageOfLocale(std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"), std::getenv("LANG")));
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-?") == 0)) {
         std::string_view help;
         if (ql::LoadResourceData("TXT", "CMDLINE", help)) std::cout << HelpText(help);
