@@ -100,9 +100,8 @@ BuildOptions ReadOptions(const ControlPanel& panel) {
 }
 
 void ShowInitialState(ControlPanel& panel) {
-    SelectRadio(panel, kIconRadios, 0);
     for (const OptionRow& row : kOptions)
-        if (row.choice) SelectRadio(panel, row.radios, 0);
+        if (!row.radios.empty()) SelectRadio(panel, row.radios, 0);
     panel.SetChecked(kCbOpenFolder, true);
 }
 
