@@ -77,11 +77,27 @@ constexpr uint32_t kAttrReparsePoint = 0x400;  // a link, to a folder where the 
 constexpr const char kHelperEntryName[] = "xsfxdel~.exe";
 constexpr int32_t kHelperEntryNameLength = 12;
 
+// The choices of the ConfigBlock's one-byte fields, numbered as stored. The
+// elevation is no field of its own: the builder writes it into the stub's manifest.
+enum ExtractionMode : uint8_t { kExtractOnly, kExtractAndRun };
+enum ExtractionFolder : uint8_t {
+    kFolderTemp,
+    kFolderDesktop,
+    kFolderDocuments,
+    kFolderCurrent,
+    kFolderAsk,
+    kFolderCustom
+};
+enum WorkingFolder : uint8_t { kWorkInExtractionFolder, kWorkInSfxFolder, kWorkInCurrentFolder };
+enum DeleteMode : uint8_t { kDeleteAfterRun, kDeleteAtRestart, kDeleteNever };
+enum Elevation : uint8_t { kElevationNone, kElevationHighest, kElevationAdministrator };
+enum OverwriteMode : uint8_t { kOverwriteAsk, kOverwriteAll, kOverwriteNone };
+
 // ConfigBlock: the extraction settings, right at the container start.
 namespace config {
 constexpr size_t kSize = 2330;
-constexpr size_t kExtractionMode = 0;       // 1: 0 extract only, 1 extract and run
-constexpr size_t kExtractionFolder = 1;     // 1: 0 temp, 1 desktop, 2 documents, 3 current, 4 ask, 5 custom
+constexpr size_t kExtractionMode = 0;       // 1: ExtractionMode
+constexpr size_t kExtractionFolder = 1;     // 1: ExtractionFolder
 constexpr size_t kCmdParameters = 2;        // 2048: text, zero byte, zero padding
 constexpr size_t kCmdParametersSize = 2048;
 constexpr size_t kCustomFolder = 2050;      // 261: text, zero byte, zero padding
@@ -93,9 +109,9 @@ constexpr size_t kCompression = 2323;       // 1: 1 zlib chunks, 0 raw data
 constexpr size_t kOneInstance = 2324;       // 1: refuse a second concurrent run
 constexpr size_t kSilentMode = 2325;        // 1: no window, no error boxes
 constexpr size_t kSelfDeleteMode = 2326;    // 1: informational; the helper entry decides
-constexpr size_t kDeleteMode = 2327;        // 1: 0 delete after the run, 1 at restart, 2 keep
-constexpr size_t kWorkingDirectory = 2328;  // 1: 0 extraction folder, 1 SFX folder, 2 current
-constexpr size_t kOverwriteMode = 2329;     // 1: 0 ask, 1 overwrite, 2 skip
+constexpr size_t kDeleteMode = 2327;        // 1: DeleteMode
+constexpr size_t kWorkingDirectory = 2328;  // 1: WorkingFolder
+constexpr size_t kOverwriteMode = 2329;     // 1: OverwriteMode
 static_assert(kOverwriteMode + 1 == kSize, "ConfigBlock is 2330 bytes");
 static_assert(kCustomFolder + kCustomFolderSize == kInstanceId, "fields are contiguous");
 static_assert(kCmdParameters + kCmdParametersSize == kCustomFolder, "fields are contiguous");

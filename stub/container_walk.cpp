@@ -173,7 +173,7 @@ uint32_t CheckInstanceId(const uint8_t* configBlock, const NameEncoding& encodin
 }
 
 uint32_t CheckRunEntry(const uint8_t* configBlock, const EntryTotals& totals) {
-    const bool runs = configBlock[config::kExtractionMode] == 1;
+    const bool runs = configBlock[config::kExtractionMode] == kExtractAndRun;
     return runs && !totals.hasProgram ? kErrorInvalidParameter : 0;
 }
 

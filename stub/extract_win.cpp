@@ -55,7 +55,7 @@ public:
         writing = true;
         if (!helper && Exists(path, false)) {
             const uint8_t mode = g_run.config[config::kOverwriteMode];
-            writing = mode == 1 || (mode != 2 && AskOverwrite(path));
+            writing = mode == kOverwriteAll || (mode != kOverwriteNone && AskOverwrite(path));
         }
         if (!writing) return 0;  // a kept file stays the user's: the clean-up leaves it alone
         SetFileAttributesA(path, 0);
@@ -139,19 +139,19 @@ void ConfiguredFolder(char* out) {
     const uint8_t* c = g_run.config;
     out[0] = '\0';
     switch (c[config::kExtractionFolder]) {
-        case 1:
+        case kFolderDesktop:
             SpecialFolder(CSIDL_DESKTOPDIRECTORY, out);
             break;
-        case 2:
+        case kFolderDocuments:
             SpecialFolder(CSIDL_PERSONAL, out);
             break;
-        case 3:
+        case kFolderCurrent:
             if (GetCurrentDirectoryA(kFolderCapacity, out) >= kFolderCapacity) out[0] = '\0';
             break;
-        case 4:
+        case kFolderAsk:
             BrowseForFolder(out);
             break;
-        case 5: {
+        case kFolderCustom: {
             char custom[config::kCustomFolderSize + 1];
             CopyText(custom, sizeof custom, reinterpret_cast<const char*>(c + config::kCustomFolder),
                      config::kCustomFolderSize);
@@ -186,7 +186,7 @@ void ResolveFolder() {
     DWORD length = 0;
     if (!IsBlank(configured)) length = GetFullPathNameA(configured, kFolderCapacity, g_run.folder, nullptr);
     if (length == 0 || length >= kFolderCapacity || IsBlank(g_run.folder)) {
-        const bool custom = g_run.config[config::kExtractionFolder] == 5 && !IsBlank(configured);
+        const bool custom = g_run.config[config::kExtractionFolder] == kFolderCustom && !IsBlank(configured);
         FinishRun(custom ? configured : g_run.ownPath, ERROR_PATH_NOT_FOUND);
     }
     AddTrailingBackslash(g_run.folder, kFolderCapacity);

@@ -19,15 +19,15 @@ char g_message[kTargetPathCapacity + kSystemTextCapacity + 8];
 // long before it fills.
 char g_treePath[kTargetPathCapacity + 4];
 
-uint8_t DeleteMode() { return g_run.config[config::kDeleteMode]; }
+uint8_t ChosenDeleteMode() { return g_run.config[config::kDeleteMode]; }
 
 void DeleteOrSchedule(const char* path, bool folder) {
-    if (DeleteMode() == 0) {
+    if (ChosenDeleteMode() == kDeleteAfterRun) {
         if (folder)
             RemoveDirectoryA(path);
         else
             DeleteFileA(path);
-    } else if (DeleteMode() == 1) {
+    } else if (ChosenDeleteMode() == kDeleteAtRestart) {
         MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
     }
 }
@@ -73,7 +73,7 @@ void RemoveFolderTree(const char* folder) {
 // Run mode only: the extracted files, then the folders the stub created,
 // newest first, so that inner folders go before the folders holding them.
 void CleanUp() {
-    if (g_run.config[config::kExtractionMode] != 1 || DeleteMode() == 2) return;
+    if (g_run.config[config::kExtractionMode] != kExtractAndRun || ChosenDeleteMode() == kDeleteNever) return;
     const PathList& files = g_run.extractedFiles;
     for (const char* path = files.First(); path; path = files.Next(path)) {
         SetFileAttributesA(path, 0);

@@ -35,10 +35,10 @@ char g_parameters[config::kCmdParametersSize + 2 * 32768 + 8];
     info.lpFile = g_run.programPath;
     info.lpParameters = g_parameters;
     switch (g_run.config[config::kWorkingDirectory]) {
-        case 1:
+        case kWorkInSfxFolder:
             info.lpDirectory = ownFolder;
             break;
-        case 2:
+        case kWorkInCurrentFolder:
             info.lpDirectory = nullptr;  // the program inherits the stub's current folder
             break;
         default:
@@ -63,11 +63,11 @@ char g_parameters[config::kCmdParametersSize + 2 * 32768 + 8];
 
 void RunPhase() {
     switch (g_run.config[config::kExtractionMode]) {
-        case 0:
+        case kExtractOnly:
             if (g_run.config[config::kOpenFolder])
                 ShellExecuteA(nullptr, "explore", g_run.folder, nullptr, nullptr, SW_SHOWNORMAL);
             break;
-        case 1:
+        case kExtractAndRun:
             RunProgram();
         default:
             break;

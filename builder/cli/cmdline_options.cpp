@@ -1,20 +1,20 @@
-// Reads the switches (first present switch of a group wins, in table order)
-// and then the positional parameters, whose positions depend on the switches.
+// Reads the switches of every option and then the positional parameters,
+// whose positions depend on the switches.
 #include "builder/cli/cmdline_options.h"
 
-#include <initializer_list>
-#include <utility>
+#include "builder/ui/option_table.h"
 
 namespace ql {
 
 namespace {
 
-// The value of the first switch of the group that is present, else `fallback`.
-uint8_t FirstOf(const CmdLineHelper& line, std::initializer_list<std::pair<const char*, uint8_t>> group,
-                uint8_t fallback = 0) {
-    for (const auto& [name, value] : group)
-        if (line.HasSwitch(name)) return value;
-    return fallback;
+// The choice of the first of the second and later switches that is present,
+// else the first choice, as the window takes the first of the second and
+// later radios that is selected.
+uint8_t ReadChoice(const CmdLineHelper& line, const ui::OptionRow& row) {
+    for (uint8_t i = 1; i < row.radios.size(); ++i)
+        if (line.HasSwitch(row.switches[i])) return i;
+    return 0;
 }
 
 }  // namespace
@@ -22,28 +22,22 @@ uint8_t FirstOf(const CmdLineHelper& line, std::initializer_list<std::pair<const
 CommandLineOptions ReadCommandLineOptions(const CmdLineHelper& line) {
     CommandLineOptions result;
     BuildOptions& o = result.build;
-    o.ExtractionMode = line.HasSwitch("mf") ? 1 : 0;
-    o.ExtractionFolder = FirstOf(line, {{"fd", 1}, {"fp", 2}, {"fc", 3}, {"fs", 4}, {"fm", 5}});
-    o.OpenFolder = line.HasSwitch("e");
-    o.DeleteMode = FirstOf(line, {{"dr", 1}, {"dn", 2}});
-    o.WorkingDirectory = FirstOf(line, {{"ws", 1}, {"wc", 2}});
-    o.OneInstance = line.HasSwitch("i");
-    o.SilentMode = line.HasSwitch("s");
-    o.SelfDeleteMode = line.HasSwitch("d");
-    o.UACAutoElevation = FirstOf(line, {{"uh", 1}, {"ua", 2}});
-    o.OverwriteMode = FirstOf(line, {{"oo", 1}, {"os", 2}});
+    for (const ui::OptionRow& row : ui::kOptions) {
+        if (row.flag) o.*row.flag = line.HasSwitch(row.switches[0]);
+        if (row.choice) o.*row.choice = ReadChoice(line, row);
+    }
     o.Compression = true;
     result.OverwriteTarget = line.HasSwitch("o");
     result.ShowMessages = !line.HasSwitch("c");
     result.Headless = line.HasSwitch("h");
 
-    o.Source = line.PositionalParameter(1);
-    o.Target = line.PositionalParameter(2);
-    int& required = result.RequiredCount;
-    if (line.HasSwitch("ic")) o.Icon = line.PositionalParameter(++required);
-    if (o.ExtractionMode == 1) o.ExecutableFile = line.PositionalParameter(++required);
-    if (o.ExtractionFolder == 5) o.CustomFolder = line.PositionalParameter(++required);
-    if (o.ExtractionMode == 1) o.CmdParameters = line.PositionalParameter(required + 1);
+    int required = 0, position = 0;
+    auto announced = [&line](const ui::OptionRow& row) { return line.HasSwitch(row.switches[0]); };
+    ui::ForEachPositional(o, announced, [&](const ui::OptionRow& row) {
+        o.*row.text = line.PositionalParameter(++position);
+        if (!row.optional) required = position;
+    });
+    result.RequiredCount = required;
     result.ParametersComplete = line.PositionalCount() >= required;
     return result;
 }

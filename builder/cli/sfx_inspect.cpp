@@ -448,7 +448,7 @@ void ListConfiguration(SfxFile& sfx, std::ostream& out) {
         << Choice(c[config::kExtractionFolder], {"temporary folder", "desktop", "documents", "current folder",
                                                  "chosen by the user", "custom"})
         << "\n";
-    if (c[config::kExtractionFolder] == 5)
+    if (c[config::kExtractionFolder] == kFolderCustom)
         out << "  custom folder      " << Text(c + config::kCustomFolder, config::kCustomFolderSize) << "\n";
     out << "  parameters         " << Text(c + config::kCmdParameters, config::kCmdParametersSize) << "\n"
         << "  instance id        " << Text(c + config::kInstanceId, config::kInstanceIdSize) << "\n"

@@ -9,6 +9,7 @@
 #include "builder/engine/build_errors.h"
 #include "builder/engine/options_check.h"
 #include "builder/resources/embedded_resources.h"
+#include "builder/resources/texts.h"
 #include "platform/process.h"
 #include "platform/text.h"
 
@@ -49,7 +50,7 @@ struct SettingRow {
 template <int64_t Low, int64_t High>
 bool TakeNumber(const std::string& text, int64_t& value, std::string& why) {
     if (ParseNumber(text.c_str(), Low, High, value)) return true;
-    why = " is not a whole number from " + std::to_string(Low) + " to " + std::to_string(High);
+    why = platform::FillPattern(Tr(TextId::SettingNotANumber), {std::to_string(Low), std::to_string(High)});
     return false;
 }
 
@@ -59,14 +60,13 @@ const SettingRow kSettings[] = {
          int64_t codePage = 0;
          if (ParseNumber(text.c_str(), 1, 65535, codePage) && platform::SetAnsiCodePage(static_cast<int>(codePage)))
              return true;
-         why = " is not a Windows ANSI or OEM code page whose first 128 characters are ASCII"
-               " (for example 1252, 936 or 850)";
+         why = Tr(TextId::SettingNotACodePage);
          return false;
      }},
     {"QUILLON_STUB_ARCH", nullptr, true,
      [](const std::string& text, BuildEnvironment&, std::string& why) {
          if (SelectStubArchitecture(text)) return true;
-         why = " is neither i686 nor x86_64";
+         why = Tr(TextId::SettingNotAnArchitecture);
          return false;
      }},
     {"QUILLON_THREADS", "threads", false,
@@ -133,7 +133,7 @@ int RunBuilder(StartupHost& host, const CmdLineHelper& commandLine) {
     }
     EmbeddedResources resources;
     if (!LoadEmbeddedResources(resources)) {
-        host.Dialogs().ShowError("Internal error\r\nThe program is corrupted");
+        host.Dialogs().ShowError(Tr(TextId::ProgramCorrupted));
         return 0;
     }
     auto ticks = std::chrono::system_clock::now().time_since_epoch().count();

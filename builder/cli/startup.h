@@ -15,7 +15,7 @@ class StartupHost {
 public:
     virtual ~StartupHost() = default;
     virtual DialogHost& Dialogs() = 0;
-    // The report of a failure inside a headless build, titled "程序错误".
+    // The report of a failure inside a headless build, titled TextId::FatalErrorTitle.
     virtual void ShowFatalError(const std::string& message) = 0;
     // A start without -h. Returns the exit status.
     virtual int RunInteractive(const CommandLineOptions& options, BuildEnvironment& env,

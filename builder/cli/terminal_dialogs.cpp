@@ -1,12 +1,14 @@
 // Terminal message boxes.
 #include "builder/cli/terminal_dialogs.h"
 
-#include "builder/cli/terminal_progress.h"
+#include <unistd.h>
 
 #include <cstdio>
 #include <iostream>
 #include <string>
-#include <unistd.h>
+
+#include "builder/cli/terminal_progress.h"
+#include "builder/resources/texts.h"
 
 namespace ql {
 
@@ -46,7 +48,7 @@ void TerminalDialogs::ClearProgressLine() {
 
 void TerminalDialogs::ShowError(const std::string& text) {
     ClearProgressLine();
-    std::cerr << "Error: " << TerminalText(text) << "\n";
+    std::cerr << Tr(TextId::ErrorTitle) << ": " << TerminalText(text) << "\n";
 }
 
 void TerminalDialogs::ShowInformation(const std::string& text) {
@@ -56,13 +58,14 @@ void TerminalDialogs::ShowInformation(const std::string& text) {
 
 void TerminalDialogs::ShowWarning(const std::string& text) {
     ClearProgressLine();
-    std::cerr << "Warning: " << TerminalText(text) << "\n";
+    std::cerr << Tr(TextId::WarningTitle) << ": " << TerminalText(text) << "\n";
 }
 
 bool TerminalDialogs::AskConfirmation(const std::string& text, bool yesIsDefault) {
     if (!isatty(STDIN_FILENO)) return false;
     ClearProgressLine();
-    std::cerr << "Confirmation: " << TerminalText(text) << (yesIsDefault ? " [Y/n] " : " [y/N] ") << std::flush;
+    std::cerr << Tr(TextId::ConfirmationTitle) << ": " << TerminalText(text)
+              << (yesIsDefault ? " [Y/n] " : " [y/N] ") << std::flush;
     std::string answer;
     if (!std::getline(std::cin, answer)) return false;
     if (answer.empty()) return yesIsDefault;

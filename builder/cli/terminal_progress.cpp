@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <ostream>
 
+#include "builder/resources/texts.h"
 #include "shared/size_text.h"
 
 namespace ql {
@@ -38,7 +39,7 @@ TerminalProgress::TerminalProgress(std::ostream& out, int width, std::function<d
 
 TerminalProgress::~TerminalProgress() { Clear(); }
 
-void TerminalProgress::ShowInitialising() { source_ = "初始化..."; }
+void TerminalProgress::ShowInitialising() { source_ = Tr(TextId::Initialising); }
 
 void TerminalProgress::ShowSource(const std::string& nativePath) { source_ = nativePath; }
 

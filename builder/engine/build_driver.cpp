@@ -12,6 +12,7 @@
 #include "builder/engine/options_check.h"
 #include "builder/engine/source_scan.h"
 #include "builder/engine/stub_resources.h"
+#include "builder/resources/texts.h"
 #include "platform/file.h"
 #include "platform/filesystem.h"
 #include "platform/partial_file.h"
@@ -41,11 +42,11 @@ std::string UpperExtension(const std::string& path) {
 }
 
 // Texts the SFX file stores, in the ANSI code page it stores them in.
-std::string StoredText(const std::string& native, const char* what) {
+std::string StoredText(const std::string& native, TextId what) {
     std::string stored;
     if (!platform::ToAnsi(native, stored))
-        throw BuildError(platform::FillPattern("%s无法用代码页 %s 保存:\r\n%s",
-                                     {what, std::to_string(platform::AnsiCodePage()), native}));
+        throw BuildError(platform::FillPattern(Tr(TextId::TextOutsideCodePage),
+                                               {Tr(what), std::to_string(platform::AnsiCodePage()), native}));
     return stored;
 }
 
@@ -57,11 +58,11 @@ void CheckItemsStorable(const BuildRun& run) {
         std::string path = item.shownName.empty() ? platform::ToDisplay(run.options.Source + item.nativeName)
                                                   : platform::ToDisplay(run.options.Source) + item.shownName;
         if (item.nameProblem == NameProblem::CodePage)
-            throw BuildError(platform::FillPattern("文件名无法用代码页 %s 保存:\r\n%s",
-                                         {std::to_string(platform::AnsiCodePage()), path}));
+            throw BuildError(platform::FillPattern(Tr(TextId::NameOutsideCodePage),
+                                                   {std::to_string(platform::AnsiCodePage()), path}));
         if (item.nameProblem == NameProblem::InvalidOnWindows)
-            throw BuildError(platform::FillPattern("文件名在 Windows 上无效:\r\n%s", {path}));
-        throw BuildError(platform::FillPattern("文件太大（必须小于 2 GB）:\r\n%s", {path}));
+            throw BuildError(platform::FillPattern(Tr(TextId::NameInvalidOnWindows), {path}));
+        throw BuildError(platform::FillPattern(Tr(TextId::FileTooLarge), {path}));
     }
 }
 
@@ -107,7 +108,7 @@ void RemoveLeftovers(const std::string& replaced) {
 void CreateOutputFile(BuildRun& run, const std::string& instanceId) {
     const std::string& target = run.options.Target;
     std::string folder = target.substr(0, platform::FolderPartLength(target, platform::PathDelimiter()));
-    if (target.empty()) throw BuildError("无法创建目录", kErrorPathNotFound);
+    if (target.empty()) throw BuildError(Tr(TextId::CannotCreateFolder), kErrorPathNotFound);
     if (!folder.empty()) platform::CreateFolderChain(folder);
     // A target that cannot be replaced fails now, as creating it would.
     if (int error = platform::CheckReplaceable(target)) RaiseIoError(error, target);
@@ -122,8 +123,9 @@ void CreateOutputFile(BuildRun& run, const std::string& instanceId) {
 // version information: the stub keeps its own, as it always has), or fails.
 // A failure ends the build saying which step failed and why, so that no step,
 // the elevation manifest least of all, goes missing without a word.
-void RequireStep(bool done, const std::string& problem, const char* step) {
-    if (!done && !problem.empty()) throw BuildError(platform::FillPattern("%s失败:\r\n%s", {step, problem}));
+void RequireStep(bool done, const std::string& problem, TextId step) {
+    if (!done && !problem.empty())
+        throw BuildError(platform::FillPattern(Tr(TextId::StepFailed), {Tr(step), problem}));
 }
 
 void EditStubResources(const BuildRun& run, EditedImage& stub) {
@@ -134,18 +136,17 @@ void EditStubResources(const BuildRun& run, EditedImage& stub) {
     if (!icon.empty()) {
         const bool done = UpperExtension(icon) == ".ICO" ? CopyIconFromIconFile(icon, stub, &problem)
                                                          : CopyIconFromExecutable(icon, stub, &problem, true);
-        RequireStep(done, problem, "复制图标");
-    } else if (o.ExtractionMode == 1) {
-        RequireStep(CopyIconFromExecutable(o.ExecutableFile, stub, &problem), problem, "复制图标");
+        RequireStep(done, problem, TextId::CopyingIcon);
+    } else if (o.ExtractionMode == kExtractAndRun) {
+        RequireStep(CopyIconFromExecutable(o.ExecutableFile, stub, &problem), problem, TextId::CopyingIcon);
     }
     if (!icon.empty() && run.env.hasSwitch("iv"))
-        RequireStep(CopyVersionInfo(icon, stub, &problem), problem, "复制版本信息");
-    else if (o.ExtractionMode == 1)
-        RequireStep(CopyVersionInfo(o.ExecutableFile, stub, &problem), problem, "复制版本信息");
-    if (o.UACAutoElevation == 1 || o.UACAutoElevation == 2) {
-        const bool done =
-            WriteElevationManifest(stub, o.UACAutoElevation, run.env.manifestTemplate, &problem);
-        RequireStep(done, problem, "写入清单");
+        RequireStep(CopyVersionInfo(icon, stub, &problem), problem, TextId::CopyingVersionInfo);
+    else if (o.ExtractionMode == kExtractAndRun)
+        RequireStep(CopyVersionInfo(o.ExecutableFile, stub, &problem), problem, TextId::CopyingVersionInfo);
+    if (o.UACAutoElevation == kElevationHighest || o.UACAutoElevation == kElevationAdministrator) {
+        const bool done = WriteElevationManifest(stub, o.UACAutoElevation, run.env.manifestTemplate, &problem);
+        RequireStep(done, problem, TextId::WritingManifest);
     }
 }
 
@@ -255,8 +256,8 @@ bool BuildSfx(const BuildOptions& given, BuildEnvironment& env) {
     MarkEarlierTarget(run);
     for (const SourceItem& item : run.items) run.totalSize += item.Size;
     BuildOptions stored = options;
-    stored.CmdParameters = StoredText(options.CmdParameters, "参数");
-    stored.CustomFolder = StoredText(options.CustomFolder, "自定义文件夹");
+    stored.CmdParameters = StoredText(options.CmdParameters, TextId::Parameters);
+    stored.CustomFolder = StoredText(options.CustomFolder, TextId::CustomFolder);
     // The drawn identifier also names the file being written beside the target.
     const std::string instanceId = InstanceId();
     uint8_t configBlock[config::kSize];
@@ -264,10 +265,10 @@ bool BuildSfx(const BuildOptions& given, BuildEnvironment& env) {
 
     if (!WriteSfxFile(run, configBlock, instanceId)) {
         platform::DeleteFileForced(options.Target);
-        env.dialogs.ShowWarning("Quillon 已中止\r\n目标自解压文件已被删除");
+        env.dialogs.ShowWarning(Tr(TextId::BuildCancelled));
         return false;
     }
-    if (env.showMessages) env.dialogs.ShowInformation("该自解压文件创建成功！");
+    if (env.showMessages) env.dialogs.ShowInformation(Tr(TextId::BuildDone));
     return true;
 }
 

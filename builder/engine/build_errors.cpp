@@ -1,21 +1,26 @@
 // Texts of I/O failures.
 #include "builder/engine/build_errors.h"
 
+#include <utility>
+
+#include "builder/resources/texts.h"
 #include "platform/text.h"
 
 namespace ql {
 
 std::string IoErrorText(int code) {
-    switch (code) {
-    case kErrorFileNotFound: return "文件未找到";
-    case kErrorPathNotFound: return "无效的文件名";
-    case kErrorTooManyOpenFiles: return "打开的文件太多";
-    case kErrorAccessDenied: return "文件访问被拒绝";
-    case kIoReadPastEnd: return "读取范围超出文件界限";
-    case kIoDiskFull: return "磁盘已满";
-    case kIoInvalidNumber: return "无效的数字输入";
-    default: return "I/O 错误 " + std::to_string(code);
-    }
+    static constexpr std::pair<int, TextId> kTexts[] = {
+        {kErrorFileNotFound, TextId::FileNotFound},
+        {kErrorPathNotFound, TextId::InvalidFileName},
+        {kErrorTooManyOpenFiles, TextId::TooManyOpenFiles},
+        {kErrorAccessDenied, TextId::AccessDenied},
+        {kIoInvalidNumber, TextId::InvalidNumber},
+        {kIoDiskFull, TextId::DiskFull},
+        {kIoReadPastEnd, TextId::ReadPastEnd},
+    };
+    for (const auto& [known, text] : kTexts)
+        if (known == code) return Tr(text);
+    return platform::FillPattern(Tr(TextId::IoError), {std::to_string(code)});
 }
 
 void RaiseIoError(int code, const std::string& nativePath) {

@@ -27,6 +27,7 @@
 #include "builder/engine/byte_sum.h"
 #include "builder/engine/cancel.h"
 #include "builder/engine/pack_chunk.h"
+#include "builder/resources/texts.h"
 #include "platform/filesystem.h"
 #include "platform/text.h"
 #include "platform/threads.h"
@@ -515,7 +516,7 @@ bool EntryPipeline::Write(const Step& step) {
                 WaitFor(step.job);
                 if (int error = step.ThePiece().openError) RaiseIoError(error, FullPath(step.entry));
                 const SourceItem& item = Item(step.entry);
-                const bool program = run_.options.ExtractionMode == 1 &&
+                const bool program = run_.options.ExtractionMode == kExtractAndRun &&
                                      platform::PathsEqual(FullPath(step.entry), run_.options.ExecutableFile);
                 header =
                     EntryHeader{program ? kEntryProgram : kEntryOrdinary, static_cast<int32_t>(name.size()),
@@ -556,7 +557,7 @@ void EntryPipeline::WriteChunk(const Step& step) {
     WaitFor(step.job);
     const Piece& piece = step.ThePiece();
     if (int error = piece.readError) RaiseIoError(error, FullPath(step.entry));
-    if (job.failed) throw BuildError("错误");
+    if (job.failed) throw BuildError(Tr(TextId::PackingFailed));
     if (run_.options.Compression) {
         if (piece.packedLength > kMaxPackedChunk)
             throw BuildError(platform::SystemMessage(kErrorNotEnoughMemory), kErrorNotEnoughMemory);

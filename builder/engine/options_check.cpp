@@ -1,6 +1,7 @@
 // Normalisation and the checks that run before a build.
 #include "builder/engine/options_check.h"
 
+#include "builder/resources/texts.h"
 #include "platform/filesystem.h"
 #include "platform/text.h"
 
@@ -24,29 +25,30 @@ bool ValidateOptions(const BuildOptions& given, BuildEnvironment& env) {
 
     auto display = [](const std::string& native) { return platform::ToDisplay(native); };
     if (!platform::FolderExists(o.Source)) {
-        env.dialogs.ShowError(platform::FillPattern("源文件夹不存在\r\n\r\n%s", {display(o.Source)}));
+        env.dialogs.ShowError(platform::FillPattern(Tr(TextId::SourceMissing), {display(o.Source)}));
         return false;
     }
     // A command line may give the icon with blanks around it; the window trims it.
     if (const std::string icon = platform::TrimText(o.Icon); !icon.empty() && !platform::FileExists(icon)) {
-        env.dialogs.ShowError(platform::FillPattern("The icon file does not exist\r\n\r\n%s", {display(icon)}));
+        env.dialogs.ShowError(platform::FillPattern(Tr(TextId::IconMissing), {display(icon)}));
         return false;
     }
-    if (o.ExtractionMode == 1) {
+    if (o.ExtractionMode == kExtractAndRun) {
         if (!platform::FileExists(o.ExecutableFile)) {
-            env.dialogs.ShowError(platform::FillPattern("可执行文件不存在\r\n\r\n%s", {display(o.ExecutableFile)}));
+            env.dialogs.ShowError(
+                platform::FillPattern(Tr(TextId::ProgramMissing), {display(o.ExecutableFile)}));
             return false;
         }
         // Source ends with the delimiter, so a sibling folder sharing the
         // source's name as a prefix does not pass.
         if (!platform::PathStartsWith(o.ExecutableFile, o.Source)) {
-            env.dialogs.ShowError(platform::FillPattern("可执行文件\r\n%s\r\n\r\n不是在源文件夹\r\n%s",
-                                              {display(o.ExecutableFile), display(o.Source)}));
+            env.dialogs.ShowError(platform::FillPattern(Tr(TextId::ProgramOutsideSource),
+                                                        {display(o.ExecutableFile), display(o.Source)}));
             return false;
         }
     }
     if (!env.overwriteTarget && platform::FileExists(o.Target))
-        return env.dialogs.AskConfirmation("该文件己经存在，你要覆盖它吗?", false);
+        return env.dialogs.AskConfirmation(Tr(TextId::ReplaceTarget), false);
     return true;
 }
 

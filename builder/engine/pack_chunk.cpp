@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "builder/engine/build_errors.h"
+#include "builder/resources/texts.h"
 #include "shared/container.h"
 
 namespace ql {
@@ -48,7 +49,7 @@ size_t StoreChunk(const uint8_t* data, size_t length, uint8_t* out) {
 }  // namespace
 
 ChunkPacker::ChunkPacker(int level) : compressor_(libdeflate_alloc_compressor(level)), level_(level) {
-    if (compressor_ == nullptr) throw BuildError("错误");
+    if (compressor_ == nullptr) throw BuildError(Tr(TextId::PackingFailed));
 }
 
 ChunkPacker::~ChunkPacker() { libdeflate_free_compressor(compressor_); }
@@ -63,7 +64,7 @@ size_t ChunkPacker::Pack(const uint8_t* data, size_t length, uint8_t* out) {
         return StoreChunk(data, length, out);
     size_t packed = libdeflate_zlib_compress(compressor_, data, length, out, Bound(length));
     // With Bound's room the stream always fits; 0 would mean a broken library.
-    if (packed == 0) throw BuildError("错误");
+    if (packed == 0) throw BuildError(Tr(TextId::PackingFailed));
     return packed;
 }
 

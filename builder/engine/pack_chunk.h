@@ -24,7 +24,7 @@ constexpr int kFastestCompressionLevel = 0;  // stored blocks: still a valid str
 // One packer per thread: a packer is not to be shared between threads.
 class ChunkPacker {
 public:
-    // Raises BuildError("错误") when the compressor cannot be made.
+    // Raises BuildError (TextId::PackingFailed) when the compressor cannot be made.
     explicit ChunkPacker(int level);
     ~ChunkPacker();
     ChunkPacker(const ChunkPacker&) = delete;

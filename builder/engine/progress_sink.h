@@ -10,7 +10,7 @@ namespace ql {
 class ProgressSink {
 public:
     virtual ~ProgressSink() = default;
-    virtual void ShowInitialising() = 0;                          // source line: "初始化..."
+    virtual void ShowInitialising() = 0;                          // source line: TextId::Initialising
     virtual void ShowSource(const std::string& nativePath) = 0;   // the file being packed
     virtual void ShowTarget(const std::string& nativePath) = 0;   // the SFX file
     virtual void ProcessMessages() = 0;                           // lets the cancel button act

@@ -11,8 +11,9 @@
 #include <set>
 #include <string_view>
 
-#include "builder/engine/pe_image.h"
 #include "builder/engine/byte_fields.h"
+#include "builder/engine/pe_image.h"
+#include "builder/resources/texts.h"
 
 namespace ql {
 
@@ -193,7 +194,7 @@ bool ParseResourceTree(const PeImage& image, ResourceTree& tree, std::string* pr
         tooLarge = reader.tooLarge;
     }
     tree = ResourceTree();
-    if (problem) *problem = tooLarge ? "资源目录超出限制" : "资源目录已损坏";
+    if (problem) *problem = Tr(tooLarge ? TextId::ResourcesOverLimits : TextId::ResourcesDamaged);
     return false;
 }
 

@@ -12,6 +12,7 @@
 #include "builder/engine/byte_fields.h"
 #include "builder/engine/resource_update.h"
 #include "builder/engine/version_info.h"
+#include "builder/resources/texts.h"
 #include "platform/file.h"
 #include "platform/text.h"
 
@@ -37,19 +38,21 @@ bool RunTransaction(EditedImage& target, std::string* problem,
         ResourceUpdate update;
         std::string unusable;
         if (!update.Begin(target.bytes, &unusable)) {
-            why = About(target.path, unusable.empty() ? "不是可执行文件" : unusable);
+            why = About(target.path, unusable.empty() ? Tr(TextId::NotAnExecutable) : unusable);
         } else {
             bool flag = false;
             try {
                 why = body(update, flag);
-            } catch (const std::exception&) {  // an allocation on a huge input is one more failing step
-                why = About(target.path, "内存不足");
+            } catch (const std::exception&) {
+                why =
+                    About(target.path,
+                          Tr(TextId::OutOfMemory));  // an allocation on a huge input is one more failing step
             }
             done = update.End(flag) && flag;
-            if (flag && !done) why = About(target.path, "无法写入资源");
+            if (flag && !done) why = About(target.path, Tr(TextId::CannotWriteResources));
         }
     } catch (const std::exception&) {
-        why = About(target.path, "内存不足");
+        why = About(target.path, Tr(TextId::OutOfMemory));
     }
     if (!done && problem) *problem = why;
     return done;
@@ -59,7 +62,7 @@ bool RunTransaction(EditedImage& target, std::string* problem,
 // does; why it cannot, or nothing.
 std::string RemoveTargetIcon(ResourceUpdate& update, const EditedImage& target,
                              std::optional<ResourceName>& kept) {
-    return RemoveFirstIconGroup(update, kept) ? std::string() : About(target.path, "图标组已损坏");
+    return RemoveFirstIconGroup(update, kept) ? std::string() : About(target.path, Tr(TextId::IconGroupDamaged));
 }
 
 // The resources of the executable to copy from, into `source`; why they
@@ -71,7 +74,7 @@ std::string LoadSource(const std::string& sourceExecutable, ResourceTree& source
     if (LoadResources(sourceExecutable, source, &unusable)) return {};
     source = ResourceTree();
     if (!unusable.empty()) return About(sourceExecutable, unusable);
-    return required ? About(sourceExecutable, "既不是图标文件也不是可执行文件") : std::string();
+    return required ? About(sourceExecutable, Tr(TextId::NeitherIconNorExecutable)) : std::string();
 }
 
 }  // namespace
@@ -121,8 +124,8 @@ bool CopyIconFromExecutable(const std::string& sourceExecutable, EditedImage& ta
         const ResourceEntry* group = source.Find({rt::kGroupIcon, sourceName, language});
         std::vector<uint16_t> numbers;
         if (group == nullptr || !IconGroupNumbers(group->data, numbers))
-            return About(sourceExecutable, "图标组已损坏");
-        if (numbers.size() > kMaxIconImages) return About(sourceExecutable, "图标的图像超过 256 个");
+            return About(sourceExecutable, Tr(TextId::IconGroupDamaged));
+        if (numbers.size() > kMaxIconImages) return About(sourceExecutable, Tr(TextId::IconTooManyImages));
         std::set<uint16_t> copied;
         uint64_t imageBytes = 0;
         for (uint16_t number : numbers) {
@@ -131,11 +134,11 @@ bool CopyIconFromExecutable(const std::string& sourceExecutable, EditedImage& ta
             // language when the source has it, else neutral, else the lowest.
             const ResourceName icon = ResourceName::Number(number);
             const ResourceEntry* image = number == 0 ? nullptr : source.FindAnyLanguage(rt::kIcon, icon, language);
-            if (image == nullptr) return About(sourceExecutable, "图标组列出了不存在的图像");
+            if (image == nullptr) return About(sourceExecutable, Tr(TextId::IconGroupListsMissingImage));
             imageBytes += image->data.size();
-            if (imageBytes > kMaxIconFileSize) return About(sourceExecutable, "图标的图像超过 32 MB");
+            if (imageBytes > kMaxIconFileSize) return About(sourceExecutable, Tr(TextId::IconImagesTooLarge));
             if (!update.Put({rt::kIcon, icon, language}, image->data))
-                return About(sourceExecutable, "图标组列出了不存在的图像");
+                return About(sourceExecutable, Tr(TextId::IconGroupListsMissingImage));
         }
         flag = update.Put({rt::kGroupIcon, kept ? *kept : sourceName, language}, group->data);
         return std::string();
@@ -148,13 +151,14 @@ bool CopyIconFromIconFile(const std::string& iconFile, EditedImage& target, std:
         if (std::string why = RemoveTargetIcon(update, target, kept); !why.empty()) return why;
         std::string file;
         if (int error = platform::ReadWholeFile(iconFile, file, kMaxIconFileSize))
-            return About(iconFile, error == kErrorFileTooLarge ? "图标文件超过 32 MB" : IoErrorText(error));
-        if (file.size() < kIconFileHeaderSize) return About(iconFile, "图标文件已损坏");
+            return About(iconFile, error == kErrorFileTooLarge ? Tr(TextId::IconFileTooLarge)
+                                                                         : IoErrorText(error));
+        if (file.size() < kIconFileHeaderSize) return About(iconFile, Tr(TextId::IconFileDamaged));
         const size_t count = Le16(file, 4);
-        if (count == 0) return About(iconFile, "图标文件不含图像");
-        if (count > kMaxIconImages) return About(iconFile, "图标的图像超过 256 个");
+        if (count == 0) return About(iconFile, Tr(TextId::IconFileWithoutImages));
+        if (count > kMaxIconImages) return About(iconFile, Tr(TextId::IconTooManyImages));
         if (file.size() < kIconFileHeaderSize + kIconFileEntrySize * count)
-            return About(iconFile, "图标文件已损坏");
+            return About(iconFile, Tr(TextId::IconFileDamaged));
         // The header's reserved and type fields are taken over as they stand.
         std::string group = file.substr(0, kIconFileHeaderSize);
         group.resize(kIconFileHeaderSize + kGroupEntrySize * count, '\0');
@@ -172,12 +176,12 @@ bool CopyIconFromIconFile(const std::string& iconFile, EditedImage& target, std:
             // grow the SFX file by its size for every entry.
             const uint64_t size = Le32(file, entry + 8);
             const uint64_t offset = Le32(file, entry + 12);
-            if (size == 0 || offset + size > file.size()) return About(iconFile, "图标文件已损坏");
+            if (size == 0 || offset + size > file.size()) return About(iconFile, Tr(TextId::IconFileDamaged));
             imageBytes += size;
-            if (imageBytes > file.size()) return About(iconFile, "图标文件的图像互相重叠");
+            if (imageBytes > file.size()) return About(iconFile, Tr(TextId::IconFileImagesOverlap));
             const std::string_view image = std::string_view(file).substr(offset, size);
             if (!update.Put({rt::kIcon, ResourceName::Number(number), language}, image))
-                return About(iconFile, "图标文件已损坏");
+                return About(iconFile, Tr(TextId::IconFileDamaged));
         }
         flag = update.Put({rt::kGroupIcon, kept ? *kept : ResourceName::Number(1), language}, group);
         return std::string();
@@ -190,13 +194,13 @@ bool CopyVersionInfo(const std::string& sourceExecutable, EditedImage& target, s
         for (const ResourceName& name : current.Names(rt::kVersion))
             for (uint16_t language : current.Languages(rt::kVersion, name))
                 if (!update.Delete({rt::kVersion, name, language}))
-                    return About(target.path, "版本信息已损坏");
+                    return About(target.path, Tr(TextId::VersionInfoDamaged));
         ResourceTree source;
         if (std::string why = LoadSource(sourceExecutable, source); !why.empty()) return why;
         for (const ResourceName& name : source.Names(rt::kVersion)) {
             for (uint16_t language : source.Languages(rt::kVersion, name)) {
                 const ResourceEntry* block = source.Find({rt::kVersion, name, language});
-                if (block == nullptr) return About(sourceExecutable, "版本信息已损坏");
+                if (block == nullptr) return About(sourceExecutable, Tr(TextId::VersionInfoDamaged));
                 flag = update.Put({rt::kVersion, name, language}, block->data);
             }
         }
@@ -208,15 +212,15 @@ bool WriteResource(EditedImage& target, const ResourceName& type, const Resource
                    std::string_view data, std::string* problem) {
     return RunTransaction(target, problem, [&](ResourceUpdate& update, bool& flag) {
         flag = update.Put({type, name, VersionLanguageOf(update.Original())}, data);
-        return flag ? std::string() : About(target.path, "无效的资源名称");
+        return flag ? std::string() : About(target.path, Tr(TextId::InvalidResourceName));
     });
 }
 
 bool WriteElevationManifest(EditedImage& target, int level, std::string_view manifestTemplate,
                             std::string* problem) {
-    if (level != 1 && level != 2) return false;
+    if (level != kElevationHighest && level != kElevationAdministrator) return false;
     std::string text(manifestTemplate);
-    if (level == 1) {
+    if (level == kElevationHighest) {
         const std::string_view from = "requireAdministrator";
         const size_t at = text.find(from);
         if (at != std::string::npos) text.replace(at, from.size(), "highestAvailable");

@@ -71,9 +71,9 @@ bool CopyIconFromExecutable(const std::string& sourceExecutable, EditedImage& ta
 bool CopyVersionInfo(const std::string& sourceExecutable, EditedImage& target,
                      std::string* problem = nullptr);
 
-// Manifest number 1 in the target's version language. Level 1 asks for
-// highestAvailable, level 2 writes the 420-byte template (requireAdministrator)
-// unchanged; other levels write nothing (and return false).
+// Manifest number 1 in the target's version language. kElevationHighest asks
+// for highestAvailable, kElevationAdministrator writes the 420-byte template
+// (requireAdministrator) unchanged; other levels write nothing (and return false).
 bool WriteElevationManifest(EditedImage& target, int level, std::string_view manifestTemplate,
                             std::string* problem = nullptr);
 

@@ -11,7 +11,8 @@ namespace ql {
 // program); false when it is missing or empty.
 bool LoadResourceData(const char* type, const char* name, std::string_view& data);
 
-// The command-line help (TXT CMDLINE) is GBK text, whatever the system's code page.
+// The command-line help (TXT CMDLINE) is GBK text, whatever the system's code
+// page; the Linux builder's English help (TXT CMDLINE_EN) is UTF-8.
 constexpr int kHelpTextCodePage = 936;
 
 // The stub and helper images the builder carries, one set per architecture.

@@ -10,6 +10,7 @@ QL_BLOB(sfxhead_x86_64)
 QL_BLOB(selfdelete_x86_64)
 QL_BLOB(uac)
 QL_BLOB(cmdline)
+QL_BLOB(cmdline_en)
 #undef QL_BLOB
 
 namespace ql {
@@ -31,6 +32,7 @@ std::string_view Find(const std::string& type, const std::string& name) {
                         : Blob(ql_blob_selfdelete_i686, ql_blob_selfdelete_i686_end);
     if (type == "XML" && name == "UAC") return Blob(ql_blob_uac, ql_blob_uac_end);
     if (type == "TXT" && name == "CMDLINE") return Blob(ql_blob_cmdline, ql_blob_cmdline_end);
+    if (type == "TXT" && name == "CMDLINE_EN") return Blob(ql_blob_cmdline_en, ql_blob_cmdline_en_end);
     return {};
 }
 

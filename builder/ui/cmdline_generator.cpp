@@ -7,32 +7,6 @@
 
 namespace ql::ui {
 
-namespace {
-
-struct SwitchRow {
-    const char* name;
-    int control;
-};
-
-// In this order; a control counts only when it is enabled and chosen.
-constexpr SwitchRow kSwitches[] = {
-    {"ic", kRbIconCustom},   {"me", kRbOpenFolder},
-    {"mf", kRbExecuteFile},  {"ft", kRbTemp},
-    {"fd", kRbDesktop},      {"fp", kRbDocuments},
-    {"fc", kRbCurrent},      {"fs", kRbSelect},
-    {"fm", kRbCustom},       {"e", kCbOpenFolder},
-    {"we", kRbWdExtraction}, {"ws", kRbWdSource},
-    {"wc", kRbWdCurrent},    {"di", kRbDmImmediately},
-    {"dr", kRbDmOnReboot},   {"dn", kRbDmDoNotDelete},
-    {"i", kCbOneInstance},   {"s", kCbSilent},
-    {"d", kCbSelfDelete},    {"un", kRbUacNone},
-    {"uh", kRbUacHighest},   {"ua", kRbUacAdministrator},
-    {"op", kRbOmPrompt},     {"oo", kRbOmOverwrite},
-    {"os", kRbOmSkip},
-};
-
-}  // namespace
-
 std::string QuotedValue(const std::string& value, LeadByteTest isLead) {
     const std::string text = platform::TrimText(value);
     if (text.empty()) return text;
@@ -63,19 +37,22 @@ std::string QuotedValue(const std::string& value, LeadByteTest isLead) {
 
 std::string GenerateCommandLine(const ControlPanel& panel, const std::string& builderPath,
                                 LeadByteTest isLead) {
+    const BuildOptions options = ReadOptions(panel);
     std::string line = QuotedValue(builderPath, isLead) + ' ';
-    const bool customIcon = !GetIcon(panel).empty();
-    for (const SwitchRow& row : kSwitches) {
-        if (row.control == kRbIconCustom && !customIcon) continue;
-        if (panel.IsEnabled(row.control) && panel.IsChecked(row.control))
-            line += std::string("-") + row.name + ' ';
+    // A control counts only when it is enabled and chosen; an announced text
+    // (the icon) when it is not empty.
+    auto chosen = [&panel](int id) { return panel.IsEnabled(id) && panel.IsChecked(id); };
+    auto announced = [&options](const OptionRow& row) { return !(options.*row.text).empty(); };
+    auto add = [&line](const char* name) { line += std::string("-") + name + ' '; };
+    for (const OptionRow& row : kOptions) {
+        if (row.text && row.switches[0] && announced(row)) add(row.switches[0]);
+        if (row.flag && chosen(row.control)) add(row.switches[0]);
+        for (size_t i = 0; row.choice && i < row.radios.size(); ++i)
+            if (chosen(row.radios[i])) add(row.switches[i]);
     }
 
-    std::vector<std::string> values = {panel.Text(kESource), panel.Text(kETarget)};
-    if (customIcon) values.push_back(panel.Text(kEIcon));
-    if (panel.IsChecked(kRbExecuteFile)) values.push_back(panel.Text(kEExecutableFile));
-    if (panel.IsEnabled(kRbCustom) && panel.IsChecked(kRbCustom)) values.push_back(panel.Text(kECustomDir));
-    if (panel.IsEnabled(kECmdParameters)) values.push_back(panel.Text(kECmdParameters));
+    std::vector<std::string> values;
+    ForEachPositional(options, announced, [&](const OptionRow& row) { values.push_back(options.*row.text); });
     // Positions count: an empty value before a written one stands as "", so
     // that the values behind it keep their places; empty ones at the end go.
     while (!values.empty() && platform::TrimText(values.back()).empty()) values.pop_back();

@@ -1,28 +1,7 @@
-// Caption table and version texts.
+// Version texts and the error box's text.
 #include "builder/ui/dialog_kit.h"
 
 namespace ql::ui {
-
-namespace {
-
-// The box titles stay in English, although the rest of the interface is Chinese.
-constexpr const char* kCaptions[] = {
-    "Error",
-    "Information",
-    "Warning",
-    "Confirmation",
-    "关于...",
-    "Version",
-    "自解压文件制作工具",
-    "版权所有 Quillon 开发者",
-    "Web",
-    "E-mail",
-    "OK",
-};
-
-}  // namespace
-
-const char* CaptionText(Caption caption) { return kCaptions[static_cast<size_t>(caption)]; }
 
 std::string FormatFileVersion(uint32_t ms, uint32_t ls) {
     return std::to_string(ms >> 16) + "." + std::to_string(ms & 0xFFFF) + "." + std::to_string(ls >> 16) +

@@ -5,11 +5,12 @@
 #include <objbase.h>
 #include <shlobj.h>
 
-#include "platform/text.h"
+#include "builder/resources/texts.h"
 #include "builder/ui/control_ids.h"
 #include "builder/ui/dialog_kit.h"
 #include "builder/ui/maker.h"
 #include "builder/ui/window_kit_win.h"
+#include "platform/text.h"
 #include "platform/text_win.h"
 
 namespace ql::ui {
@@ -36,7 +37,7 @@ std::string WebPage() { return std::string(kWebAddress) + "/" + kPageName; }
 class AboutBox final : public ModalWindow {
 public:
     explicit AboutBox(HWND owner) : ModalWindow(kAboutOk, IDOK) {
-        Create(kAboutWindow, kDialogStyle, owner, platform::Utf8ToWide(CaptionText(Caption::AboutCaption)));
+        Create(kAboutWindow, kDialogStyle, owner, platform::Utf8ToWide(kAboutWindow.caption.Utf8()));
         const std::wstring exe = OwnExecutablePath();
         const std::string version = FileVersionText(exe);
         SendMessageW(Control(kAboutIcon), STM_SETICON,
@@ -46,16 +47,11 @@ public:
         SendMessageW(Control(kAboutVersion), WM_SETFONT,
                      reinterpret_cast<WPARAM>(UiFont(FontStyle::AboutVersion)), 0);
         if (!version.empty())
-            SetControlText(Control(kAboutVersion),
-                           std::string(CaptionText(Caption::Version)) + " " + version);
-        SetControlText(Control(kAboutCredit), CaptionText(Caption::Credit));
+            SetControlText(Control(kAboutVersion), std::string(Tr(TextId::VersionLabel)) + " " + version);
         SetControlText(Control(kAboutNotice),
-                       std::string(CaptionText(Caption::Notice)) + " " + std::to_string(YearOf(exe)));
-        SetControlText(Control(kAboutWebLabel), std::string(CaptionText(Caption::WebLabel)) + ":");
+                       std::string(Tr(TextId::AboutNotice)) + " " + std::to_string(YearOf(exe)));
         SetControlText(Control(kAboutWebLink), ShownAddress(WebPage().c_str()));
-        SetControlText(Control(kAboutMailLabel), std::string(CaptionText(Caption::MailLabel)) + ":");
         SetControlText(Control(kAboutMailLink), kMailAddress);
-        SetControlText(Control(kAboutOk), CaptionText(Caption::OkButton));
         FocusControl(kAboutOk);
     }
 

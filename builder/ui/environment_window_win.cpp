@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "builder/resources/texts.h"
 #include "builder/ui/control_ids.h"
 #include "builder/ui/environment_rows.h"
 #include "builder/ui/secondary_windows_win.h"
@@ -15,8 +16,6 @@ namespace ql::ui {
 
 namespace {
 
-constexpr char kVariableTitle[] = "变量";
-constexpr char kValueTitle[] = "当前值";
 constexpr int kVariableWidth = 200;
 
 // The environment block through the wide API, so that values in any script
@@ -34,12 +33,13 @@ std::vector<std::string> EnvironmentEntries() {
 class EnvironmentWindow final : public ModalWindow {
 public:
     EnvironmentWindow(HWND owner, const std::wstring& mainCaption) : ModalWindow(kBClose, IDCANCEL) {
-        const std::wstring caption = mainCaption + L" - " + platform::Utf8ToWide(kEnvironmentWindow.caption);
+        const std::wstring caption =
+            mainCaption + L" - " + platform::Utf8ToWide(kEnvironmentWindow.caption.Utf8());
         if (!Create(kEnvironmentWindow, kDialogStyle, owner, caption)) return;
         list_ = Control(kVleEnvVars);
         SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
-        AddColumn(0, kVariableTitle, kVariableWidth);
-        AddColumn(1, kValueTitle, 0);  // sized by FitValueColumn
+        AddColumn(0, Tr(TextId::VariableColumn), kVariableWidth);
+        AddColumn(1, Tr(TextId::ValueColumn), 0);  // sized by FitValueColumn
         int row = 0;
         for (const EnvironmentRow& entry : EnvironmentRows(EnvironmentEntries())) {
             std::wstring key = platform::Utf8ToWide(entry.key), value = platform::Utf8ToWide(entry.value);

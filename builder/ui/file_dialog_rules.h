@@ -8,14 +8,8 @@
 
 namespace ql::ui {
 
-// Filters as "description|pattern|description|pattern...".
-inline constexpr char kTargetFilter[] = "可执行文件 (*.exe)|*.exe";
-inline constexpr char kExecutableFilter[] =
-    "可执行文件 (*.exe)|*.exe|批处理文件 (*.bat)|*.bat|命令文件 (*.cmd)|*.cmd|VBScript 文件 (*.vbs)|*.vbs|"
-    "VBScript 编码文件 (*.vbe)|*.vbe|Windows 脚本文件 (*wsf)|*.wsf|Windows 脚本宿主文件 (*.wsh)|*.wsh|"
-    "所有文件 (*.*)|*.*";
-inline constexpr char kIconFilter[] = "图标 (*.ico)|*.ico|可执行文件 (*.exe)|*.exe";
-
+// Filters as "description|pattern|description|pattern..." (TextId::TargetFilter,
+// ExecutableFilter and IconFilter).
 struct FilterPair {
     std::string description, pattern;
 };

@@ -14,7 +14,8 @@ namespace {
 class GeneratorWindow final : public ModalWindow {
 public:
     GeneratorWindow(HWND owner, const ControlPanel& panel) : ModalWindow(kBClose, IDCANCEL) {
-        if (!Create(kGeneratorWindow, kDialogStyle, owner, platform::Utf8ToWide(kGeneratorWindow.caption)))
+        if (!Create(kGeneratorWindow, kDialogStyle, owner,
+                    platform::Utf8ToWide(kGeneratorWindow.caption.Utf8())))
             return;
         const std::string line = GenerateCommandLine(panel, platform::ModulePath(), platform::IsLeadByte);
         SetWindowTextW(Control(kMCmdLine), platform::AnsiToWide(line).c_str());

@@ -13,7 +13,8 @@ namespace {
 class HelpWindow final : public ModalWindow {
 public:
     HelpWindow(HWND owner, std::string_view helpText) : ModalWindow(kBClose, IDCANCEL) {
-        if (!Create(kHelpWindow, kDialogStyle, owner, platform::Utf8ToWide(kHelpWindow.caption))) return;
+        if (!Create(kHelpWindow, kDialogStyle, owner, platform::Utf8ToWide(kHelpWindow.caption.Utf8())))
+            return;
         std::string text = platform::CodePageToUtf8(helpText, kHelpTextCodePage);
         // Every line ends with a line break; the last one would show an empty line.
         if (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0) text.resize(text.size() - 2);

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <span>
 
+#include "builder/resources/texts.h"
+
 namespace ql::ui {
 
 enum class ControlKind : uint8_t {
@@ -25,6 +27,17 @@ enum class ControlKind : uint8_t {
     Tip,          // static text in the system's hot-track colour
 };
 
+// A control's or a window's text: a row of the texts table, or a fixed text
+// that is the same in every language (a name, an address, nothing).
+struct Caption {
+    constexpr Caption(TextId id) : text(id) {}
+    constexpr Caption(const char* fixed = "") : fixed(fixed) {}
+    const char* Utf8() const { return fixed ? fixed : Tr(text); }
+
+    TextId text{};
+    const char* fixed = nullptr;
+};
+
 struct Rect {
     int x, y, w, h;
 };
@@ -32,7 +45,7 @@ struct Rect {
 struct ControlSpec {
     int id;
     ControlKind kind;
-    const char* caption;  // UTF-8
+    Caption caption;
     Rect rect;            // in the box `box`, or in the client area when `box` is 0
     int box = 0;
     bool groupStart = false;  // starts a radio group (and ends the one before)
@@ -41,7 +54,7 @@ struct ControlSpec {
 
 struct WindowSpec {
     const char* className;
-    const char* caption;  // UTF-8; some windows set theirs at creation
+    Caption caption;  // some windows set theirs at creation
     int clientWidth, clientHeight;
     std::span<const ControlSpec> controls;
 };

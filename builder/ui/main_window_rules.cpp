@@ -12,8 +12,11 @@ void EnableAll(ControlPanel& panel, const Ids& ids, bool enabled) {
     for (int id : ids) panel.SetEnabled(id, enabled);
 }
 
-void ShowIconChoice(ControlPanel& panel) {
-    SelectRadio(panel, kIconRadios, platform::TrimText(panel.Text(kEIcon)).empty() ? 0 : 1);
+// A text that a radio pair chooses (the icon) counts only when the pair's
+// second radio is chosen, and then without surrounding blanks.
+std::string CountedText(const ControlPanel& panel, const OptionRow& row) {
+    if (row.radios.empty()) return panel.Text(row.control);
+    return panel.IsChecked(row.radios[1]) ? platform::TrimText(panel.Text(row.control)) : std::string();
 }
 
 }  // namespace
@@ -85,69 +88,35 @@ void RunShowRules(ControlPanel& panel) {
     ExtractionFolderRule(panel, Cause::Program);
 }
 
-std::string GetIcon(const ControlPanel& panel) {
-    return panel.IsChecked(kRbIconCustom) ? platform::TrimText(panel.Text(kEIcon)) : std::string();
-}
-
 BuildOptions ReadOptions(const ControlPanel& panel) {
     BuildOptions o;
-    o.Source = panel.Text(kESource);
-    o.Target = panel.Text(kETarget);
-    o.Icon = GetIcon(panel);
-    o.ExecutableFile = panel.Text(kEExecutableFile);
-    o.CmdParameters = panel.Text(kECmdParameters);
-    o.CustomFolder = panel.Text(kECustomDir);
-    o.ExtractionMode = SelectedRadio(panel, kModeRadios);
-    o.ExtractionFolder = SelectedRadio(panel, kFolderRadios);
-    o.OpenFolder = panel.IsChecked(kCbOpenFolder);
-    o.WorkingDirectory = SelectedRadio(panel, kWorkingDirRadios);
-    o.DeleteMode = SelectedRadio(panel, kDeleteModeRadios);
-    o.OneInstance = panel.IsChecked(kCbOneInstance);
-    o.SilentMode = panel.IsChecked(kCbSilent);
-    o.SelfDeleteMode = panel.IsChecked(kCbSelfDelete);
-    o.UACAutoElevation = SelectedRadio(panel, kElevationRadios);
-    o.OverwriteMode = SelectedRadio(panel, kOverwriteRadios);
+    for (const OptionRow& row : kOptions) {
+        if (row.text) o.*row.text = CountedText(panel, row);
+        if (row.flag) o.*row.flag = panel.IsChecked(row.control);
+        if (row.choice) o.*row.choice = SelectedRadio(panel, row.radios);
+    }
     o.Compression = true;
     return o;
 }
 
 void ShowInitialState(ControlPanel& panel) {
-    for (std::span<const int> group :
-         {std::span<const int>(kIconRadios), std::span<const int>(kModeRadios),
-          std::span<const int>(kFolderRadios), std::span<const int>(kWorkingDirRadios),
-          std::span<const int>(kDeleteModeRadios), std::span<const int>(kElevationRadios),
-          std::span<const int>(kOverwriteRadios)})
-        SelectRadio(panel, group, 0);
+    for (const OptionRow& row : kOptions)
+        if (!row.radios.empty()) SelectRadio(panel, row.radios, 0);
     panel.SetChecked(kCbOpenFolder, true);
 }
 
+// An absent value leaves its control. A stored icon is shown trimmed, and
+// its text chooses between the default and the custom icon.
 void ShowSettings(ControlPanel& panel, const Settings& s) {
-    auto text = [&panel](int id, const std::optional<std::string>& value) {
-        if (value) panel.SetText(id, *value);
-    };
-    auto check = [&panel](int id, const std::optional<bool>& value) {
-        if (value) panel.SetChecked(id, *value);
-    };
-    auto select = [&panel](std::span<const int> group, const std::optional<uint32_t>& value) {
-        if (value) SelectRadio(panel, group, *value);
-    };
-    text(kESource, s.Source);
-    text(kETarget, s.Target);
-    if (s.Icon) panel.SetText(kEIcon, platform::TrimText(*s.Icon));
-    ShowIconChoice(panel);
-    text(kEExecutableFile, s.ExecutableFile);
-    text(kECmdParameters, s.CmdParameters);
-    text(kECustomDir, s.CustomFolder);
-    check(kCbOpenFolder, s.OpenFolder);
-    check(kCbOneInstance, s.OneInstance);
-    check(kCbSilent, s.SilentMode);
-    check(kCbSelfDelete, s.SelfDeleteMode);
-    select(kModeRadios, s.ExtractionMode);
-    select(kFolderRadios, s.ExtractionFolder);
-    select(kWorkingDirRadios, s.WorkingDirectory);
-    select(kDeleteModeRadios, s.DeleteMode);
-    select(kElevationRadios, s.UACAutoElevation);
-    select(kOverwriteRadios, s.OverwriteMode);
+    for (size_t i = 0; i < kOptionCount; ++i) {
+        const OptionRow& row = kOptions[i];
+        if (s.texts[i])
+            panel.SetText(row.control, row.radios.empty() ? *s.texts[i] : platform::TrimText(*s.texts[i]));
+        if (row.text && !row.radios.empty())
+            SelectRadio(panel, row.radios, platform::TrimText(panel.Text(row.control)).empty() ? 0 : 1);
+        if (s.flags[i]) panel.SetChecked(row.control, *s.flags[i]);
+        if (s.choices[i]) SelectRadio(panel, row.radios, *s.choices[i]);
+    }
 }
 
 // A command line's options are settings that all hold a value; only the icon

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "builder/engine/build_options.h"
-#include "builder/ui/control_ids.h"
+#include "builder/ui/option_table.h"
 #include "builder/ui/settings.h"
 
 namespace ql::ui {
@@ -24,15 +24,6 @@ public:
     virtual void SetText(int id, const std::string& text) = 0;
     virtual void Focus(int id) = 0;
 };
-
-// The radio groups; a group's number is the index of its selected radio.
-inline constexpr int kIconRadios[] = {kRbIconDefault, kRbIconCustom};
-inline constexpr int kModeRadios[] = {kRbOpenFolder, kRbExecuteFile};
-inline constexpr int kFolderRadios[] = {kRbTemp, kRbDesktop, kRbDocuments, kRbCurrent, kRbSelect, kRbCustom};
-inline constexpr int kWorkingDirRadios[] = {kRbWdExtraction, kRbWdSource, kRbWdCurrent};
-inline constexpr int kDeleteModeRadios[] = {kRbDmImmediately, kRbDmOnReboot, kRbDmDoNotDelete};
-inline constexpr int kElevationRadios[] = {kRbUacNone, kRbUacHighest, kRbUacAdministrator};
-inline constexpr int kOverwriteRadios[] = {kRbOmPrompt, kRbOmOverwrite, kRbOmSkip};
 
 // Selects the radio of that number; a number that names none selects the first.
 void SelectRadio(ControlPanel& panel, std::span<const int> group, uint32_t number);
@@ -53,9 +44,8 @@ void OnControlClicked(ControlPanel& panel, int id);
 // The rules that run each time the window is shown.
 void RunShowRules(ControlPanel& panel);
 
-// The custom icon: the trimmed icon field when the custom icon is chosen, else empty.
-std::string GetIcon(const ControlPanel& panel);
-// Every option, whether its controls are enabled or not.
+// Every option, whether its controls are enabled or not; the custom icon
+// only when it is chosen, and trimmed.
 BuildOptions ReadOptions(const ControlPanel& panel);
 
 // The state before any values: the first radio of every group, the open-folder box ticked.

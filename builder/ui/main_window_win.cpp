@@ -2,9 +2,9 @@
 #include "builder/ui/main_window_win.h"
 
 #include "builder/engine/options_check.h"
+#include "builder/resources/texts.h"
 #include "builder/ui/dialog_kit.h"
 #include "builder/ui/dialog_kit_win.h"
-#include "builder/ui/file_dialog_rules.h"
 #include "builder/ui/maker.h"
 #include "builder/ui/progress_window_win.h"
 #include "builder/ui/secondary_windows_win.h"
@@ -18,25 +18,24 @@ namespace {
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
 std::wstring WindowCaption() {
-    return platform::Utf8ToWide(std::string(kMainWindow.caption) + " " +
+    return platform::Utf8ToWide(std::string(kMainWindow.caption.Utf8()) + " " +
                                 ShortVersionText(FileVersionText(OwnExecutablePath())));
 }
 
 }  // namespace
 
-MainWindow::MainWindow(BuildEnvironment& env, const CommandLineOptions& options, Registry& registry,
+MainWindow::MainWindow(BuildEnvironment& env, const BuildOptions& commandLine, Registry& registry,
                        std::string_view helpText)
     : env_(env),
-      options_(options),
       helpText_(helpText),
-      targetDialog_(FileDialog::Kind::Save, kTargetFilter),
-      executableDialog_(FileDialog::Kind::Open, kExecutableFilter),
-      iconDialog_(FileDialog::Kind::Open, kIconFilter) {
+      targetDialog_(FileDialog::Kind::Save, Tr(TextId::TargetFilter)),
+      executableDialog_(FileDialog::Kind::Open, Tr(TextId::ExecutableFilter)),
+      iconDialog_(FileDialog::Kind::Open, Tr(TextId::IconFilter)) {
     if (!Create(kMainWindow, kStyle, nullptr, WindowCaption())) return;
     SendMessageW(Control(kBMake), WM_SETFONT, reinterpret_cast<WPARAM>(UiFont(FontStyle::Bold)), FALSE);
     ShowInitialState(*this);
-    if (options.ParametersComplete) {
-        ShowOptions(*this, options.build);
+    if (env.parametersComplete) {
+        ShowOptions(*this, commandLine);
     } else {
         Settings settings;
         settings.Load(registry);
@@ -69,8 +68,7 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             OnCommand(LOWORD(wParam), HIWORD(wParam));
             return 0;
         case WM_DELAYED_START:
-            if (wParam == WM_DELAYED_START && lParam == WM_DELAYED_START && options_.ParametersComplete)
-                Make();
+            if (wParam == WM_DELAYED_START && lParam == WM_DELAYED_START && env_.parametersComplete) Make();
             return 0;
         case WM_DESTROY:
             PostQuitMessage(0);
@@ -144,12 +142,14 @@ void MainWindow::InsertEnvironmentVariable() {
 }
 
 bool MainWindow::TextsFitCodePage() {
-    for (int id : {kESource, kETarget, kEIcon, kEExecutableFile, kECmdParameters, kECustomDir}) {
+    for (const OptionRow& row : kOptions) {
+        if (!row.text) continue;
         std::string ansi;
-        const std::wstring text = ControlText(Control(id));
+        const std::wstring text = ControlText(Control(row.control));
         if (platform::WideToAnsi(text, ansi)) continue;
-        env_.dialogs.ShowError("此文本包含系统代码页无法表示的字符:\r\n\r\n" + platform::WideToUtf8(text));
-        FocusControl(id);
+        env_.dialogs.ShowError(
+            platform::FillPattern(Tr(TextId::TextOutsideSystemCodePage), {platform::WideToUtf8(text)}));
+        FocusControl(row.control);
         return false;
     }
     return true;

@@ -7,7 +7,6 @@
 #include <string>
 #include <string_view>
 
-#include "builder/cli/cmdline_options.h"
 #include "builder/engine/build_environment.h"
 #include "builder/ui/file_dialogs_win.h"
 #include "builder/ui/main_window_rules.h"
@@ -17,8 +16,9 @@ namespace ql::ui {
 
 class MainWindow final : public Window, private ControlPanel {
 public:
-    // Fills the controls from a complete command line, else from the stored settings.
-    MainWindow(BuildEnvironment& env, const CommandLineOptions& options, Registry& registry,
+    // Fills the controls from a complete command line (env.parametersComplete),
+    // else from the stored settings.
+    MainWindow(BuildEnvironment& env, const BuildOptions& commandLine, Registry& registry,
                std::string_view helpText);
 
     // Shows the window and runs the application until it closes.
@@ -48,7 +48,6 @@ private:
     bool TextsFitCodePage();
 
     BuildEnvironment& env_;
-    const CommandLineOptions& options_;
     std::string_view helpText_;
     FileDialog targetDialog_, executableDialog_, iconDialog_;
 };

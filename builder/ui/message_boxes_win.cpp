@@ -1,10 +1,12 @@
 // Message boxes through MessageBoxW, so the builder's Chinese texts read
 // correctly whatever the system's ANSI code page.
+#include "builder/ui/message_boxes_win.h"
+
 #include <vector>
 
 #include "builder/engine/build_errors.h"
+#include "builder/resources/texts.h"
 #include "builder/ui/dialog_kit.h"
-#include "builder/ui/message_boxes.h"
 #include "platform/text_win.h"
 
 namespace ql {
@@ -76,26 +78,28 @@ int MessageBoxDialogs::Show(const std::string& text, const char* title, UINT fla
 }
 
 void MessageBoxDialogs::ShowError(const std::string& text) {
-    Show(text, ui::CaptionText(ui::Caption::ErrorTitle), MB_OK | MB_ICONERROR);
+    Show(text, Tr(TextId::ErrorTitle), MB_OK | MB_ICONERROR);
 }
 
 void MessageBoxDialogs::ShowInformation(const std::string& text) {
-    Show(text, ui::CaptionText(ui::Caption::InformationTitle), MB_OK | MB_ICONINFORMATION);
+    Show(text, Tr(TextId::InformationTitle), MB_OK | MB_ICONINFORMATION);
 }
 
 void MessageBoxDialogs::ShowWarning(const std::string& text) {
-    Show(text, ui::CaptionText(ui::Caption::WarningTitle), MB_OK | MB_ICONWARNING);
+    Show(text, Tr(TextId::WarningTitle), MB_OK | MB_ICONWARNING);
 }
 
 bool MessageBoxDialogs::AskConfirmation(const std::string& text, bool yesIsDefault) {
     UINT flags = MB_YESNO | MB_ICONQUESTION | (yesIsDefault ? 0 : MB_DEFBUTTON2);
-    return Show(text, ui::CaptionText(ui::Caption::ConfirmationTitle), flags) == IDYES;
+    return Show(text, Tr(TextId::ConfirmationTitle), flags) == IDYES;
 }
 
 void ShowApplicationErrorBox(const std::string& text, const std::string& path) {
     ShowBox(WithPathLine(ui::ApplicationErrorText(text), path), "Quillon", MB_OK | MB_ICONERROR);
 }
 
-void ShowFatalErrorBox(const std::string& text) { ShowBox(text, "程序错误", MB_OK | MB_ICONERROR); }
+void ShowFatalErrorBox(const std::string& text) {
+    ShowBox(text, Tr(TextId::FatalErrorTitle), MB_OK | MB_ICONERROR);
+}
 
 }  // namespace ql

@@ -8,20 +8,21 @@ namespace ql::ui {
 namespace {
 
 using K = ControlKind;
+using T = TextId;
 
 // One row per control, as the window shows them.
 // clang-format off
 
 constexpr ControlSpec kControls[] = {
-    {kLFile, K::Label, "文件进度:", {16, 16, 86, 13}},
+    {kLFile, K::Label, T::FileProgress, {16, 16, 86, 13}},
     {kLProgressSource, K::RightLabel, "", {104, 16, 513, 13}},
     {kPbFile, K::ProgressBar, "", {16, 32, 601, 17}},
-    {kLTotal, K::Label, "总进度:", {16, 64, 86, 13}},
+    {kLTotal, K::Label, T::TotalProgress, {16, 64, 86, 13}},
     {kLProgressTarget, K::RightLabel, "", {104, 64, 513, 13}},
     {kPbTotal, K::ProgressBar, "", {16, 80, 601, 17}},
-    {kLLSize, K::Label, "处理字节:", {16, 120, 90, 13}},
+    {kLLSize, K::Label, T::BytesProcessed, {16, 120, 90, 13}},
     {kLSize, K::Label, "", {108, 120, 420, 13}},
-    {kBCancel, K::Button, "取消", {544, 112, 73, 25}, 0, true},
+    {kBCancel, K::Button, T::Cancel, {544, 112, 73, 25}, 0, true},
 };
 
 // clang-format on

@@ -8,8 +8,9 @@
 #include "builder/engine/build_driver.h"
 #include "builder/engine/build_errors.h"
 #include "builder/engine/cancel.h"
+#include "builder/resources/texts.h"
 #include "builder/ui/control_ids.h"
-#include "builder/ui/message_boxes.h"
+#include "builder/ui/message_boxes_win.h"
 #include "builder/ui/progress_figures.h"
 #include "platform/text.h"
 #include "platform/text_win.h"
@@ -17,8 +18,6 @@
 namespace ql::ui {
 
 namespace {
-
-constexpr char kInitialising[] = "初始化...";
 
 std::string DecimalSeparator() {
     wchar_t separator[8] = {};
@@ -89,7 +88,7 @@ void ProgressWindow::Post() {
 
 void ProgressWindow::ShowInitialising() {
     platform::LockGuard lock(lock_);
-    report_.source = kInitialising;
+    report_.source = Tr(TextId::Initialising);
     Post();
 }
 

@@ -1,15 +1,17 @@
 // The options of the last build started from the window, kept for the next
-// start: sixteen values under one key of the current user's registry. Every
+// start: a value for each option under one key of the current user's registry. Every
 // value is read and written in its own step, so one bad value never costs
 // the others, and no failure is ever shown.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
 
 #include "builder/engine/build_options.h"
 #include "builder/engine/settings_store.h"
+#include "builder/ui/option_table.h"
 
 namespace ql::ui {
 
@@ -28,12 +30,15 @@ public:
 
 // Each value is either read (present) or absent: missing where a missing
 // value means "leave the control as it starts", or of a kind the value
-// cannot have.
+// cannot have. Values stand by the index of their row in kOptions.
 struct Settings {
-    std::optional<std::string> Source, Target, Icon, ExecutableFile, CmdParameters, CustomFolder;
-    std::optional<uint32_t> ExtractionMode, ExtractionFolder, WorkingDirectory, DeleteMode, UACAutoElevation,
-        OverwriteMode;
-    std::optional<bool> OpenFolder, OneInstance, SilentMode, SelfDeleteMode;
+    std::array<std::optional<std::string>, kOptionCount> texts;
+    std::array<std::optional<bool>, kOptionCount> flags;
+    std::array<std::optional<uint32_t>, kOptionCount> choices;  // as stored, also out of range
+
+    std::optional<std::string>& operator[](std::string BuildOptions::*f) { return texts.at(OptionIndex(f)); }
+    std::optional<bool>& operator[](bool BuildOptions::*f) { return flags.at(OptionIndex(f)); }
+    std::optional<uint32_t>& operator[](uint8_t BuildOptions::*f) { return choices.at(OptionIndex(f)); }
 
     static Settings FromOptions(const BuildOptions& options);
 

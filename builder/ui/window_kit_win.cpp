@@ -31,49 +31,38 @@ struct ControlClass {
     DWORD exStyle;
 };
 
+// The window class and styles of each kind, in the order of ControlKind.
+const ControlClass kClasses[] = {
+    {L"Button", BS_GROUPBOX | WS_GROUP, 0},
+    {L"Static", SS_LEFT | SS_NOPREFIX, 0},
+    {L"Static", SS_OWNERDRAW, 0},
+    {L"Static", SS_OWNERDRAW | SS_NOTIFY, 0},
+    {L"Edit", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE},
+    {L"Edit", ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE},
+    {L"Button", BS_PUSHBUTTON | WS_TABSTOP, 0},
+    {L"Button", BS_DEFPUSHBUTTON | WS_TABSTOP, 0},
+    {L"Button", BS_AUTORADIOBUTTON | BS_MULTILINE, 0},  // the first of a group is a tab stop
+    {L"Button", BS_AUTOCHECKBOX | BS_MULTILINE | WS_TABSTOP, 0},
+    {PROGRESS_CLASSW, 0, 0},
+    {L"Static", SS_ICON, 0},
+    {WC_LISTVIEWW, LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP, WS_EX_CLIENTEDGE},
+    {L"Static", SS_OWNERDRAW, 0},
+};
+static_assert(std::size(kClasses) == static_cast<size_t>(ControlKind::Tip) + 1, "a class for every kind");
+
 ControlClass ClassOf(const ControlSpec& c) {
-    switch (c.kind) {
-        case ControlKind::GroupBox:
-            return {L"Button", BS_GROUPBOX | WS_GROUP, 0};
-        case ControlKind::Label:
-            return {L"Static", SS_LEFT | SS_NOPREFIX, 0};
-        case ControlKind::RightLabel:
-            return {L"Static", SS_OWNERDRAW, 0};
-        case ControlKind::Link:
-            return {L"Static", SS_OWNERDRAW | SS_NOTIFY, 0};
-        case ControlKind::Edit:
-            return {L"Edit", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
-        case ControlKind::ReadOnlyText:
-            return {L"Edit", ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP,
-                    WS_EX_CLIENTEDGE};
-        case ControlKind::Button:
-            return {L"Button", BS_PUSHBUTTON | WS_TABSTOP, 0};
-        case ControlKind::DefaultButton:
-            return {L"Button", BS_DEFPUSHBUTTON | WS_TABSTOP, 0};
-        case ControlKind::Radio:
-            return {L"Button", BS_AUTORADIOBUTTON | BS_MULTILINE | (c.groupStart ? WS_TABSTOP : 0u), 0};
-        case ControlKind::CheckBox:
-            return {L"Button", BS_AUTOCHECKBOX | BS_MULTILINE | WS_TABSTOP, 0};
-        case ControlKind::ProgressBar:
-            return {PROGRESS_CLASSW, 0, 0};
-        case ControlKind::Icon:
-            return {L"Static", SS_ICON, 0};
-        case ControlKind::Tip:
-            return {L"Static", SS_OWNERDRAW, 0};
-        case ControlKind::List:
-            return {WC_LISTVIEWW, LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP,
-                    WS_EX_CLIENTEDGE};
-    }
-    return {L"Static", 0, 0};
+    ControlClass cls = kClasses[static_cast<size_t>(c.kind)];
+    if (c.kind == ControlKind::Radio && c.groupStart) cls.style |= WS_TABSTOP;
+    return cls;
 }
 
 void CreateControl(HWND parent, const WindowSpec& table, const ControlSpec& c) {
     const ControlClass cls = ClassOf(c);
     const Rect r = ClientRect(table, c);
     DWORD style = WS_CHILD | WS_VISIBLE | cls.style | (c.groupStart ? WS_GROUP : 0u);
-    HWND control = CreateWindowExW(cls.exStyle, cls.name, platform::Utf8ToWide(c.caption).c_str(), style, r.x,
-                                   r.y, r.w, r.h, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)),
-                                   Instance(), nullptr);
+    HWND control = CreateWindowExW(cls.exStyle, cls.name, platform::Utf8ToWide(c.caption.Utf8()).c_str(),
+                                   style, r.x, r.y, r.w, r.h, parent,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), Instance(), nullptr);
     SendMessageW(control, WM_SETFONT,
                  reinterpret_cast<WPARAM>(
                      UiFont(c.kind == ControlKind::ReadOnlyText ? FontStyle::Text : FontStyle::Normal)),
@@ -84,7 +73,7 @@ void CreateControl(HWND parent, const WindowSpec& table, const ControlSpec& c) {
         // A link is as wide as its text, so that only the text answers the mouse.
         HDC dc = GetDC(control);
         HGDIOBJ old = SelectObject(dc, UiFont(FontStyle::Normal));
-        const std::wstring text = platform::Utf8ToWide(c.caption);
+        const std::wstring text = platform::Utf8ToWide(c.caption.Utf8());
         SIZE size{};
         GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
         SelectObject(dc, old);

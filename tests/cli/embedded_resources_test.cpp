@@ -1,8 +1,14 @@
 // What the builder carries: stub and helper images of both architectures, the
-// manifest template and the GBK help text, byte for byte.
+// manifest template, the GBK help text byte for byte and its English version,
+// and the texts in both languages.
+#include "builder/resources/embedded_resources.h"
+
 #include <gtest/gtest.h>
 
-#include "builder/resources/embedded_resources.h"
+#include <algorithm>
+#include <set>
+
+#include "builder/resources/texts.h"
 #include "shared/container.h"
 
 namespace ql {
@@ -10,6 +16,18 @@ namespace {
 
 bool EndsWith(std::string_view text, std::string_view end) {
     return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
+}
+
+// The switches a help text explains: the lines that begin with "-x - ".
+std::set<std::string_view> ExplainedSwitches(std::string_view help) {
+    std::set<std::string_view> switches;
+    for (size_t at = 0, end = 0; at < help.size(); at = end + 1) {
+        end = std::min(help.find('\n', at), help.size());
+        const std::string_view line = help.substr(at, end - at);
+        if (line.starts_with('-') && line.find(" - ") != line.npos)
+            switches.insert(line.substr(0, line.find(" - ")));
+    }
+    return switches;
 }
 
 uint16_t Machine(std::string_view image) {
@@ -34,6 +52,40 @@ TEST(EmbeddedResources, ManifestTemplateAndHelpText) {
     size_t lines = 0;
     for (size_t at = help.find("\r\n"); at != std::string_view::npos; at = help.find("\r\n", at + 2)) ++lines;
     EXPECT_EQ(lines, 56u);
+
+    std::string_view english;
+    ASSERT_TRUE(LoadResourceData("TXT", "CMDLINE_EN", english));
+    EXPECT_EQ(english.substr(0, 7), "Usage:\n");
+    EXPECT_EQ(ExplainedSwitches(english), ExplainedSwitches(help));
+    EXPECT_EQ(ExplainedSwitches(help).size(), 28u);
+}
+
+size_t Count(const std::string& text, const std::string& part) {
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
+// Every text in both languages, with the same places to fill; English is
+// plain ASCII. The locale chooses as gettext does.
+TEST(Texts, EveryRowInBothLanguagesAndTheLocaleChooses) {
+    for (size_t i = 0; i < static_cast<size_t>(TextId::Count); ++i) {
+        const std::string chinese = TextIn(TextId(i), Language::Chinese);
+        const std::string english = TextIn(TextId(i), Language::English);
+        SCOPED_TRACE(chinese);
+        EXPECT_FALSE(chinese.empty() || english.empty());
+        EXPECT_EQ(Count(chinese, "%s"), Count(english, "%s"));
+        for (unsigned char c : english) EXPECT_LT(c, 0x80);
+    }
+    EXPECT_EQ(LanguageOfLocale(nullptr, nullptr, nullptr), Language::English);
+    EXPECT_EQ(LanguageOfLocale("", "", "zh_CN.UTF-8"), Language::Chinese);  // empty is unset
+    EXPECT_EQ(LanguageOfLocale("C.UTF-8", "zh_CN.UTF-8", "zh_CN.UTF-8"), Language::English);
+    EXPECT_EQ(LanguageOfLocale(nullptr, "zh_TW.UTF-8", "en_US.UTF-8"), Language::Chinese);
+    EXPECT_EQ(LanguageOfLocale(nullptr, nullptr, "POSIX"), Language::English);
+    SetTextLanguage(Language::English);
+    EXPECT_STREQ(Tr(TextId::SourceMissing), "The source folder does not exist\r\n\r\n%s");
+    SetTextLanguage(Language::Chinese);
+    EXPECT_STREQ(Tr(TextId::SourceMissing), "源文件夹不存在\r\n\r\n%s");
 }
 
 TEST(EmbeddedResources, BothArchitecturesOnLinux) {

@@ -14,6 +14,8 @@ from waiting import wait_until
 
 BUILD = os.environ.get("QUILLON_BUILD_DIR", os.path.join(os.path.dirname(__file__), "..", "..", "build"))
 QUILLON = os.path.join(BUILD, "builder", "cli", "quillon")
+# The messages follow the locale; these tests read the Chinese ones.
+CHINESE = {**os.environ, "LC_ALL": "zh_CN.UTF-8"}
 
 
 def project_version():
@@ -27,7 +29,7 @@ def project_version():
 
 def run(*args, env=None):
     return subprocess.run([QUILLON, *args], capture_output=True, text=True, timeout=120,
-                          stdin=subprocess.DEVNULL, env={**os.environ, **(env or {})})
+                          stdin=subprocess.DEVNULL, env={**CHINESE, **(env or {})})
 
 
 class LinuxBuilder(unittest.TestCase):
@@ -92,6 +94,16 @@ class LinuxBuilder(unittest.TestCase):
         with open(self.out, "rb") as f:
             self.assertEqual(f.read(), b"old")
 
+    def test_messages_and_help_follow_the_locale(self):
+        missing = os.path.join(self.dir.name, "none")
+        for locale, refusal, usage in [
+                ("C.UTF-8", "Error: The source folder does not exist\n\n", "Usage:\n"),
+                ("zh_CN.UTF-8", "Error: 源文件夹不存在\n\n", "用法:\n")]:
+            with self.subTest(locale=locale):
+                env = {"LC_ALL": "", "LC_MESSAGES": "", "LANG": locale}
+                self.assertEqual(run("-h", "-o", missing, self.out, env=env).stderr, f"{refusal}{missing}/\n")
+                self.assertTrue(run(self.src, env=env).stderr.startswith(usage))
+
     def test_build_failure_is_a_program_error(self):
         with open(self.out, "wb") as f:
             f.write(b"old")
@@ -104,7 +116,7 @@ class LinuxBuilder(unittest.TestCase):
         master, slave = pty.openpty()
         try:
             process = subprocess.Popen([QUILLON, "-h", "-o", self.src, self.out], stdin=subprocess.DEVNULL,
-                                       stdout=subprocess.PIPE, stderr=slave)
+                                       stdout=subprocess.PIPE, stderr=slave, env=CHINESE)
         finally:
             os.close(slave)
         shown = b""

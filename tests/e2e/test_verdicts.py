@@ -37,7 +37,7 @@ class Verdicts(harness.WineTestCase):
         target = self.tmp / "named.exe"
         try:
             if builder == "linux":
-                result = builds.build_sfx_linux(source, target, check=False)
+                result = builds.build_sfx_linux(source, target, check=False, env={"LC_ALL": "zh_CN.UTF-8"})
                 self.assertEqual(result.returncode, 1, result.stderr)
                 self.assertIn("文件名在 Windows 上无效", result.stderr)
             else:

@@ -27,13 +27,12 @@ protected:
 };
 
 TEST(NormaliseOptions, TrimsAndMakesFullPaths) {
-    BuildOptions o;
-    o.Source = " \t src\x01 ";
-    o.Target = " out.exe ";
-    o.ExecutableFile = "";
-    o.CmdParameters = "  -a  -b  ";
-    o.CustomFolder = " %TEMP%\\x ";
-    o.Icon = " keep as it is ";
+    BuildOptions o{.Source = " \t src\x01 ",
+                   .Target = " out.exe ",
+                   .Icon = " keep as it is ",
+                   .ExecutableFile = "",
+                   .CmdParameters = "  -a  -b  ",
+                   .CustomFolder = " %TEMP%\\x "};
     NormaliseOptions(o);
     char cwd[4096];
     ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);

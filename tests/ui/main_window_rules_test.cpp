@@ -35,9 +35,9 @@ TEST(MainWindowRules, FirstStartShowsTheInitialState) {
 
 TEST(MainWindowRules, DeleteAtRestartNeedsAdministratorElevation) {
     Settings saved;
-    saved.ExtractionMode = 1;
-    saved.UACAutoElevation = 2;
-    saved.DeleteMode = 1;
+    saved[&BuildOptions::ExtractionMode] = 1;
+    saved[&BuildOptions::UACAutoElevation] = 2;
+    saved[&BuildOptions::DeleteMode] = 1;
     FakePanel panel = Shown(saved);
     for (int id : {kEExecutableFile, kBExecutableFile, kRbDmImmediately, kRbDmOnReboot, kRbDmDoNotDelete})
         EXPECT_TRUE(panel.IsEnabled(id)) << id;
@@ -65,8 +65,8 @@ TEST(MainWindowRules, DeleteAtRestartNeedsAdministratorElevation) {
 
 TEST(MainWindowRules, OnlyAClickMovesTheFocus) {
     Settings saved;
-    saved.ExtractionFolder = 5;
-    saved.Icon = "C:\\a.ico";
+    saved[&BuildOptions::ExtractionFolder] = 5;
+    saved[&BuildOptions::Icon] = "C:\\a.ico";
     FakePanel panel = Shown(saved);
     EXPECT_TRUE(panel.IsEnabled(kECustomDir));
     EXPECT_TRUE(panel.IsEnabled(kEIcon));
@@ -86,11 +86,11 @@ TEST(MainWindowRules, OnlyAClickMovesTheFocus) {
 
 TEST(MainWindowRules, StoredValuesOutOfRangeSelectTheFirstChoice) {
     Settings saved;
-    saved.ExtractionFolder = 9;
-    saved.ExtractionMode = 2;
-    saved.OverwriteMode = 0xFFFFFFFF;
-    saved.Icon = "   ";
-    saved.OpenFolder = false;
+    saved[&BuildOptions::ExtractionFolder] = 9;
+    saved[&BuildOptions::ExtractionMode] = 2;
+    saved[&BuildOptions::OverwriteMode] = 0xFFFFFFFF;
+    saved[&BuildOptions::Icon] = "   ";
+    saved[&BuildOptions::OpenFolder] = false;
     const BuildOptions o = ReadOptions(Shown(saved));
     EXPECT_EQ(o.ExtractionFolder, 0);
     EXPECT_EQ(o.ExtractionMode, 0);

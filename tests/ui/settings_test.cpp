@@ -61,12 +61,12 @@ TEST(Settings, SavesSixteenValuesOfTheirKindsAndReadsThemBack) {
 
     Settings read;
     read.Load(registry);
-    EXPECT_EQ(read.Source, "C:\\Src\\");
-    EXPECT_EQ(read.Icon, "");  // missing: an empty string, not an absent value
-    EXPECT_EQ(read.CustomFolder, "%TEMP%\\x\\");
-    EXPECT_EQ(read.ExtractionFolder, 5u);
-    EXPECT_EQ(read.OpenFolder, true);
-    EXPECT_EQ(read.SelfDeleteMode, false);
+    EXPECT_EQ(read[&BuildOptions::Source], "C:\\Src\\");
+    EXPECT_EQ(read[&BuildOptions::Icon], "");  // missing: an empty string, not an absent value
+    EXPECT_EQ(read[&BuildOptions::CustomFolder], "%TEMP%\\x\\");
+    EXPECT_EQ(read[&BuildOptions::ExtractionFolder], 5u);
+    EXPECT_EQ(read[&BuildOptions::OpenFolder], true);
+    EXPECT_EQ(read[&BuildOptions::SelfDeleteMode], false);
 }
 
 TEST(Settings, ValuesOfAnotherKindOrSizeAreUnreadable) {
@@ -81,14 +81,14 @@ TEST(Settings, ValuesOfAnotherKindOrSizeAreUnreadable) {
     registry.values["Source"] = {kSz, ""};
     Settings read;
     read.Load(registry);
-    EXPECT_FALSE(read.ExtractionMode);
-    EXPECT_EQ(read.ExtractionFolder, 7u);  // kept; the window maps it to the first choice
-    EXPECT_EQ(read.SilentMode, true);
-    EXPECT_EQ(read.CustomFolder, "%APPDATA%\\x");  // raw, up to its first zero byte
-    EXPECT_FALSE(read.Target);
-    EXPECT_FALSE(read.OverwriteMode);
-    EXPECT_FALSE(read.DeleteMode);
-    EXPECT_EQ(read.Source, "");
+    EXPECT_FALSE(read[&BuildOptions::ExtractionMode]);
+    EXPECT_EQ(read[&BuildOptions::ExtractionFolder], 7u);  // kept; the window maps it to the first choice
+    EXPECT_EQ(read[&BuildOptions::SilentMode], true);
+    EXPECT_EQ(read[&BuildOptions::CustomFolder], "%APPDATA%\\x");  // raw, up to its first zero byte
+    EXPECT_FALSE(read[&BuildOptions::Target]);
+    EXPECT_FALSE(read[&BuildOptions::OverwriteMode]);
+    EXPECT_FALSE(read[&BuildOptions::DeleteMode]);
+    EXPECT_EQ(read[&BuildOptions::Source], "");
 }
 
 TEST(Settings, ARefusedKeyReadsNothingAndWritesNothing) {
@@ -96,10 +96,10 @@ TEST(Settings, ARefusedKeyReadsNothingAndWritesNothing) {
     registry.refuse = true;
     registry.values["Source"] = {kSz, std::string("C:\\x\0", 5)};
     Settings read;
-    read.Source = "stale";
+    read[&BuildOptions::Source] = "stale";
     read.Load(registry);
-    EXPECT_FALSE(read.Source);
-    EXPECT_FALSE(read.OpenFolder);
+    EXPECT_FALSE(read[&BuildOptions::Source]);
+    EXPECT_FALSE(read[&BuildOptions::OpenFolder]);
     Settings::FromOptions(BuildOptions()).Save(registry);
     EXPECT_EQ(registry.values.size(), 1u);
 }

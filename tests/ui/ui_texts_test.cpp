@@ -3,6 +3,7 @@
 // file dialogs' filter rules.
 #include <gtest/gtest.h>
 
+#include "builder/resources/texts.h"
 #include "builder/ui/dialog_kit.h"
 #include "builder/ui/file_dialog_rules.h"
 #include "builder/ui/progress_figures.h"
@@ -54,17 +55,17 @@ TEST(DialogTexts, ErrorBoxFullStopAndVersions) {
 }
 
 TEST(FileDialogRules, FilterFollowsTheExtensionAndNamesGetTheFiltersOne) {
-    EXPECT_EQ(SplitFilter(kExecutableFilter).size(), 8u);
-    EXPECT_EQ(FilterIndexFor(kIconFilter, "C:\\Icons\\APP.ICO", 2), 1);
-    EXPECT_EQ(FilterIndexFor(kIconFilter, "C:\\lib\\x.dll", 1), 2);
-    EXPECT_EQ(FilterIndexFor(kExecutableFilter, "notes.txt", 1), 8);
-    EXPECT_EQ(FilterIndexFor(kExecutableFilter, "run.CMD", 1), 3);
-    EXPECT_EQ(FilterIndexFor(kExecutableFilter, "C:\\dir.d\\noextension", 5), 5);
+    EXPECT_EQ(SplitFilter(Tr(TextId::ExecutableFilter)).size(), 8u);
+    EXPECT_EQ(FilterIndexFor(Tr(TextId::IconFilter), "C:\\Icons\\APP.ICO", 2), 1);
+    EXPECT_EQ(FilterIndexFor(Tr(TextId::IconFilter), "C:\\lib\\x.dll", 1), 2);
+    EXPECT_EQ(FilterIndexFor(Tr(TextId::ExecutableFilter), "notes.txt", 1), 8);
+    EXPECT_EQ(FilterIndexFor(Tr(TextId::ExecutableFilter), "run.CMD", 1), 3);
+    EXPECT_EQ(FilterIndexFor(Tr(TextId::ExecutableFilter), "C:\\dir.d\\noextension", 5), 5);
 
-    EXPECT_EQ(WithFilterExtension(kIconFilter, 1, "C:\\app"), "C:\\app.ico");
-    EXPECT_EQ(WithFilterExtension(kExecutableFilter, 2, "go"), "go.bat");
-    EXPECT_EQ(WithFilterExtension(kExecutableFilter, 8, "go"), "go");
-    EXPECT_EQ(WithFilterExtension(kIconFilter, 1, "x.exe"), "x.exe");
+    EXPECT_EQ(WithFilterExtension(Tr(TextId::IconFilter), 1, "C:\\app"), "C:\\app.ico");
+    EXPECT_EQ(WithFilterExtension(Tr(TextId::ExecutableFilter), 2, "go"), "go.bat");
+    EXPECT_EQ(WithFilterExtension(Tr(TextId::ExecutableFilter), 8, "go"), "go");
+    EXPECT_EQ(WithFilterExtension(Tr(TextId::IconFilter), 1, "x.exe"), "x.exe");
 }
 
 }  // namespace

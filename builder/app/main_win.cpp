@@ -6,7 +6,7 @@
 
 #include "builder/cli/startup.h"
 #include "builder/ui/main_window_win.h"
-#include "builder/ui/message_boxes.h"
+#include "builder/ui/message_boxes_win.h"
 #include "builder/ui/registry_win.h"
 #include "platform/process.h"
 #include "platform/text.h"
@@ -29,7 +29,7 @@ public:
         ql::ui::UserRegistry registry;
         ql::ui::RegistrySettingsStore settings(registry);
         env.settings = &settings;
-        ql::ui::MainWindow window(env, options, registry, helpText);
+        ql::ui::MainWindow window(env, options.build, registry, helpText);
         return window.Run();
     }
 

@@ -32,7 +32,7 @@ private:
 // line of its own.
 void ShowApplicationErrorBox(const std::string& text, const std::string& path = {});
 
-// Titled "程序错误": a failure that ends a headless build.
+// Titled TextId::FatalErrorTitle: a failure that ends a headless build.
 void ShowFatalErrorBox(const std::string& text);
 
 }  // namespace ql

@@ -8,8 +8,8 @@
 #include <cstring>
 #include <iostream>
 #include <memory>
-#include <vector>
 #include <string>
+#include <vector>
 
 #include <libdeflate.h>
 
@@ -18,6 +18,7 @@
 #include "builder/cli/terminal_dialogs.h"
 #include "builder/cli/terminal_progress.h"
 #include "builder/resources/embedded_resources.h"
+#include "builder/resources/texts.h"
 #include "platform/posix_setup.h"
 #include "platform/process.h"
 #include "platform/text.h"
@@ -40,8 +41,12 @@ const char kLinuxNotes[] =
     "  quillon --extract SFX DIR  writes its tree into DIR (names in QUILLON_CODEPAGE)\n"
     "  quillon --version          the version, and the stub images it carries\n";
 
-std::string HelpText(std::string_view stored) {
-    return ql::TerminalText(ql::platform::CodePageToUtf8(stored, ql::kHelpTextCodePage)) + kLinuxNotes;
+// The help in the language of the messages: the Windows builder's (GBK) or its English version.
+std::string HelpText(std::string_view chinese) {
+    std::string_view english;
+    if (ql::TextLanguage() == ql::Language::English && ql::LoadResourceData("TXT", "CMDLINE_EN", english))
+        return ql::TerminalText(std::string(english)) + kLinuxNotes;
+    return ql::TerminalText(ql::platform::CodePageToUtf8(chinese, ql::kHelpTextCodePage)) + kLinuxNotes;
 }
 
 double SteadySeconds() {
@@ -78,7 +83,7 @@ public:
     ql::DialogHost& Dialogs() override { return dialogs_; }
 
     void ShowFatalError(const std::string& message) override {
-        std::cerr << "程序错误: " << ql::TerminalText(message) << "\n";
+        std::cerr << ql::Tr(ql::TextId::FatalErrorTitle) << ": " << ql::TerminalText(message) << "\n";
     }
 
     int RunInteractive(const ql::CommandLineOptions& options, ql::BuildEnvironment& env,
@@ -132,6 +137,8 @@ int Inspect(ql::StartupHost& host, int argc, char** argv) {
 
 int main(int argc, char** argv) {
     ql::platform::SetArguments(argc, argv);
+    ql::SetTextLanguage(
+        ql::LanguageOfLocale(std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"), std::getenv("LANG")));
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
         ShowVersion();
         return 0;
