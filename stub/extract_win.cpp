@@ -25,7 +25,8 @@ wchar_t g_wideTarget[kWidePathCapacity];
 // The path the last WidePath call gave, in g_wideTarget: the entry the walk is
 // at, or the extraction folder before the first entry.
 const wchar_t* g_target;
-wchar_t g_question[kWidePathCapacity + 512];
+constexpr size_t kQuestionCapacity = kWidePathCapacity + 512;
+wchar_t g_question[kQuestionCapacity];
 
 // The base folder in front of `name` (text of the code page from `path` on)
 // and the name, UTF-8 or text of the code page, as one path in UTF-16. The
@@ -47,11 +48,13 @@ bool Exists(const wchar_t* path, bool folder) {
 }
 
 bool AskOverwrite(const wchar_t* path) {
-    wchar_t exists[256], overwrite[128];
+    wchar_t exists[256];
     SystemText(ERROR_FILE_EXISTS, exists, 256);
-    Widen(StubText(g_run.languageRow, TextKind::OverwriteFile), overwrite, 128);
-    const wchar_t* const parts[] = {exists, L"\r\n", path, L"\r\n\r\n", overwrite};
-    JoinTexts(g_question, kWidePathCapacity + 512, parts);
+    const wchar_t* const parts[] = {exists, L"\r\n", path, L"\r\n\r\n"};
+    JoinTexts(g_question, kQuestionCapacity, parts);
+    const size_t length = TextLength(g_question);
+    Widen(StubText(g_run.languageRow, TextKind::OverwriteFile), g_question + length,
+          kQuestionCapacity - length);
     return MessageBoxW(nullptr, g_question, nullptr, kOverwriteQuestion) == IDYES;
 }
 
@@ -250,7 +253,7 @@ void MakeFolder(const wchar_t* path) {
     for (size_t i = 1; i < length; ++i) {
         if (folder[i] != '\\') continue;
         folder[i] = 0;
-        if (!Exists(folder, true)) CreateDirectoryW(folder, nullptr);
+        CreateDirectoryW(folder, nullptr);  // fails, changing nothing, where the folder is there
         folder[i] = '\\';
     }
     if (CreateDirectoryW(folder, nullptr)) g_run.createdFolders.Add(folder);

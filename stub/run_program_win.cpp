@@ -30,6 +30,11 @@ wchar_t g_folder[kFolderCapacity];
     if (!BuildParameterString(configured, GetCommandLineA(), g_parameters, sizeof g_parameters))
         FinishRun(g_run.ownPath, ERROR_INVALID_PARAMETER);
     Widen(g_parameters, g_wideParameters, kParametersCapacity);
+    // The system starts no program from a path beyond MAX_PATH, which only
+    // the \\?\ form reaches: such a program goes by its short name, where
+    // the volume keeps short names.
+    if (g_run.programPath[2] == '?')
+        GetShortPathNameW(g_run.programPath, g_run.programPath, kWidePathCapacity);
 
     char ownFolder[kFolderCapacity];
     CopyText(ownFolder, sizeof ownFolder, g_run.ownPath,
