@@ -84,7 +84,7 @@ void AddTrailingBackslash(char* path, size_t capacity);
 
 template <typename Char>
 size_t TextLength(const Char* text) {
-    return text_detail::Length(text);  // one function for both, where the failure message needs it too
+    return text_detail::Length(text);  // the failure message's: one loop per character type
 }
 
 // Copies at most capacity - 1 characters and terminates.
@@ -106,7 +106,7 @@ void JoinTexts(Char* out, size_t capacity, const Char* const (&parts)[N]) {
     }
 }
 
-// Text of the code page in UTF-16, cut to capacity - 1 characters.
+// Text of the code page in UTF-16; empty when it does not fit into `capacity`.
 void Widen(const char* text, wchar_t* out, size_t capacity);
 // `path`, which has kLongFormRoom characters free in front of it, in the
 // \\?\ form when it is at least `from` characters long; a path already in
