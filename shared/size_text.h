@@ -14,10 +14,11 @@ constexpr size_t kSizeTextCapacity = 32;
 
 // Writes `count` in the largest unit its magnitude reaches (TB with 4 decimals,
 // GB 3, MB 2, kB 1, B none), rounded half away from zero, with `decimalSeparator`
-// (its first 4 bytes at most) between the whole and the decimal digits, no grouping, and the minus sign of a
-// negative count. The unit is chosen before rounding, so 1,048,575 bytes read
-// "1024.0 kB". The rounding is exact: the value is count / 2^(10·k), split into
-// its whole part and a remainder below 2^(10·k), so no binary fraction leaks in.
+// (its first 4 bytes at most) between the whole and the decimal digits, no
+// grouping, and the minus sign of a negative count. The unit is chosen before
+// rounding, so 1,048,575 bytes read "1024.0 kB". The rounding is exact: the
+// value is count / 2^(10·k), split into its whole part and a remainder below
+// 2^(10·k), so no binary fraction leaks in.
 // Writes at most `capacity` bytes including the zero; returns the text length.
 inline size_t FormatSizeText(int64_t count, const char* decimalSeparator, char* out, size_t capacity) {
     const uint64_t magnitude = count < 0 ? 0 - static_cast<uint64_t>(count) : static_cast<uint64_t>(count);
