@@ -76,4 +76,41 @@ inline bool IsSafeEntryName(const char* name, size_t length, const NameEncoding&
     return true;
 }
 
+// True when the `length` bytes are well-formed UTF-8: every character in its
+// shortest form, no surrogate halves, nothing above U+10FFFF. Any other form
+// would not convert to the name that was checked, or not at all; an encoded
+// zero (C0 80) is one of them.
+inline bool IsWellFormedUtf8(const uint8_t* p, size_t length) {
+    for (size_t i = 0; i < length;) {
+        uint32_t code = p[i++];
+        if (code < 0x80) continue;
+        if (code < 0xC2 || code > 0xF4)
+            return false;  // a trail byte, or a lead that is always too long or too large
+        const uint32_t trail = code >= 0xF0 ? 3 : code >= 0xE0 ? 2 : 1;
+        if (length - i < trail) return false;
+        for (uint32_t k = 0; k < trail; ++k, ++i) {
+            if ((p[i] & 0xC0) != 0x80) return false;
+            code = code << 6 | (p[i] & 0x3Fu);
+        }
+        // The value bits; from 2^11 (two trail bytes) or 2^16 (three) on, or it had a shorter form.
+        code &= (1u << (5 * trail + 6)) - 1;
+        if (code < 1u << (5 * trail + 1) || code > 0x10FFFF || code >> 11 == 0x1B)
+            return false;  // 0x1B: surrogates
+    }
+    return true;
+}
+
+// The superscript digits one, two and three in UTF-8: U+00B9, U+00B2, U+00B3.
+inline bool IsUtf8SuperscriptDigit(const uint8_t* text, size_t length) {
+    return length == 2 && text[0] == 0xC2 && (text[1] == 0xB9 || text[1] == 0xB2 || text[1] == 0xB3);
+}
+
+// The name rule for a name stored as UTF-8 (an extended entry): well-formed,
+// and then the same rule as for any name. UTF-8 has no lead bytes that could
+// hide a backslash or a forbidden character.
+inline bool IsSafeUtf8EntryName(const char* name, size_t length) {
+    return IsWellFormedUtf8(reinterpret_cast<const uint8_t*>(name), length) &&
+           IsSafeEntryName(name, length, NameEncoding{nullptr, IsUtf8SuperscriptDigit});
+}
+
 }  // namespace ql

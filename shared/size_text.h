@@ -14,44 +14,53 @@ constexpr size_t kSizeTextCapacity = 32;
 
 // Writes `count` in the largest unit its magnitude reaches (TB with 4 decimals,
 // GB 3, MB 2, kB 1, B none), rounded half away from zero, with `decimalSeparator`
-// between the whole and the decimal digits, no grouping, and the minus sign of a
-// negative count. The unit is chosen before rounding, so 1,048,575 bytes read
-// "1024.0 kB". The rounding is exact: the value is count / 2^(10·k), split into
-// its whole part and a remainder below 2^(10·k), so no binary fraction leaks in.
+// (its first 4 bytes at most) between the whole and the decimal digits, no
+// grouping, and the minus sign of a negative count. The unit is chosen before
+// rounding, so 1,048,575 bytes read "1024.0 kB". The rounding is exact: the
+// value is count / 2^(10·k), split into its whole part and a remainder below
+// 2^(10·k), so no binary fraction leaks in.
 // Writes at most `capacity` bytes including the zero; returns the text length.
 inline size_t FormatSizeText(int64_t count, const char* decimalSeparator, char* out, size_t capacity) {
-    static const char* const kUnits[] = {" B", " kB", " MB", " GB", " TB"};
     const uint64_t magnitude = count < 0 ? 0 - static_cast<uint64_t>(count) : static_cast<uint64_t>(count);
     int unit = 0;
-    while (unit < 4 && magnitude >= (uint64_t{1} << (10 * (unit + 1)))) ++unit;
+    while (unit < 4 && (magnitude >> (10 * (unit + 1))) != 0) ++unit;
     const int decimals = unit;  // B 0, kB 1, MB 2, GB 3, TB 4
-    uint64_t scale = 1;
+    uint32_t scale = 1;
     for (int i = 0; i < decimals; ++i) scale *= 10;
 
-    // magnitude / 2^shift * scale, rounded half away from zero, without overflow:
-    // the whole part is below 2^24 and the remainder times 10^4 below 2^54.
+    // magnitude / 2^shift, rounded half away from zero to `decimals` places, as
+    // a whole part (below 2^24) and decimals (below scale): 32-bit digits, as a
+    // 64-bit division would be a runtime call in a 32-bit program. The
+    // remainder times 10^4 stays below 2^54.
     const int shift = 10 * unit;
     const uint64_t mask = (uint64_t{1} << shift) - 1;
     const uint64_t remainder = (magnitude & mask) * scale;
-    uint64_t scaled = (magnitude >> shift) * scale + (remainder >> shift);
-    if (shift > 0 && ((remainder & mask) << 1) >= (uint64_t{1} << shift)) ++scaled;
+    uint32_t whole = static_cast<uint32_t>(magnitude >> shift);
+    uint32_t fraction = static_cast<uint32_t>(remainder >> shift);
+    if (shift > 0 && ((remainder & mask) << 1) >= (uint64_t{1} << shift) && ++fraction == scale) {
+        fraction = 0;
+        ++whole;
+    }
 
-    char digits[24];
-    int n = 0;
-    for (uint64_t v = scaled; n == 0 || v != 0 || n <= decimals; v /= 10)
-        digits[n++] = static_cast<char>('0' + v % 10);
+    // Back to front: unit, decimals, separator, whole part, sign.
+    char text[kSizeTextCapacity + 8];
+    char* p = text + sizeof text;
+    *--p = 'B';
+    if (unit) *--p = " kMGT"[unit];
+    *--p = ' ';
+    for (int i = 0; i < decimals; ++i, fraction /= 10) *--p = static_cast<char>('0' + fraction % 10);
+    if (decimals) {
+        const char* s = decimalSeparator;
+        size_t n = 0;
+        while (n < 4 && s[n]) ++n;
+        while (n) *--p = s[--n];
+    }
+    do *--p = static_cast<char>('0' + whole % 10);
+    while ((whole /= 10) != 0);
+    if (count < 0) *--p = '-';
 
     size_t length = 0;
-    auto put = [&](char c) {
-        if (length + 1 < capacity) out[length++] = c;
-    };
-    if (count < 0) put('-');
-    for (int i = n - 1; i >= 0; --i) {
-        if (i == decimals - 1)
-            for (const char* s = decimalSeparator; *s; ++s) put(*s);
-        put(digits[i]);
-    }
-    for (const char* s = kUnits[unit]; *s; ++s) put(*s);
+    for (; p + length < text + sizeof text && length + 1 < capacity; ++length) out[length] = p[length];
     if (capacity > 0) out[length] = '\0';
     return length;
 }

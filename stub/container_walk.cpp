@@ -53,14 +53,35 @@ uint32_t TakeChunkOutput(void* context, const uint8_t* data, uint32_t length) {
     return target.writing ? target.sink->Write(data, length) : 0;
 }
 
-// The helper's name is fixed; anything else in a helper entry would land in
-// the temporary folder under a name of the container's choosing.
-bool IsAcceptableName(const EntryHeader& h, const char* name, uint32_t length, const NameEncoding& encoding) {
-    if (h.EntryType != kEntryHelper) return IsSafeEntryName(name, length, encoding);
+// The helper's name is fixed (the same bytes in either form); anything else in
+// a helper entry would land in the temporary folder under a name of the
+// container's choosing.
+bool IsAcceptableName(const WalkEntry& e, uint32_t length, const NameEncoding& encoding) {
+    if (EntryKind(e.header) != kEntryHelper)
+        return IsExtendedEntry(e.header) ? IsSafeUtf8EntryName(e.name, length)
+                                         : IsSafeEntryName(e.name, length, encoding);
     if (length != kHelperEntryNameLength) return false;
     for (uint32_t i = 0; i < length; ++i)
-        if (name[i] != kHelperEntryName[i]) return false;
+        if (e.name[i] != kHelperEntryName[i]) return false;
     return true;
+}
+
+size_t HeadSize(const EntryHeader& h) { return kEntryHeaderSize + (IsExtendedEntry(h) ? kSize64Size : 0); }
+
+// Reads the entry header at the reader's position and, in an extended entry,
+// the Size64 behind it. 0 also at the EndRecord, which leaves the header all
+// zero; kErrorInvalidData for a header the walk cannot trust.
+uint32_t ReadEntryHead(ByteReader& reader, WalkEntry& e) {
+    uint8_t b[kEntryHeaderSize];
+    if (uint32_t error = reader.Read(b, kEntryHeaderSize)) return error;
+    e.header = DecodeEntryHeader(b);
+    if (IsEndRecord(e.header)) return 0;
+    e.size = e.header.Size;
+    if (IsExtendedEntry(e.header)) {
+        if (uint32_t error = reader.Read(b, kSize64Size)) return error;
+        e.size = static_cast<int64_t>(ReadLE64(b));  // negative from 2^63 on
+    }
+    return IsWalkableHeader(e.header, e.size) ? 0 : kErrorInvalidData;
 }
 
 // inflateBack hands its output over in pieces of at most its window; this
@@ -119,10 +140,11 @@ uint32_t LocateContainer(ByteReader& reader, int64_t fileSize, uint32_t& start) 
     return 0;
 }
 
-bool IsWalkableHeader(const EntryHeader& h) {
-    if (h.EntryType > kEntryHelper || h.NameLength <= 0 || h.NameLength > kMaxNameLength || h.Size < 0)
-        return false;
-    return !(IsFolderEntry(h) && (h.Size != 0 || h.EntryType != kEntryOrdinary));
+bool IsWalkableHeader(const EntryHeader& h, int64_t size) {
+    const uint8_t kind = EntryKind(h);
+    if (kind > kEntryHelper || h.NameLength <= 0 || h.NameLength > kMaxNameLength || size < 0) return false;
+    if (IsExtendedEntry(h) && h.Size != 0) return false;
+    return !(IsFolderEntry(h) && (size != 0 || kind != kEntryOrdinary));
 }
 
 uint32_t SizeEntries(ByteReader& reader, uint32_t start, int64_t fileSize, bool compressed, EntryTotals& totals,
@@ -130,23 +152,25 @@ uint32_t SizeEntries(ByteReader& reader, uint32_t start, int64_t fileSize, bool 
     totals = EntryTotals();
     bool reachedEnd = false;
     int64_t position = int64_t{start} + int64_t{config::kSize};
-    uint8_t b[kEntryHeaderSize];
+    uint8_t b[kChunkHeaderSize];
     while (position >= 0 && position < fileSize) {
+        WalkEntry e;
         uint32_t error = reader.Seek(position);
-        if (!error) error = reader.Read(b, kEntryHeaderSize);
+        if (!error) error = ReadEntryHead(reader, e);
         if (error) return error;
-        const EntryHeader header = DecodeEntryHeader(b);
-        if (IsEndRecord(header)) {
+        if (IsEndRecord(e.header)) {
             reachedEnd = true;
             break;
         }
-        if (!IsWalkableHeader(header)) return kErrorInvalidData;
-        position += int64_t{kEntryHeaderSize} + header.NameLength;
+        position += static_cast<int64_t>(HeadSize(e.header)) + e.header.NameLength;
         if (!compressed) {
-            position += header.Size;
+            // More data than the file holds: it was cut short (and the sum
+            // could not be formed).
+            if (e.size > fileSize - position) return kErrorInvalidData;
+            position += e.size;
         } else {
             int64_t sum = 0;
-            while (position >= 0 && position < fileSize && sum < header.Size) {
+            while (position >= 0 && position < fileSize && sum < e.size) {
                 if ((error = reader.Seek(position)) || (error = reader.Read(b, kChunkHeaderSize)))
                     return error;
                 const ChunkHeader chunk = DecodeChunkHeader(b);
@@ -155,8 +179,9 @@ uint32_t SizeEntries(ByteReader& reader, uint32_t start, int64_t fileSize, bool 
             }
         }
         position += kChecksumSize;
-        totals.size += header.Size;
-        totals.hasProgram = totals.hasProgram || header.EntryType == kEntryProgram;
+        if (e.size > INT64_MAX - totals.size) return kErrorInvalidData;
+        totals.size += e.size;
+        totals.hasProgram = totals.hasProgram || EntryKind(e.header) == kEntryProgram;
         if (pump) pump();
     }
     if (totals.size == 0 || !reachedEnd) return kErrorInvalidData;
@@ -182,47 +207,47 @@ Failure ExtractEntries(ByteReader& reader, const ExtractionPlan& plan, EntrySink
     int64_t entryStart = position;  // where the entry being walked begins
     auto fail = [&entryStart](uint32_t code, Subject subject) { return Failure{code, subject, entryStart}; };
     if (uint32_t error = reader.Seek(position)) return fail(error, Subject::OwnFile);
-    uint8_t b[kEntryHeaderSize];
+    uint8_t b[kChunkHeaderSize];
     bool reachedEnd = false;
     while (position < plan.fileSize) {
         entryStart = position;
-        if (uint32_t error = reader.Read(b, kEntryHeaderSize)) return fail(error, Subject::OwnFile);
-        position += kEntryHeaderSize;
-        const EntryHeader h = DecodeEntryHeader(b);
+        WalkEntry e;
+        if (uint32_t error = ReadEntryHead(reader, e)) return fail(error, Subject::OwnFile);
+        const EntryHeader& h = e.header;
+        position += static_cast<int64_t>(HeadSize(h));
         if (IsEndRecord(h)) {
             reachedEnd = true;
             break;
         }
-        if (!IsWalkableHeader(h)) return fail(kErrorInvalidData, Subject::OwnFile);
 
-        const char* base = h.EntryType == kEntryHelper ? plan.helperFolder : plan.folder;
+        const char* base = EntryKind(h) == kEntryHelper ? plan.helperFolder : plan.folder;
         size_t baseLength = 0;
         while (base[baseLength]) ++baseLength;
         if (baseLength > kMaxBaseFolderLength) return fail(kErrorInvalidData, Subject::OwnFile);
         char* path = plan.targetPath;
         for (size_t i = 0; i < baseLength; ++i) path[i] = base[i];
         char* name = path + baseLength;
+        e.name = name;
         const uint32_t nameLength = static_cast<uint32_t>(h.NameLength);
         if (uint32_t error = reader.Read(name, nameLength)) return fail(error, Subject::OwnFile);
         name[nameLength] = '\0';
         position += nameLength;
-        if (!IsAcceptableName(h, name, nameLength, plan.names))
-            return fail(kErrorInvalidData, Subject::OwnFile);
+        if (!IsAcceptableName(e, nameLength, plan.names)) return fail(kErrorInvalidData, Subject::OwnFile);
         uint32_t checksum = ByteSum(name, nameLength);
 
         if (IsFolderEntry(h)) {
-            sink.MakeFolder(path);
+            sink.MakeFolder(path, e);
             if (uint32_t error = reader.Read(b, kChecksumSize)) return fail(error, Subject::OwnFile);
             position += kChecksumSize;
             if (ReadLE32(b) != checksum) return fail(kErrorCrc, Subject::OwnFile);
-            sink.SetAttributes(path, h.Attributes);
+            sink.SetAttributes(path, e);
             continue;
         }
 
         bool writing = false;
-        if (uint32_t error = sink.BeginFile(path, h, writing)) return fail(error, Subject::Target);
-        int32_t done = 0;
-        while (done < h.Size) {
+        if (uint32_t error = sink.BeginFile(path, e, writing)) return fail(error, Subject::Target);
+        int64_t done = 0;
+        while (done < e.size) {
             uint32_t block;
             if (plan.compressed) {
                 if (uint32_t error = reader.Read(b, kChunkHeaderSize)) return fail(error, Subject::OwnFile);
@@ -231,7 +256,7 @@ Failure ExtractEntries(ByteReader& reader, const ExtractionPlan& plan, EntrySink
                 if (chunk.PackedLength > kMaxPackedChunk)
                     return fail(kErrorNotEnoughMemory, Subject::OwnFile);
                 // A chunk never holds more than what is left of its file.
-                if (chunk.UnpackedLength > static_cast<uint32_t>(h.Size - done))
+                if (int64_t{chunk.UnpackedLength} > e.size - done)
                     return fail(kErrorInvalidData, Subject::OwnFile);
                 if (uint32_t error = reader.Read(plan.buffer, chunk.PackedLength))
                     return fail(error, Subject::OwnFile);
@@ -243,22 +268,22 @@ Failure ExtractEntries(ByteReader& reader, const ExtractionPlan& plan, EntrySink
                 checksum = target.checksum;
                 block = chunk.UnpackedLength;
             } else {
-                const uint32_t left = static_cast<uint32_t>(h.Size - done);
-                block = left < kMaxPackedChunk ? left : kMaxPackedChunk;
+                const int64_t left = e.size - done;
+                block = left < kMaxPackedChunk ? static_cast<uint32_t>(left) : kMaxPackedChunk;
                 if (uint32_t error = reader.Read(plan.buffer, block)) return fail(error, Subject::OwnFile);
                 position += block;
                 const uint32_t error = writing ? sink.Write(plan.buffer, block) : 0;
                 if (error) return fail(error, Subject::Target);
                 checksum = ByteSum(plan.buffer, block, checksum);
             }
-            done += static_cast<int32_t>(block);
+            done += block;
             sink.Progress(block);
         }
         if (uint32_t error = reader.Read(b, kChecksumSize)) return fail(error, Subject::OwnFile);
         position += kChecksumSize;
         if (ReadLE32(b) != checksum) return fail(kErrorCrc, Subject::OwnFile);
-        sink.EndFile(h, writing);
-        sink.SetAttributes(path, h.Attributes);
+        sink.EndFile(e, writing);
+        sink.SetAttributes(path, e);
     }
     // The sizing pass has seen the EndRecord; without it the file changed since.
     if (!reachedEnd) {

@@ -53,18 +53,27 @@ struct Failure {
 // PE header, no section with raw data, or no room behind it for a ConfigBlock.
 uint32_t LocateContainer(ByteReader& reader, int64_t fileSize, uint32_t& start);
 
-// A header the walk can trust: one of the three entry types, a name of 1 to
-// kMaxNameLength bytes, a size that is not negative, no data in a folder entry,
-// and only a file as the program to run or the self-delete helper (a folder
-// under the helper's name would block every later self-delete on the machine).
-bool IsWalkableHeader(const EntryHeader& header);
+// An entry as the walk read it, in either form.
+struct WalkEntry {
+    EntryHeader header;
+    int64_t size;      // the file size: Size, or the Size64 of an extended entry
+    const char* name;  // the stored name and a zero byte; UTF-8 in an extended entry, else the code page's
+};
+
+// A header the walk can trust, with `size` its file size as read: one of the
+// three entry kinds, a name of 1 to kMaxNameLength bytes, a size that is not
+// negative (in an extended entry: Size 0 and Size64 below 2^63), no data in a
+// folder entry, and only a file as the program to run or the self-delete
+// helper (a folder under the helper's name would block every later
+// self-delete on the machine).
+bool IsWalkableHeader(const EntryHeader& header, int64_t size);
 
 struct EntryTotals {
-    int64_t size = 0;         // the Size fields of all entries added up
+    int64_t size = 0;         // the file sizes of all entries added up
     bool hasProgram = false;  // a file entry names the program to run
 };
 
-// The sizing pass: sums the Size fields of all entries by seeking over their
+// The sizing pass: sums the file sizes of all entries by seeking over their
 // data, and insists on the EndRecord. kErrorInvalidData when the sum is 0, when
 // the EndRecord is missing, or for a header the walk cannot trust.
 uint32_t SizeEntries(ByteReader& reader, uint32_t start, int64_t fileSize, bool compressed, EntryTotals& totals,
@@ -79,18 +88,21 @@ uint32_t CheckInstanceId(const uint8_t* configBlock, const NameEncoding& encodin
 // in run mode without a program entry, found before anything is extracted.
 uint32_t CheckRunEntry(const uint8_t* configBlock, const EntryTotals& totals);
 
-// What the platform does for the extraction.
+// What the platform does for the extraction. `path` is the base folder and
+// the stored name behind it (`entry.name` points into it): the name is UTF-8
+// where IsExtendedEntry(entry.header), else text of the code page.
 class EntrySink {
 public:
-    virtual void MakeFolder(const char* path) = 0;
-    virtual void SetAttributes(const char* path, uint32_t attributes) = 0;
+    virtual void MakeFolder(const char* path, const WalkEntry& entry) = 0;
+    // The last call for every entry, once its checksum matched.
+    virtual void SetAttributes(const char* path, const WalkEntry& entry) = 0;
     // Decides whether the file is (over)written and, if so, creates it; the
     // decision goes to `writing`. 0 or the platform's error code.
-    virtual uint32_t BeginFile(const char* path, const EntryHeader& header, bool& writing) = 0;
+    virtual uint32_t BeginFile(const char* path, const WalkEntry& entry, bool& writing) = 0;
     // 0 or the platform's error code.
     virtual uint32_t Write(const void* data, uint32_t length) = 0;
     // After the checksum matched: sets the time of a written file and closes it.
-    virtual void EndFile(const EntryHeader& header, bool writing) = 0;
+    virtual void EndFile(const WalkEntry& entry, bool writing) = 0;
     // `length` more bytes of file data are done.
     virtual void Progress(uint32_t length) = 0;
 
@@ -126,8 +138,9 @@ struct ExtractionPlan {
 
 // Extracts every entry in container order, verifying each checksum; a kept
 // file is still read and unpacked so its checksum is checked too. A name that
-// is not a safe relative path (or, for the helper entry, not the helper's own
-// name) ends the walk with kErrorInvalidData before anything of it is created.
+// is not a safe relative path (for an extended entry: not well-formed UTF-8,
+// or not safe as such; for the helper entry: not the helper's own name) ends
+// the walk with kErrorInvalidData before anything of it is created.
 Failure ExtractEntries(ByteReader& reader, const ExtractionPlan& plan, EntrySink& sink);
 
 }  // namespace ql::stub

@@ -21,46 +21,73 @@ constexpr UINT kOverwriteQuestion = MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2 |
 // One raw block or one packed chunk; zero-initialised, so it costs no file space.
 uint8_t g_buffer[kMaxPackedChunk];
 char g_targetPath[kTargetPathCapacity];
-char g_question[kTargetPathCapacity + 512];
+wchar_t g_wideTarget[kWidePathCapacity];
+// The path the last WidePath call gave, in g_wideTarget: the entry the walk is
+// at, or the extraction folder before the first entry.
+const wchar_t* g_target;
+constexpr size_t kQuestionCapacity = kWidePathCapacity + 512;
+wchar_t g_question[kQuestionCapacity];
 
-bool Exists(const char* path, bool folder) {
-    const DWORD attributes = GetFileAttributesA(path);
+// The base folder in front of `name` (text of the code page from `path` on)
+// and the name, UTF-8 or text of the code page, as one path in UTF-16. The
+// walk has checked a UTF-8 name, so the conversion cannot fail on it; should
+// it fail all the same, the path holds the base folder only and names no entry.
+const wchar_t* WidePath(const char* path, const char* name, bool utf8) {
+    wchar_t* wide = g_wideTarget + kLongFormRoom;
+    const int capacity = static_cast<int>(kTargetPathCapacity);
+    const int base = MultiByteToWideChar(CP_ACP, 0, path, static_cast<int>(name - path), wide, capacity);
+    if (!MultiByteToWideChar(utf8 ? CP_UTF8 : CP_ACP, utf8 ? MB_ERR_INVALID_CHARS : 0, name, -1, wide + base,
+                             capacity - base))
+        wide[base] = 0;
+    return g_target = LongPathForm(wide, kLongPathFrom);
+}
+
+bool Exists(const wchar_t* path, bool folder) {
+    const DWORD attributes = GetFileAttributesW(path);
     return attributes != INVALID_FILE_ATTRIBUTES && ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) == folder;
 }
 
-bool AskOverwrite(const char* path) {
-    char exists[256];
-    SystemText(ERROR_FILE_EXISTS, exists, sizeof exists);
-    const char* const parts[] = {exists, "\r\n", path, "\r\n\r\n",
-                                 StubText(g_run.languageRow, TextKind::OverwriteFile)};
-    JoinTexts(g_question, sizeof g_question, parts);
-    return MessageBoxA(nullptr, g_question, nullptr, kOverwriteQuestion) == IDYES;
+bool AskOverwrite(const wchar_t* path) {
+    wchar_t exists[256];
+    SystemText(ERROR_FILE_EXISTS, exists, 256);
+    const wchar_t* const parts[] = {exists, L"\r\n", path, L"\r\n\r\n"};
+    JoinTexts(g_question, kQuestionCapacity, parts);
+    const size_t length = TextLength(g_question);
+    Widen(StubText(g_run.languageRow, TextKind::OverwriteFile), g_question + length,
+          kQuestionCapacity - length);
+    return MessageBoxW(nullptr, g_question, nullptr, kOverwriteQuestion) == IDYES;
 }
 
+// Every path goes to the wide API once converted; the attributes come last
+// for each entry and find its path still in g_target.
 class FileSink final : public EntrySink {
 public:
-    void MakeFolder(const char* path) override { stub::MakeFolder(path); }
+    void MakeFolder(const char* path, const WalkEntry& entry) override {
+        stub::MakeFolder(WidePath(path, entry.name, IsExtendedEntry(entry.header)));
+    }
 
-    void SetAttributes(const char* path, uint32_t attributes) override {
-        SetFileAttributesA(path, attributes);
+    void SetAttributes(const char*, const WalkEntry& entry) override {
+        SetFileAttributesW(g_target, entry.header.Attributes);
     }
 
     // The helper is the stub's own program, not the user's file: it is written
     // whatever the overwrite mode says, and started only when this run wrote
     // it, never whatever program stood under its name. When it cannot be
     // written, the SFX file simply does not delete itself.
-    uint32_t BeginFile(const char* path, const EntryHeader& header, bool& writing) override {
-        const bool helper = header.EntryType == kEntryHelper;
-        if (header.EntryType == kEntryProgram) CopyText(g_run.programPath, kTargetPathCapacity, path);
+    uint32_t BeginFile(const char* path, const WalkEntry& entry, bool& writing) override {
+        const wchar_t* target = WidePath(path, entry.name, IsExtendedEntry(entry.header));
+        const uint8_t kind = EntryKind(entry.header);
+        const bool helper = kind == kEntryHelper;
+        if (kind == kEntryProgram) CopyText(g_run.programPath, kWidePathCapacity, target);
         writing = true;
-        if (!helper && Exists(path, false)) {
+        if (!helper && Exists(target, false)) {
             const uint8_t mode = g_run.config[config::kOverwriteMode];
-            writing = mode == kOverwriteAll || (mode != kOverwriteNone && AskOverwrite(path));
+            writing = mode == kOverwriteAll || (mode != kOverwriteNone && AskOverwrite(target));
         }
         if (!writing) return 0;  // a kept file stays the user's: the clean-up leaves it alone
-        SetFileAttributesA(path, 0);
+        SetFileAttributesW(target, 0);
         HANDLE file =
-            CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+            CreateFileW(target, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE) {
             if (!helper) return LastErrorOr(ERROR_CANNOT_MAKE);
             writing = false;
@@ -68,10 +95,10 @@ public:
         }
         g_run.outputFile = file;
         if (helper) {
-            CopyText(g_run.helperPath, kTargetPathCapacity, path);
+            CopyText(g_run.helperPath, kWidePathCapacity, target);
             return 0;
         }
-        return g_run.extractedFiles.Add(path) ? 0 : ERROR_NOT_ENOUGH_MEMORY;
+        return g_run.extractedFiles.Add(target) ? 0 : ERROR_NOT_ENOUGH_MEMORY;
     }
 
     uint32_t Write(const void* data, uint32_t length) override {
@@ -81,8 +108,9 @@ public:
         return written == length ? 0 : ERROR_DISK_FULL;
     }
 
-    void EndFile(const EntryHeader& header, bool writing) override {
+    void EndFile(const WalkEntry& entry, bool writing) override {
         if (!writing) return;
+        const EntryHeader& header = entry.header;
         FILETIME local, utc;
         if (DosDateTimeToFileTime(HIWORD(header.FileTime), LOWORD(header.FileTime), &local) &&
             LocalFileTimeToFileTime(&local, &utc))
@@ -215,46 +243,48 @@ void CheckFreeSpace() {
 
 }  // namespace
 
-void MakeFolder(const char* path) {
-    static char folder[kTargetPathCapacity];
-    CopyText(folder, kTargetPathCapacity, path);
+void MakeFolder(const wchar_t* path) {
+    static wchar_t folder[kWidePathCapacity];
+    CopyText(folder, kWidePathCapacity, path);
     size_t length = TextLength(folder);
-    if (EndsWithCharacter(folder, length, '\\', IsLeadByteOfCodePage)) folder[--length] = '\0';
-    if (IsBlank(folder) || Exists(folder, true)) return;
+    if (length > 0 && folder[length - 1] == '\\') folder[--length] = 0;
+    if (!length || Exists(folder, true)) return;
     // Create the missing parents first; only the folder asked for counts as created.
-    for (size_t i = 0; i < length; ++i) {
-        if (IsLeadByteOfCodePage(static_cast<uint8_t>(folder[i])) && i + 1 < length) {
-            ++i;
-        } else if (folder[i] == '\\' && i > 0) {
-            folder[i] = '\0';
-            if (!Exists(folder, true)) CreateDirectoryA(folder, nullptr);
-            folder[i] = '\\';
-        }
+    for (size_t i = 1; i < length; ++i) {
+        if (folder[i] != '\\') continue;
+        folder[i] = 0;
+        CreateDirectoryW(folder, nullptr);  // fails, changing nothing, where the folder is there
+        folder[i] = '\\';
     }
-    if (CreateDirectoryA(folder, nullptr)) g_run.createdFolders.Add(folder);
+    if (CreateDirectoryW(folder, nullptr)) g_run.createdFolders.Add(folder);
 }
 
 void ExtractAll() {
     ResolveFolder();
     CheckFreeSpace();
-    MakeFolder(g_run.folder);
+    const char* folder = g_run.folder;
+    MakeFolder(WidePath(folder, folder + TextLength(folder), false));
 
-    ExtractionPlan plan;
-    plan.containerStart = g_run.containerStart;
-    plan.fileSize = g_run.fileSize;
-    plan.compressed = g_run.config[config::kCompression] != 0;
-    plan.folder = g_run.folder;
-    // Without a temporary folder the helper goes with the other files rather
-    // than into whatever folder is current.
-    plan.helperFolder = g_run.tempFolder[0] ? g_run.tempFolder : g_run.folder;
-    plan.buffer = g_buffer;
-    plan.targetPath = g_targetPath;
-    plan.names = CodePageNames();
+    // Every field given here: the defaults would be a constant copied in
+    // from a data section of its own.
+    const ExtractionPlan plan{
+        .containerStart = g_run.containerStart,
+        .fileSize = g_run.fileSize,
+        .compressed = g_run.config[config::kCompression] != 0,
+        .folder = folder,
+        // Without a temporary folder the helper goes with the other files
+        // rather than into whatever folder is current.
+        .helperFolder = g_run.tempFolder[0] ? g_run.tempFolder : folder,
+        .buffer = g_buffer,
+        .targetPath = g_targetPath,
+        .names = CodePageNames(),
+        .inflate = InflateChunk,
+    };
     OwnFileReader reader;
     FileSink sink;
     const Failure failure = ExtractEntries(reader, plan, sink);
-    if (failure.code)
-        FinishRun(failure.subject == Subject::Target ? g_targetPath : g_run.ownPath, failure.code);
+    if (failure.subject == Subject::Target) FinishRun(g_target, failure.code);
+    if (failure.code) FinishRun(g_run.ownPath, failure.code);
 }
 
 }  // namespace ql::stub

@@ -7,39 +7,40 @@ namespace ql::stub {
 
 RunState g_run;
 
-bool PathList::Add(const char* path) {
+bool PathList::Add(const wchar_t* path) {
     const size_t length = TextLength(path) + 1;
     if (used + length > capacity) {
         size_t grown = capacity ? capacity * 2 : 4096;
         while (grown < used + length) grown *= 2;
+        const size_t bytes = grown * sizeof(wchar_t);
         void* block =
-            data ? HeapReAlloc(GetProcessHeap(), 0, data, grown) : HeapAlloc(GetProcessHeap(), 0, grown);
+            data ? HeapReAlloc(GetProcessHeap(), 0, data, bytes) : HeapAlloc(GetProcessHeap(), 0, bytes);
         if (!block) return false;
-        data = static_cast<char*>(block);
+        data = static_cast<wchar_t*>(block);
         capacity = grown;
     }
-    for (size_t i = 0; i < length; ++i) data[used + i] = path[i];
+    CopyText(data + used, length, path);
     used += length;
     return true;
 }
 
-const char* PathList::Next(const char* path) const {
-    const char* next = path + TextLength(path) + 1;
+const wchar_t* PathList::Next(const wchar_t* path) const {
+    const wchar_t* next = path + TextLength(path) + 1;
     return next < data + used ? next : nullptr;
 }
 
-// Paths never hold a zero byte, so the one before ends at the zero in front.
-const char* PathList::Previous(const char* path) const {
+// Paths never hold a zero, so the one before ends at the zero in front.
+const wchar_t* PathList::Previous(const wchar_t* path) const {
     if (path == data) return nullptr;
-    const char* p = path - 1;  // the terminator of the previous path
-    while (p > data && p[-1] != '\0') --p;
+    const wchar_t* p = path - 1;  // the terminator of the previous path
+    while (p > data && p[-1] != 0) --p;
     return p;
 }
 
-const char* PathList::Last() const {
+const wchar_t* PathList::Last() const {
     if (!used) return nullptr;
-    const char* p = data + used - 1;
-    while (p > data && p[-1] != '\0') --p;
+    const wchar_t* p = data + used - 1;
+    while (p > data && p[-1] != 0) --p;
     return p;
 }
 
@@ -84,16 +85,22 @@ void AddTrailingBackslash(char* path, size_t capacity) {
     path[length + 1] = '\0';
 }
 
-size_t TextLength(const char* text) {
-    size_t n = 0;
-    while (text[n]) ++n;
-    return n;
+void Widen(const char* text, wchar_t* out, size_t capacity) {
+    if (!MultiByteToWideChar(CP_ACP, 0, text, -1, out, static_cast<int>(capacity))) out[0] = 0;
 }
 
-void CopyText(char* out, size_t capacity, const char* text, size_t maxLength) {
-    size_t n = 0;
-    for (; n + 1 < capacity && n < maxLength && text[n]; ++n) out[n] = text[n];
-    out[n] = '\0';
+wchar_t* LongPathForm(wchar_t* path, size_t from) {
+    if (TextLength(path) < from) return path;
+    const wchar_t* prefix = L"\\\\?\\UNC";
+    size_t length = 4;
+    if (path[0] == '\\' && path[1] == '\\') {
+        if (path[2] == '?' || path[2] == '.') return path;
+        length = 7;  // "\\?\UNC" over the share's first backslash
+        path -= 2;
+    }
+    path -= 4;
+    for (size_t i = 0; i < length; ++i) path[i] = prefix[i];
+    return path;
 }
 
 }  // namespace ql::stub

@@ -5,16 +5,13 @@ namespace ql::stub {
 
 namespace {
 
-// One pointer per row rather than per text: the four texts follow each other.
 struct LanguageRow {
     uint8_t primary;
     uint16_t codePage;
-    const char* texts;
 };
 
-const LanguageRow kRows[kLanguageRows] = {
+// kRows, and kTexts: no pointer per row or text, the texts follow each other.
 #include "stub/translations_table.inc"
-};
 
 }  // namespace
 
@@ -28,8 +25,8 @@ uint8_t ChooseLanguageRow(uint16_t languageId, uint32_t ansiCodePage) {
 
 const char* StubText(uint8_t row, TextKind kind) {
     if (row >= kLanguageRows) row = 0;
-    const char* text = kRows[row].texts;
-    for (int k = static_cast<int>(kind); k > 0; --k)
+    const char* text = kTexts;
+    for (int k = row * 4 + static_cast<int>(kind); k > 0; --k)
         while (*text++) {
         }
     return text;

@@ -40,7 +40,8 @@ struct PlannedEntry {
     std::string stored;              // the name as stored
     std::vector<std::string> parts;  // its parts in native text
     EntryHeader header{};
-    bool Skipped() const { return header.EntryType == kEntryHelper; }  // the self-delete program is no part of the tree
+    // The self-delete program is no part of the tree.
+    bool Skipped() const { return EntryKind(header) == kEntryHelper; }
 };
 
 std::string Entry(const std::string& stored) { return "entry '" + inspect::DisplayName(stored) + "'"; }
@@ -191,14 +192,15 @@ public:
     explicit StagingSink(int staging) : staging_(staging) {}
     ~StagingSink() { Close(); }
 
-    void MakeFolder(const char*) override { ++entry_; }
-    void SetAttributes(const char*, uint32_t) override {}
+    void MakeFolder(const char*, const stub::WalkEntry&) override { ++entry_; }
+    void SetAttributes(const char*, const stub::WalkEntry&) override {}
     void Progress(uint32_t) override {}
 
-    uint32_t BeginFile(const char*, const EntryHeader& header, bool& writing) override {
+    uint32_t BeginFile(const char*, const stub::WalkEntry& entry, bool& writing) override {
         const std::string name = std::to_string(entry_++);
         writing = false;
-        if (header.EntryType == kEntryHelper) return 0;  // the self-delete program is no part of the tree
+        if (EntryKind(entry.header) == kEntryHelper)
+            return 0;  // the self-delete program is no part of the tree
         fd_ = openat(staging_, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd_ < 0) return Failed();
         writing = true;
@@ -222,8 +224,9 @@ public:
 
     // The stored time is local time with today's offset from UTC, as Windows
     // lists it; it is turned back the same way.
-    void EndFile(const EntryHeader& header, bool writing) override {
+    void EndFile(const stub::WalkEntry& entry, bool writing) override {
         if (!writing) return;
+        const EntryHeader& header = entry.header;
         const long offset = platform::TodaysUtcOffset().value_or(0);
         struct timespec times[2];
         times[0].tv_nsec = UTIME_OMIT;

@@ -59,7 +59,7 @@ EntryAt ReadEntryAt(SfxFile& sfx, int64_t offset) {
     if (offset < 0 || !ReadAt(sfx, static_cast<uint64_t>(offset), b, sizeof b)) return at;
     at.header = true;
     at.h = DecodeEntryHeader(b);
-    if (!stub::IsWalkableHeader(at.h)) return at;
+    if (!stub::IsWalkableHeader(at.h, at.h.Size)) return at;
     at.stored.resize(static_cast<size_t>(at.h.NameLength));
     at.name =
         ReadAt(sfx, static_cast<uint64_t>(offset) + kEntryHeaderSize, at.stored.data(), at.stored.size());
@@ -75,13 +75,13 @@ std::string InvalidDataReason(SfxFile& sfx, int64_t offset, const std::string& l
     const EntryAt at = ReadEntryAt(sfx, offset);
     const std::string where = " (offset " + std::to_string(offset) + ")";
     if (!at.header) return "the file ends inside the entry header after " + after + where;
-    if (!stub::IsWalkableHeader(at.h))
+    if (!stub::IsWalkableHeader(at.h, at.h.Size))
         return "damaged entry header after " + after + where + ": name length " +
                std::to_string(at.h.NameLength) + ", size " + std::to_string(at.h.Size) + ", attributes " +
                Hex(at.h.Attributes);
     if (!at.name) return "the file ends inside the name of the entry after " + after + where;
     const std::string entry = "entry " + Quoted(at.stored) + where;
-    if (at.h.EntryType == kEntryHelper && at.stored != kHelperEntryName)
+    if (EntryKind(at.h) == kEntryHelper && at.stored != kHelperEntryName)
         return entry + ": a self-delete helper entry must be named " + kHelperEntryName;
     if (!IsSafeEntryName(at.stored.data(), at.stored.size(), platform::AnsiNameEncoding()))
         return entry + ": unsafe name, not a plain relative path below the extraction folder";
@@ -255,18 +255,18 @@ public:
     CheckingSink(SfxFile& sfx, inspect::FileReader& position, std::ostream* listing, stub::EntrySink* next)
         : sfx_(sfx), position_(position), listing_(listing), next_(next) {}
 
-    void MakeFolder(const char* path) override {
-        Begin(path, nullptr);
-        if (next_) next_->MakeFolder(path);
+    void MakeFolder(const char* path, const stub::WalkEntry& entry) override {
+        Begin(path, entry);
+        if (next_) next_->MakeFolder(path, entry);
     }
 
     // Windows cannot create a file inside a file: the SFX file would stop
     // there, unable to find the path.
-    uint32_t BeginFile(const char* path, const EntryHeader& header, bool& writing) override {
+    uint32_t BeginFile(const char* path, const stub::WalkEntry& entry, bool& writing) override {
         writing = false;
-        Begin(path, &header);
-        if (header.EntryType == kEntryHelper)  // it goes to the temporary folder
-            return next_ ? next_->BeginFile(path, header, writing) : 0;
+        Begin(path, entry);
+        if (EntryKind(entry.header) == kEntryHelper)  // it goes to the temporary folder
+            return next_ ? next_->BeginFile(path, entry, writing) : 0;
         const std::vector<std::string> parts = inspect::StoredNameParts(name_);
         std::string folder;
         for (size_t i = 0; i + 1 < parts.size(); ++i) {
@@ -279,14 +279,14 @@ public:
             return kErrorPathNotFound;
         }
         files_.emplace(inspect::ComparableName(name_), name_);
-        return next_ ? next_->BeginFile(path, header, writing) : 0;
+        return next_ ? next_->BeginFile(path, entry, writing) : 0;
     }
 
     uint32_t Write(const void* data, uint32_t length) override { return next_ ? next_->Write(data, length) : 0; }
 
-    void EndFile(const EntryHeader& header, bool writing) override {
+    void EndFile(const stub::WalkEntry& entry, bool writing) override {
         packed_ = static_cast<uint64_t>(position_.Position()) - bodyStart_ - kChecksumSize;
-        if (next_) next_->EndFile(header, writing);
+        if (next_) next_->EndFile(entry, writing);
     }
 
     void Progress(uint32_t length) override {
@@ -295,8 +295,8 @@ public:
 
     // The last call for every entry, once its checksum matched, which the
     // walk has just read.
-    void SetAttributes(const char* path, uint32_t attributes) override {
-        if (next_) next_->SetAttributes(path, attributes);
+    void SetAttributes(const char* path, const stub::WalkEntry& entry) override {
+        if (next_) next_->SetAttributes(path, entry);
         check.lastName = name_;
         const uint64_t end = static_cast<uint64_t>(position_.Position());
         uint8_t checksum[kChecksumSize] = {};
@@ -304,7 +304,7 @@ public:
         sfx_.file.Seek(end);
         check.entries.push_back({name_, header_, packed_, ReadLE32(checksum)});
         (IsFolderEntry(header_) ? check.folders : check.files) += 1;
-        check.data += static_cast<uint64_t>(header_.Size);
+        check.data += static_cast<uint64_t>(size_);
         check.packed += packed_;
         if (listing_) List();
     }
@@ -317,24 +317,18 @@ private:
     }
 
     // The walk has just read the header and the name.
-    void Begin(const char* path, const EntryHeader* header) {
+    void Begin(const char* path, const stub::WalkEntry& entry) {
         name_ = path;
         bodyStart_ = static_cast<uint64_t>(position_.Position());
         packed_ = 0;
-        if (header) {
-            header_ = *header;
-            return;
-        }
-        // A folder's header is not handed on; its time is read back here.
-        const inspect::EntryAt at = inspect::ReadEntryAt(sfx_, EntryOffset());
-        header_ = at.header ? at.h : EntryHeader{0, 0, 0, 0, kAttrDirectory};
-        sfx_.file.Seek(bodyStart_);
+        header_ = entry.header;
+        size_ = entry.size;
     }
 
     void List() {
         static const char* const kKinds[] = {"file", "program", "helper"};
         const bool folder = IsFolderEntry(header_);
-        const char* kind = folder ? "folder" : header_.EntryType < 3 ? kKinds[header_.EntryType] : "?";
+        const char* kind = folder ? "folder" : EntryKind(header_) < 3 ? kKinds[EntryKind(header_)] : "?";
         std::string attributes = "------";
         const char letters[] = "RHS-DA";
         for (int i = 0; i < 6; ++i)
@@ -357,6 +351,7 @@ private:
     std::ostream* listing_;
     std::string name_;
     EntryHeader header_{};
+    int64_t size_ = 0;
     uint64_t bodyStart_ = 0, packed_ = 0;
     std::map<std::string, std::string> files_;  // the file entries so far, by ComparableName
     stub::EntrySink* next_;

@@ -89,8 +89,8 @@ void WriteEntry(const inspect::ListedEntry& e, std::ostream& out) {
         << ", \"kind\": " << JsonString(IsFolderEntry(h) ? "folder" : "file") << ", \"size\": " << h.Size
         << ", \"packed_size\": " << e.packed << ", \"time\": " << Time(h.FileTime)
         << ", \"attributes\": " << h.Attributes << ", \"checksum\": " << e.checksum
-        << ", \"program\": " << Bool(h.EntryType == kEntryProgram)
-        << ", \"helper\": " << Bool(h.EntryType == kEntryHelper) << "}";
+        << ", \"program\": " << Bool(EntryKind(h) == kEntryProgram)
+        << ", \"helper\": " << Bool(EntryKind(h) == kEntryHelper) << "}";
 }
 
 }  // namespace

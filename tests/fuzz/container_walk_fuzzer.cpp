@@ -16,22 +16,30 @@ constexpr char kFolder[] = "X:\\out\\";
 constexpr char kHelperFolder[] = "X:\\tmp\\";
 
 // Whatever the container says, nothing may be created outside the two folders
-// or under a name the stub should have refused.
-void CheckPath(const char* path) {
+// or under a name the stub should have refused, in the form the entry gives.
+void CheckPath(const char* path, const ql::stub::WalkEntry& entry) {
     const char* name = nullptr;
     if (std::strncmp(path, kFolder, sizeof kFolder - 1) == 0) name = path + sizeof kFolder - 1;
     if (std::strncmp(path, kHelperFolder, sizeof kHelperFolder - 1) == 0) name = path + sizeof kHelperFolder - 1;
-    if (name == nullptr || !ql::IsSafeEntryName(name, std::strlen(name), ql::NameEncoding{ql::test::Cp936LeadByte, nullptr})) __builtin_trap();
+    if (name == nullptr || name != entry.name) __builtin_trap();
+    const size_t length = std::strlen(name);
+    const bool safe =
+        ql::IsExtendedEntry(entry.header)
+            ? ql::IsSafeUtf8EntryName(name, length)
+            : ql::IsSafeEntryName(name, length, ql::NameEncoding{ql::test::Cp936LeadByte, nullptr});
+    if (!safe) __builtin_trap();
 }
 
 class CheckingSink final : public ql::stub::EntrySink {
 public:
-    void MakeFolder(const char* path) override { CheckPath(path); }
-    void SetAttributes(const char* path, uint32_t) override { CheckPath(path); }
-    uint32_t BeginFile(const char* path, const ql::EntryHeader& header, bool& writing) override {
-        CheckPath(path);
-        writing = (header.Attributes & 1) == 0;  // a kept file now and then
-        left_ = header.Size;
+    void MakeFolder(const char* path, const ql::stub::WalkEntry& entry) override { CheckPath(path, entry); }
+    void SetAttributes(const char* path, const ql::stub::WalkEntry& entry) override {
+        CheckPath(path, entry);
+    }
+    uint32_t BeginFile(const char* path, const ql::stub::WalkEntry& entry, bool& writing) override {
+        CheckPath(path, entry);
+        writing = (entry.header.Attributes & 1) == 0;  // a kept file now and then
+        left_ = entry.size;
         return 0;
     }
     uint32_t Write(const void*, uint32_t length) override {
@@ -40,7 +48,7 @@ public:
         left_ -= length;
         return 0;
     }
-    void EndFile(const ql::EntryHeader&, bool) override {}
+    void EndFile(const ql::stub::WalkEntry&, bool) override {}
     void Progress(uint32_t) override {}
 
 private:

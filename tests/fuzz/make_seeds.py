@@ -5,7 +5,8 @@
                    files of the end-to-end tests (entry names altered after the
                    build, their checksums fixed: device names and names that
                    would leave the extraction folder; damage the SFX file
-                   refuses), and a copy cut short;
+                   refuses), a copy cut short, and one with extended entries
+                   (UTF-8 names) beside classic ones;
   resource_editor  a target, an icon file and a source executable, joined by
                    the marker the target splits them at: the stubs, the
                    resource fixtures, the icon files;
@@ -23,6 +24,7 @@ import tempfile
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "e2e"))
+import crafted_sfx  # noqa: E402
 import hostile_files as hostile  # noqa: E402
 import trees  # noqa: E402
 
@@ -70,6 +72,10 @@ def main(build, out):
             if name == "plain":
                 seeds["container_walk"].update(hostile_files(image))
                 seeds["container_walk"]["cut"] = image[:-30]
+    seeds["container_walk"]["extended"] = crafted_sfx.sfx_image(Path("/out"), [
+        crafted_sfx.entry("中文", folder=True), crafted_sfx.entry("中文/Ελληνικά 😀.txt", b"UTF-8\n" * 40),
+        crafted_sfx.entry("classic.txt", b"classic\n", extended=False),
+        crafted_sfx.entry("run.exe", b"MZ", kind=1)])
 
     stubs = [build / f"win-{arch}/stub/sfxhead.exe" for arch in ("i686", "x86_64")]
     executables = [fixtures / f"res_{name}.exe" for name in ("named", "numbered", "broken", "middle", "plain")]

@@ -70,21 +70,40 @@ public:
                      uint32_t time = 0x52A36000u, uint32_t attributes = kAttrArchive) {
         EntryLayout at = Header(
             EntryHeader{type, Length(name), static_cast<int32_t>(data.size()), time, attributes}, name);
+        Body(at, name, data);
+        return at;
+    }
+
+    // The extended form: Size 0, the 64-bit size behind the header, then the
+    // name as given (UTF-8 where the test means it) and the body as in any entry.
+    EntryLayout ExtendedFolder(const std::string& name) {
+        EntryLayout at = ExtendedHeader(kEntryOrdinary, name, 0, kAttrDirectory);
+        at.data = at.checksum = bytes.size();
+        U32(ByteSum(name.data(), name.size()));
+        return at;
+    }
+
+    EntryLayout ExtendedFile(const std::string& name, const std::string& data,
+                             uint8_t kind = kEntryOrdinary) {
+        EntryLayout at = ExtendedHeader(kind, name, data.size(), kAttrArchive);
+        Body(at, name, data);
+        return at;
+    }
+
+    // An extended file entry that claims `size` bytes in packed chunks of the
+    // given unpacked lengths, each with three junk bytes as its stream: enough
+    // for the sizing pass, which seeks over the data, and for an extraction
+    // whose inflater produces nothing.
+    EntryLayout ClaimedFile(const std::string& name, uint64_t size, const std::vector<uint32_t>& chunks) {
+        EntryLayout at = ExtendedHeader(kEntryOrdinary, name, size, kAttrArchive);
         at.data = bytes.size();
-        for (size_t done = 0; done < data.size();) {
-            const size_t n = std::min<size_t>(chunkSize_, data.size() - done);
-            if (compressed_) {
-                std::vector<uint8_t> packed = Pack(data.data() + done, n);
-                U32(static_cast<uint32_t>(n));
-                U32(static_cast<uint32_t>(packed.size()));
-                bytes.insert(bytes.end(), packed.begin(), packed.end());
-            } else {
-                bytes.insert(bytes.end(), data.begin() + done, data.begin() + done + n);
-            }
-            done += n;
+        for (uint32_t unpacked : chunks) {
+            U32(unpacked);
+            U32(3);
+            bytes.insert(bytes.end(), {1, 2, 3});
         }
         at.checksum = bytes.size();
-        U32(ByteSum(data.data(), data.size(), ByteSum(name.data(), name.size())));
+        U32(ByteSum(name.data(), name.size()));
         return at;
     }
 
@@ -109,6 +128,35 @@ public:
 
 private:
     static int32_t Length(const std::string& s) { return static_cast<int32_t>(s.size()); }
+
+    EntryLayout ExtendedHeader(uint8_t kind, const std::string& name, uint64_t size, uint32_t attributes) {
+        EntryLayout at = Header(EntryHeader{static_cast<uint8_t>(kind | kEntryExtended), Length(name), 0,
+                                            0x52A36000u, attributes},
+                                "");
+        uint8_t b[kSize64Size];
+        WriteLE64(b, size);
+        bytes.insert(bytes.end(), b, b + kSize64Size);
+        bytes.insert(bytes.end(), name.begin(), name.end());
+        return at;
+    }
+
+    void Body(EntryLayout& at, const std::string& name, const std::string& data) {
+        at.data = bytes.size();
+        for (size_t done = 0; done < data.size();) {
+            const size_t n = std::min<size_t>(chunkSize_, data.size() - done);
+            if (compressed_) {
+                std::vector<uint8_t> packed = Pack(data.data() + done, n);
+                U32(static_cast<uint32_t>(n));
+                U32(static_cast<uint32_t>(packed.size()));
+                bytes.insert(bytes.end(), packed.begin(), packed.end());
+            } else {
+                bytes.insert(bytes.end(), data.begin() + done, data.begin() + done + n);
+            }
+            done += n;
+        }
+        at.checksum = bytes.size();
+        U32(ByteSum(data.data(), data.size(), ByteSum(name.data(), name.size())));
+    }
 
     EntryLayout Header(const EntryHeader& h, const std::string& name) {
         EntryLayout at;
@@ -163,14 +211,20 @@ struct RecordedFile {
 
 class RecordingSink final : public stub::EntrySink {
 public:
-    void MakeFolder(const char* path) override { folders.push_back(path); }
-    void SetAttributes(const char* path, uint32_t a) override { attributes[path] = a; }
-    uint32_t BeginFile(const char* path, const EntryHeader&, bool& writing) override {
+    void MakeFolder(const char* path, const stub::WalkEntry& entry) override {
+        folders.push_back(path);
+        Seen(path, entry);
+    }
+    void SetAttributes(const char* path, const stub::WalkEntry& entry) override {
+        attributes[path] = entry.header.Attributes;
+    }
+    uint32_t BeginFile(const char* path, const stub::WalkEntry& entry, bool& writing) override {
         if (beginError) return beginError;
         current = path;
         order.push_back(path);
         writing = !keep.count(path);
         files[current].written = writing;
+        Seen(path, entry);
         return 0;
     }
     uint32_t Write(const void* data, uint32_t length) override {
@@ -178,9 +232,9 @@ public:
         files[current].data.append(static_cast<const char*>(data), length);
         return 0;
     }
-    void EndFile(const EntryHeader& header, bool) override {
+    void EndFile(const stub::WalkEntry& entry, bool) override {
         files[current].ended = true;
-        files[current].time = header.FileTime;
+        files[current].time = entry.header.FileTime;
     }
     void Progress(uint32_t length) override { progress += length; }
 
@@ -190,14 +244,23 @@ public:
     std::string current;
     std::vector<std::string> folders, order;
     std::map<std::string, uint32_t> attributes;
+    std::map<std::string, int64_t> sizes;  // as the walk handed them over
+    std::map<std::string, bool> extended;  // the name is UTF-8
     std::map<std::string, RecordedFile> files;
     int64_t progress = 0;
+
+private:
+    void Seen(const char* path, const stub::WalkEntry& entry) {
+        sizes[path] = entry.size;
+        extended[path] = IsExtendedEntry(entry.header);
+    }
 };
 
 // Runs the extraction over `bytes` into folder "X:\out\" (helper: "X:\tmp\"),
 // with names in code page 936, so name checks meet double-byte characters.
 inline stub::Failure Extract(const std::vector<uint8_t>& bytes, size_t start, bool compressed,
-                             RecordingSink& sink, std::string* failedPath = nullptr) {
+                             RecordingSink& sink, std::string* failedPath = nullptr,
+                             stub::Inflater inflate = stub::InflateChunk) {
     static std::vector<uint8_t> buffer(kMaxPackedChunk);
     static std::vector<char> path(stub::kTargetPathCapacity);
     MemoryReader reader(bytes);
@@ -210,6 +273,7 @@ inline stub::Failure Extract(const std::vector<uint8_t>& bytes, size_t start, bo
     plan.buffer = buffer.data();
     plan.targetPath = path.data();
     plan.names = NameEncoding{Cp936LeadByte, nullptr};
+    plan.inflate = inflate;
     stub::Failure failure = stub::ExtractEntries(reader, plan, sink);
     if (failedPath) *failedPath = path.data();
     return failure;

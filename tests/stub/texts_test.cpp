@@ -102,6 +102,7 @@ TEST(FailureMessage, PutsTheSubjectInPlaceOfTheFirstPercentOne) {
     const char text[] = "The data is invalid.  \r\n";
     EXPECT_EQ(stub::TrimMessageEnd(text, std::strlen(text)), std::strlen("The data is invalid"));
     EXPECT_EQ(stub::TrimMessageEnd("...", 3), 0u);
+    EXPECT_EQ(stub::TrimMessageEnd("\xCE\xA0 \xA1", 4), 4u);  // bytes from 0x80 on are text, signed or not
 }
 
 std::string Parameters(const char* configured, const char* commandLine, size_t capacity = 512,

@@ -1,0 +1,62 @@
+"""SFX files with extended entries, made here from the stub image, as the
+builders do not write them yet: an entry writer for either form, and the
+image around the entries. For the end-to-end tests and the fuzz seeds."""
+
+import struct
+import zlib
+
+import builds
+import sfx_reader
+import trees
+from programs import to_wine_path
+
+EXTENDED = 0x80
+BASE_TIME = 1_600_000_001  # odd: the container keeps times to two seconds
+
+
+ATTR_ARCHIVE = 0x20
+
+
+def chunk_stream(fill, length, cache={}):
+    """One zlib stream of `length` bytes of `fill`: a few KiB for 9 MiB."""
+    if (fill, length) not in cache:
+        cache[fill, length] = zlib.compress(bytes([fill]) * length, 9)
+    return cache[fill, length]
+
+
+def entry(name, data=b"", kind=0, folder=False, extended=True, chunks=None):
+    """An entry in either form, packed; `name` a relative path, or the bytes
+    to store as they are. `chunks`, when given, is a list of (unpacked
+    length, fill byte) for data that is never held whole."""
+    stored = name
+    if not isinstance(name, bytes):
+        stored = name.replace("/", "\\").encode("utf-8" if extended else "cp1252")
+    if chunks is None:
+        pieces = [data[i:i + sfx_reader.CHUNK_SIZE] for i in range(0, len(data), sfx_reader.CHUNK_SIZE)]
+        chunks = [(len(p), zlib.compress(p, 9), sum(p)) for p in pieces]
+    else:
+        chunks = [(n, chunk_stream(fill, n), fill * n) for n, fill in chunks]
+    size = sum(n for n, _, _ in chunks)
+    attributes = sfx_reader.ATTR_DIRECTORY if folder else ATTR_ARCHIVE
+    header = struct.pack("<BiiII", kind | (EXTENDED if extended else 0), len(stored), 0 if extended else size,
+                         trees.dos_time_of(BASE_TIME), attributes)
+    body = b"".join(struct.pack("<II", n, len(packed)) + packed for n, packed, _ in chunks)
+    checksum = (sfx_reader.byte_sum(stored) + sum(s for _, _, s in chunks)) & 0xFFFFFFFF
+    size64 = struct.pack("<Q", size) if extended else b""
+    return header + size64 + stored + body + struct.pack("<I", checksum)
+
+
+def sfx_image(out, entries, run=False, overwrite=1, silent=True):
+    """The x86_64 stub image, a ConfigBlock (extraction to the custom folder
+    `out`, zlib chunks) and the entries."""
+    block = bytearray(sfx_reader.CONFIG_SIZE)
+    block[0] = 1 if run else 0
+    block[1] = 5
+    folder = (to_wine_path(out) + "\\").encode("ascii")
+    block[2050:2050 + len(folder)] = folder
+    block[2311:2321] = b"00ABCDEF15"
+    block[2323] = 1  # zlib chunks
+    block[2325] = 1 if silent else 0
+    block[2329] = overwrite
+    end_record = bytes(sfx_reader.ENTRY_HEADER_SIZE)
+    return builds.stub_image().read_bytes() + bytes(block) + b"".join(entries) + end_record
