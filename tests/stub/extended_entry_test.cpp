@@ -10,7 +10,6 @@
 namespace ql::test {
 namespace {
 
-using stub::kErrorInvalidData;
 
 uint32_t Size(const SfxBuilder& sfx, stub::EntryTotals& totals, bool compressed = true) {
     MemoryReader reader(sfx.bytes);
