@@ -42,9 +42,12 @@ struct PlannedEntry {
     EntryHeader header{};
     // The self-delete program is no part of the tree.
     bool Skipped() const { return EntryKind(header) == kEntryHelper; }
+    bool Utf8() const { return IsExtendedEntry(header); }
 };
 
-std::string Entry(const std::string& stored) { return "entry '" + inspect::DisplayName(stored) + "'"; }
+std::string Entry(const PlannedEntry& entry) {
+    return "entry '" + inspect::DisplayName(entry.stored, entry.Utf8()) + "'";
+}
 
 std::string Shown(const std::string& native) {
     std::string shown(1, '\'');  // built up piece by piece: GCC 12 warns wrongly about "'" + text
@@ -57,12 +60,13 @@ std::string CodePage() { return "code page " + std::to_string(platform::AnsiCode
 
 // The stored name's parts in native text, each one plain name here; why not, or nothing.
 std::string ConvertName(PlannedEntry& entry) {
-    for (const std::string& stored : inspect::StoredNameParts(entry.stored)) {
+    const std::string from = entry.Utf8() ? "UTF-8" : CodePage();
+    for (const std::string& stored : inspect::StoredNameParts(entry.stored, entry.Utf8())) {
         std::string part;
-        if (!platform::FromAnsi(stored, part)) return "the name cannot be converted from " + CodePage();
+        if (!inspect::NameText(stored, entry.Utf8(), part)) return "the name cannot be converted from " + from;
         if (part.empty() || part == "." || part == ".." || part.find('/') != std::string::npos ||
             part.find('\0') != std::string::npos)
-            return "in " + CodePage() + " the name turns into " + Shown(part) + ", which is no plain name here";
+            return "in " + from + " the name turns into " + Shown(part) + ", which is no plain name here";
         if (part.size() > kMaxNamePart)
             return "the part " + Shown(part) + " is " + std::to_string(part.size()) +
                    " bytes long here, and a file system takes at most " + std::to_string(kMaxNamePart);
@@ -74,16 +78,16 @@ std::string ConvertName(PlannedEntry& entry) {
 // The entries against each other, as Windows would take them: no entry inside
 // a file entry, and no two entries that are one name without regard to case.
 std::string CheckAgainstEarlier(const PlannedEntry& entry, std::map<std::string, PlannedEntry*>& names) {
-    const std::vector<std::string> parts = inspect::StoredNameParts(entry.stored);
+    const std::vector<std::string> parts = inspect::StoredNameParts(entry.stored, entry.Utf8());
     std::string folder;
     for (size_t i = 0; i + 1 < parts.size(); ++i) {
         folder += (i ? "\\" : "") + parts[i];
-        const auto earlier = names.find(inspect::ComparableName(folder));
+        const auto earlier = names.find(inspect::ComparableName(folder, entry.Utf8()));
         if (earlier != names.end() && !IsFolderEntry(earlier->second->header))
-            return "it lies inside the file " + Entry(earlier->second->stored);
+            return "it lies inside the file " + Entry(*earlier->second);
     }
-    const auto earlier = names.find(inspect::ComparableName(entry.stored));
-    if (earlier != names.end()) return "it has the name of " + Entry(earlier->second->stored) + " but for case";
+    const auto earlier = names.find(inspect::ComparableName(entry.stored, entry.Utf8()));
+    if (earlier != names.end()) return "it has the name of " + Entry(*earlier->second) + " but for case";
     return {};
 }
 
@@ -151,10 +155,10 @@ bool PlanExtraction(const inspect::Check& check, const std::string& base, std::v
         if (why.empty()) why = CheckAgainstEarlier(entry, names);
         if (why.empty()) why = CheckStanding(base, entry);
         if (!why.empty()) {
-            err << "Error: " << Entry(entry.stored) << ": " << why << "; nothing was written\n";
+            err << "Error: " << Entry(entry) << ": " << why << "; nothing was written\n";
             return false;
         }
-        names.emplace(inspect::ComparableName(entry.stored), &entry);
+        names.emplace(inspect::ComparableName(entry.stored, entry.Utf8()), &entry);
     }
     return true;
 }
@@ -286,7 +290,7 @@ bool MoveIntoPlace(int base, int staging, const std::string& basePath, const std
         const int error = errno;
         if (parent >= 0) close(parent);
         if (!placed) {
-            err << "Error: cannot write " << Entry(entry.stored) << " to " << Shown(NativePath(basePath, entry))
+            err << "Error: cannot write " << Entry(entry) << " to " << Shown(NativePath(basePath, entry))
                 << ": " << Problem(error) << "\n"
                 << "The extraction stopped; " << files << " files were written into " << Shown(basePath) << "\n";
             return false;
@@ -353,9 +357,11 @@ int ExtractSfx(const std::string& path, const std::string& folder, std::ostream&
     bool placed = false, done = false;
     if (inspect::CheckSfx(sfx, check, err, &sink)) {
         if (sink.failed) {
-            const std::string& stored =
-                *sink.failed < check.entries.size() ? check.entries[*sink.failed].stored : check.lastName;
-            err << "Error: cannot unpack " << Entry(stored) << " into " << Shown(base + stagingName) << ": "
+            const std::string shown = *sink.failed < check.entries.size()
+                                          ? inspect::DisplayName(check.entries[*sink.failed].stored,
+                                                                 check.entries[*sink.failed].Utf8())
+                                          : check.lastName;
+            err << "Error: cannot unpack entry '" << shown << "' into " << Shown(base + stagingName) << ": "
                 << sink.problem << "; nothing was written\n";
         } else if (PlanExtraction(check, base, plan, err)) {
             placed = true;

@@ -32,9 +32,9 @@ std::string Hex(uint64_t value) {
     return text;
 }
 
-std::string Quoted(const std::string& stored) {
+std::string Quoted(const std::string& shown) {
     std::string quoted(1, '\'');  // built up piece by piece: GCC 12 warns wrongly about "'" + text
-    quoted += DisplayName(stored);
+    quoted += shown;
     quoted += '\'';
     return quoted;
 }
@@ -47,22 +47,30 @@ bool ReadAt(SfxFile& sfx, uint64_t offset, void* data, size_t length) {
 
 // The header and name of the entry at `offset`, as far as the file holds them.
 struct EntryAt {
-    bool header = false;  // the 17 bytes are there
-    bool name = false;    // and the name behind them
+    bool header = false;  // the header is there (with an extended entry's Size64)
+    bool name = false;    // and the name behind it
     EntryHeader h{};
+    int64_t size = 0;
     std::string stored;
+    bool Utf8() const { return IsExtendedEntry(h); }
 };
 
 EntryAt ReadEntryAt(SfxFile& sfx, int64_t offset) {
     EntryAt at;
-    uint8_t b[kEntryHeaderSize];
-    if (offset < 0 || !ReadAt(sfx, static_cast<uint64_t>(offset), b, sizeof b)) return at;
-    at.header = true;
+    uint8_t b[kEntryHeaderSize + kSize64Size];
+    if (offset < 0 || !ReadAt(sfx, static_cast<uint64_t>(offset), b, kEntryHeaderSize)) return at;
     at.h = DecodeEntryHeader(b);
-    if (!stub::IsWalkableHeader(at.h, at.h.Size)) return at;
+    at.size = at.h.Size;
+    uint64_t name = static_cast<uint64_t>(offset) + kEntryHeaderSize;
+    if (at.Utf8()) {
+        if (!ReadAt(sfx, name, b + kEntryHeaderSize, kSize64Size)) return at;
+        at.size = static_cast<int64_t>(ReadLE64(b + kEntryHeaderSize));
+        name += kSize64Size;
+    }
+    at.header = true;
+    if (!stub::IsWalkableHeader(at.h, at.size)) return at;
     at.stored.resize(static_cast<size_t>(at.h.NameLength));
-    at.name =
-        ReadAt(sfx, static_cast<uint64_t>(offset) + kEntryHeaderSize, at.stored.data(), at.stored.size());
+    at.name = ReadAt(sfx, name, at.stored.data(), at.stored.size());
     return at;
 }
 
@@ -75,16 +83,17 @@ std::string InvalidDataReason(SfxFile& sfx, int64_t offset, const std::string& l
     const EntryAt at = ReadEntryAt(sfx, offset);
     const std::string where = " (offset " + std::to_string(offset) + ")";
     if (!at.header) return "the file ends inside the entry header after " + after + where;
-    if (!stub::IsWalkableHeader(at.h, at.h.Size))
+    if (!stub::IsWalkableHeader(at.h, at.size))
         return "damaged entry header after " + after + where + ": name length " +
-               std::to_string(at.h.NameLength) + ", size " + std::to_string(at.h.Size) + ", attributes " +
+               std::to_string(at.h.NameLength) + ", size " + std::to_string(at.size) + ", attributes " +
                Hex(at.h.Attributes);
     if (!at.name) return "the file ends inside the name of the entry after " + after + where;
-    const std::string entry = "entry " + Quoted(at.stored) + where;
+    const std::string entry = "entry " + Quoted(DisplayName(at.stored, at.Utf8())) + where;
     if (EntryKind(at.h) == kEntryHelper && at.stored != kHelperEntryName)
         return entry + ": a self-delete helper entry must be named " + kHelperEntryName;
-    if (!IsSafeEntryName(at.stored.data(), at.stored.size(), platform::AnsiNameEncoding()))
-        return entry + ": unsafe name, not a plain relative path below the extraction folder";
+    const bool safe = at.Utf8() ? IsSafeUtf8EntryName(at.stored.data(), at.stored.size())
+                                : IsSafeEntryName(at.stored.data(), at.stored.size(), platform::AnsiNameEncoding());
+    if (!safe) return entry + ": unsafe name, not a plain relative path below the extraction folder";
     return entry + ": the file ends inside the entry's data, or a chunk holds more than is left of the file";
 }
 
@@ -129,9 +138,15 @@ uint32_t FileReader::Read(void* data, uint32_t length) {
     return got == length ? 0 : kErrorInvalidData;  // a file that ends early is damaged
 }
 
-std::string DisplayName(const std::string& stored) {
+bool NameText(const std::string& stored, bool utf8, std::string& text) {
+    if (!utf8) return platform::FromAnsi(stored, text);
+    text = stored;  // the walk let only well-formed UTF-8 through
+    return true;
+}
+
+std::string DisplayName(const std::string& stored, bool utf8) {
     std::string native;
-    if (platform::FromAnsi(stored, native)) return EscapeControls(native);
+    if (NameText(stored, utf8, native)) return EscapeControls(native);
     std::string shown;
     for (unsigned char c : stored) {
         if (c < 0x80) {
@@ -145,16 +160,16 @@ std::string DisplayName(const std::string& stored) {
     return EscapeControls(shown);
 }
 
-std::string ComparableName(const std::string& stored) {
+std::string ComparableName(const std::string& stored, bool utf8) {
     std::string native;
-    return platform::UpperCaseName(platform::FromAnsi(stored, native) ? native : stored);
+    return platform::UpperCaseName(NameText(stored, utf8, native) ? native : stored);
 }
 
-std::vector<std::string> StoredNameParts(const std::string& stored) {
+std::vector<std::string> StoredNameParts(const std::string& stored, bool utf8) {
     std::vector<std::string> parts;
     size_t start = 0;
     for (size_t i = 0; i <= stored.size(); ++i) {
-        if (i < stored.size() && platform::IsAnsiLeadByte(static_cast<unsigned char>(stored[i]))) {
+        if (i < stored.size() && !utf8 && platform::IsAnsiLeadByte(static_cast<unsigned char>(stored[i]))) {
             ++i;
         } else if (i == stored.size() || stored[i] == '\\') {
             parts.push_back(stored.substr(start, i - start));
@@ -226,7 +241,7 @@ std::string DescribeFailure(SfxFile& sfx, const stub::Failure& failure, const st
     if (failure.code == kErrorInvalidData) return InvalidDataReason(sfx, failure.offset, lastName);
     const EntryAt at = ReadEntryAt(sfx, failure.offset);
     const std::string entry =
-        at.name ? "entry " + Quoted(at.stored) + " (offset " + std::to_string(failure.offset) + ")"
+        at.name ? "entry " + Quoted(DisplayName(at.stored, at.Utf8())) + " (offset " + std::to_string(failure.offset) + ")"
                 : "offset " + std::to_string(failure.offset);
     switch (failure.code) {
         case kErrorCrc:
@@ -267,18 +282,18 @@ public:
         Begin(path, entry);
         if (EntryKind(entry.header) == kEntryHelper)  // it goes to the temporary folder
             return next_ ? next_->BeginFile(path, entry, writing) : 0;
-        const std::vector<std::string> parts = inspect::StoredNameParts(name_);
+        const std::vector<std::string> parts = inspect::StoredNameParts(name_, utf8_);
         std::string folder;
         for (size_t i = 0; i + 1 < parts.size(); ++i) {
             folder += (i ? "\\" : "") + parts[i];
-            const auto file = files_.find(inspect::ComparableName(folder));
+            const auto file = files_.find(inspect::ComparableName(folder, utf8_));
             if (file == files_.end()) continue;
-            check.fault = "entry " + inspect::Quoted(name_) + " (offset " + std::to_string(EntryOffset()) +
+            check.fault = "entry " + inspect::Quoted(Shown()) + " (offset " + std::to_string(EntryOffset()) +
                           ") lies inside the file entry " + inspect::Quoted(file->second) +
                           ", where no file can be created";
             return kErrorPathNotFound;
         }
-        files_.emplace(inspect::ComparableName(name_), name_);
+        files_.emplace(inspect::ComparableName(name_, utf8_), Shown());
         return next_ ? next_->BeginFile(path, entry, writing) : 0;
     }
 
@@ -297,12 +312,12 @@ public:
     // walk has just read.
     void SetAttributes(const char* path, const stub::WalkEntry& entry) override {
         if (next_) next_->SetAttributes(path, entry);
-        check.lastName = name_;
+        check.lastName = Shown();
         const uint64_t end = static_cast<uint64_t>(position_.Position());
         uint8_t checksum[kChecksumSize] = {};
         inspect::ReadAt(sfx_, end - kChecksumSize, checksum, sizeof checksum);
         sfx_.file.Seek(end);
-        check.entries.push_back({name_, header_, packed_, ReadLE32(checksum)});
+        check.entries.push_back({name_, header_, size_, packed_, ReadLE32(checksum)});
         (IsFolderEntry(header_) ? check.folders : check.files) += 1;
         check.data += static_cast<uint64_t>(size_);
         check.packed += packed_;
@@ -313,8 +328,10 @@ public:
 
 private:
     int64_t EntryOffset() const {
-        return static_cast<int64_t>(bodyStart_ - name_.size() - kEntryHeaderSize);
+        return static_cast<int64_t>(bodyStart_ - name_.size() - kEntryHeaderSize - (utf8_ ? kSize64Size : 0));
     }
+
+    std::string Shown() const { return inspect::DisplayName(name_, utf8_); }
 
     // The walk has just read the header and the name.
     void Begin(const char* path, const stub::WalkEntry& entry) {
@@ -323,6 +340,7 @@ private:
         packed_ = 0;
         header_ = entry.header;
         size_ = entry.size;
+        utf8_ = IsExtendedEntry(entry.header);
     }
 
     void List() {
@@ -341,9 +359,9 @@ private:
                           (t >> 21) & 15, (t >> 16) & 31, (t >> 11) & 31, (t >> 5) & 63, (t & 31) * 2);
         }
         char line[128];
-        std::snprintf(line, sizeof line, "%-7s %s %12d %12llu  %-19s  ", kind, attributes.c_str(),
-                      header_.Size, static_cast<unsigned long long>(packed_), time);
-        *listing_ << line << inspect::DisplayName(name_) << "\n";
+        std::snprintf(line, sizeof line, "%-7s %s %12lld %12llu  %-19s  ", kind, attributes.c_str(),
+                      static_cast<long long>(size_), static_cast<unsigned long long>(packed_), time);
+        *listing_ << line << Shown() << "\n";
     }
 
     SfxFile& sfx_;
@@ -352,8 +370,9 @@ private:
     std::string name_;
     EntryHeader header_{};
     int64_t size_ = 0;
+    bool utf8_ = false;
     uint64_t bodyStart_ = 0, packed_ = 0;
-    std::map<std::string, std::string> files_;  // the file entries so far, by ComparableName
+    std::map<std::string, std::string> files_;  // the file entries so far, shown, by ComparableName
     stub::EntrySink* next_;
 };
 
@@ -373,12 +392,11 @@ bool WalkedThrough(SfxFile& sfx, const Check& check, std::ostream& err) {
     return false;
 }
 
-// A zero-ended text field, as stored, or as shown.
-std::string Text(const uint8_t* field, size_t size, bool shown = true) {
+// A zero-ended text field, as shown.
+std::string Text(const uint8_t* field, size_t size) {
     size_t length = 0;
     while (length < size && field[length] != 0) ++length;
-    const std::string stored(reinterpret_cast<const char*>(field), length);
-    return shown ? inspect::DisplayName(stored) : stored;
+    return inspect::DisplayName(std::string(reinterpret_cast<const char*>(field), length));
 }
 
 // The rules the SFX file applies to its configuration before it extracts.
@@ -392,7 +410,7 @@ bool CheckConfiguration(SfxFile& sfx, std::ostream& err) {
     }
     if (stub::CheckInstanceId(sfx.config, platform::AnsiNameEncoding())) {
         err << "Error: " << sfx.path << ": the instance identifier "
-            << inspect::Quoted(Text(sfx.config + config::kInstanceId, config::kSize - config::kInstanceId, false))
+            << inspect::Quoted(Text(sfx.config + config::kInstanceId, config::kSize - config::kInstanceId))
             << " is not one plain name, and it names the temporary extraction folder\n";
         return false;
     }

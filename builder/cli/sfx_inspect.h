@@ -68,15 +68,17 @@ bool OpenSfx(const std::string& path, SfxFile& sfx, std::ostream& err);
 struct ListedEntry {
     std::string stored;  // the name as stored
     EntryHeader header;
+    int64_t size = 0;       // the file size: Size, or an extended entry's Size64
     uint64_t packed = 0;    // bytes of its chunks in the file
     uint32_t checksum = 0;  // as stored, and found to match
+    bool Utf8() const { return IsExtendedEntry(header); }  // else the name is in the code page
 };
 
 // What the walk over every entry found.
 struct Check {
     stub::Failure failure;  // after success: where the end record ends
     std::string fault;      // why the walk was stopped, where the sink stopped it
-    std::string lastName;   // stored name of the last entry the walk got through
+    std::string lastName;   // the last entry the walk got through, as DisplayName shows it
     uint64_t files = 0, folders = 0, data = 0, packed = 0;
     uint64_t signature = 0;  // size of the signature behind the end record; 0 without one
     std::vector<ListedEntry> entries;  // in container order
@@ -96,21 +98,26 @@ std::string StubArchitecture(SfxFile& sfx);
 stub::Failure WalkSfx(SfxFile& sfx, FileReader& reader, const std::string& base, stub::EntrySink& sink);
 
 // Why the walk ended with `failure`, naming the entry; `lastName` is the
-// stored name of the last entry the walk got through, named when the fault
+// shown name of the last entry the walk got through, named when the fault
 // lies behind it.
 std::string DescribeFailure(SfxFile& sfx, const stub::Failure& failure, const std::string& lastName);
 
-// A stored name for a terminal: converted from the code page, or with the
-// bytes it cannot convert written as \xNN, control characters escaped.
-std::string DisplayName(const std::string& stored);
+// A stored name as UTF-8: itself when it is UTF-8 (`utf8`, an extended
+// entry's), else converted from the code page; false when it does not convert.
+bool NameText(const std::string& stored, bool utf8, std::string& text);
 
-// A stored name in the form in which Windows compares names: converted from
-// the code page and upper-cased; as it stands where it does not convert.
-std::string ComparableName(const std::string& stored);
+// A stored name for a terminal: as NameText gives it, or with the bytes that
+// do not convert written as \xNN; control characters escaped.
+std::string DisplayName(const std::string& stored, bool utf8 = false);
+
+// A stored name in the form in which Windows compares names: as NameText
+// gives it, upper-cased; as it stands where it does not convert.
+std::string ComparableName(const std::string& stored, bool utf8 = false);
 
 // The parts of a stored name between its backslashes: "a\\b" gives "a" and
-// "b" (a trail byte 0x5C of a double-byte character is no separator).
-std::vector<std::string> StoredNameParts(const std::string& stored);
+// "b" (in the code page, a trail byte 0x5C of a double-byte character is no
+// separator).
+std::vector<std::string> StoredNameParts(const std::string& stored, bool utf8 = false);
 
 }  // namespace inspect
 

@@ -31,9 +31,9 @@ std::string JsonString(const std::string& utf8) {
     return out + "\"";
 }
 
-std::string StoredText(const std::string& stored) {
+std::string StoredText(const std::string& stored, bool utf8 = false) {
     std::string native;
-    if (platform::FromAnsi(stored, native)) return native;
+    if (inspect::NameText(stored, utf8, native)) return native;
     std::string shown;
     for (unsigned char c : stored) shown += c < 0x80 ? std::string(1, static_cast<char>(c)) : "\xEF\xBF\xBD";
     return shown;
@@ -85,8 +85,8 @@ void WriteConfiguration(inspect::SfxFile& sfx, std::ostream& out) {
 
 void WriteEntry(const inspect::ListedEntry& e, std::ostream& out) {
     const EntryHeader& h = e.header;
-    out << "    {\"name\": " << JsonString(StoredText(e.stored))
-        << ", \"kind\": " << JsonString(IsFolderEntry(h) ? "folder" : "file") << ", \"size\": " << h.Size
+    out << "    {\"name\": " << JsonString(StoredText(e.stored, e.Utf8()))
+        << ", \"kind\": " << JsonString(IsFolderEntry(h) ? "folder" : "file") << ", \"size\": " << e.size
         << ", \"packed_size\": " << e.packed << ", \"time\": " << Time(h.FileTime)
         << ", \"attributes\": " << h.Attributes << ", \"checksum\": " << e.checksum
         << ", \"program\": " << Bool(EntryKind(h) == kEntryProgram)

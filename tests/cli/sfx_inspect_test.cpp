@@ -8,6 +8,8 @@
 
 #include <sstream>
 
+#include "platform/text.h"
+#include "tests/stub/container_fixture.h"
 #include "tests/support/build_fixture.h"
 #include "tests/support/time_zone.h"
 
@@ -225,6 +227,32 @@ TEST_F(SfxInspect, ExtractNeverWritesThroughLinksAndReplacesFilesWhole) {
     ASSERT_EQ(ExtractSfx(options.Target, target, out, err), 0) << err.str();
     EXPECT_EQ(ReadFile(target + "/a.txt"), "alpha");
     EXPECT_EQ(ReadFile(elsewhere + "/kept.txt"), "old");
+}
+
+// Extended entries read the same whatever QUILLON_CODEPAGE says: UTF-8
+// names as they are, in the listing, the JSON and the extraction.
+TEST_F(SfxInspect, ExtendedEntriesShowTheirNamesAsTheyAre) {
+    SfxBuilder crafted;
+    std::copy_n("0000000001", 10, crafted.bytes.begin() + crafted.start + config::kInstanceId);
+    crafted.File("classic.txt", "classic");
+    crafted.ExtendedFolder("\u4E2D\u6587");
+    crafted.ExtendedFile("\u4E2D\u6587\\\u0395\u03BB\u03BB \U0001F600.txt", "utf-8 data");
+    crafted.End();
+    const std::string bytes(crafted.bytes.begin(), crafted.bytes.end());
+    const std::string name = "\u4E2D\u6587\\\u0395\u03BB\u03BB \U0001F600.txt";
+    for (int codePage : {1252, 936}) {
+        ASSERT_TRUE(platform::SetAnsiCodePage(codePage));
+        EXPECT_EQ(Run(ListSfx, bytes), 0) << err.str();
+        EXPECT_NE(out.str().find("          10  "), std::string::npos) << out.str();
+        EXPECT_NE(out.str().find(name + "\n"), std::string::npos) << out.str();
+        EXPECT_EQ(Run(ListSfxJson, bytes), 0) << err.str();
+        EXPECT_NE(out.str().find("\"name\": \"\u4E2D\u6587\\\\\u0395"), std::string::npos) << out.str();
+        const std::string target = dir / ("out" + std::to_string(codePage));
+        ASSERT_EQ(ExtractSfx(dir / "damaged.exe", target, out, err), 0) << err.str();
+        EXPECT_EQ(ReadFile(target + "/\u4E2D\u6587/\u0395\u03BB\u03BB \U0001F600.txt"), "utf-8 data");
+        EXPECT_EQ(ReadFile(target + "/classic.txt"), "classic");
+    }
+    platform::SetAnsiCodePage(1252);
 }
 
 TEST_F(SfxInspect, NotAnSfxFile) {
