@@ -55,8 +55,7 @@ std::string StoredText(const std::string& native, TextId what) {
 void CheckItemsStorable(const BuildRun& run) {
     for (const SourceItem& item : run.items) {
         if (item.nameProblem == NameProblem::None && item.fullSize < 0x80000000ull) continue;
-        std::string path = item.shownName.empty() ? platform::ToDisplay(run.options.Source + item.nativeName)
-                                                  : platform::ToDisplay(run.options.Source) + item.shownName;
+        const std::string path = platform::ToDisplay(run.sourceTree + item.nativeName);
         if (item.nameProblem == NameProblem::CodePage)
             throw BuildError(platform::FillPattern(Tr(TextId::NameOutsideCodePage),
                                                    {std::to_string(platform::AnsiCodePage()), path}));
@@ -76,7 +75,7 @@ void MarkEarlierTarget(BuildRun& run) {
     const bool sized = platform::FileSize(target, targetSize) == 0;
     for (SourceItem& item : run.items) {
         if (item.Attributes & kAttrDirectory) continue;
-        const std::string path = run.options.Source + item.nativeName;
+        const std::string path = run.sourceTree + item.nativeName;
         item.isTarget = platform::PathsEqual(path, target) ||
                         (targetId.Known() && (!sized || item.fullSize == targetSize) &&
                          platform::IdentityOf(path) == targetId);
@@ -84,20 +83,22 @@ void MarkEarlierTarget(BuildRun& run) {
 }
 
 // What a killed build left beside the target: files named as the target with
-// ".~" and an instance identifier, that no running build claims.
+// ".~" and an instance identifier, that no running build claims. The folder is
+// listed in the tree form, whose names are UTF-8; they are compared as paths.
 void RemoveLeftovers(const std::string& replaced) {
-    const size_t folderLength = platform::FolderPartLength(replaced, platform::PathDelimiter());
-    const std::string folder = replaced.substr(0, folderLength);
-    const std::string prefix = replaced.substr(folderLength) + ".~";
+    const std::string path = platform::TreePath(replaced);
+    const size_t folderLength = platform::FolderPartLength(path, platform::PathDelimiter(), nullptr);
+    const std::string folder = path.substr(0, folderLength);
+    const std::string prefix = path + ".~";
     std::vector<platform::DirItem> items;
-    if (!platform::ListFolder(folder.empty() ? std::string(".") + platform::PathDelimiter() : folder, items)) return;
+    if (folderLength == 0 || !platform::ListFolder(folder, items)) return;
     for (const platform::DirItem& item : items) {
-        const std::string& name = item.name;
-        if ((item.attributes & kAttrDirectory) || name.size() != prefix.size() + 10 ||
-            !platform::PathsEqual(name.substr(0, prefix.size()), prefix))
+        const std::string leftover = folder + item.name;
+        if ((item.attributes & kAttrDirectory) || leftover.size() != prefix.size() + 10 ||
+            !platform::PathsEqual(leftover.substr(0, prefix.size()), prefix))
             continue;
-        if (name.find_first_not_of("0123456789ABCDEF", prefix.size()) == std::string::npos)
-            platform::RemoveLeftover(folder + name);
+        if (leftover.find_first_not_of("0123456789ABCDEF", prefix.size()) == std::string::npos)
+            platform::RemoveLeftover(leftover);
     }
 }
 

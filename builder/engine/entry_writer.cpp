@@ -166,7 +166,7 @@ private:
     void WaitFor(const std::shared_ptr<PackJob>& job);
 
     const SourceItem& Item(size_t entry) const { return run_.items[entry]; }
-    std::string FullPath(size_t entry) const { return run_.options.Source + Item(entry).nativeName; }
+    std::string FullPath(size_t entry) const { return run_.sourceTree + Item(entry).nativeName; }
     int32_t EntrySize(size_t entry) const {
         return entry == kHelper ? static_cast<int32_t>(run_.env.helperImage.size()) : Item(entry).Size;
     }

@@ -15,7 +15,7 @@ namespace {
 
 struct ScanState {
     BuildRun& run;
-    std::string nativePath;            // relative folder, ends with the delimiter or empty
+    std::string nativePath;            // relative folder (UTF-8), ends with the delimiter or empty
     std::string storedPath;            // the same in stored form
     std::vector<platform::FileIdentity> ancestorIds;  // folders being listed, to stop at links that loop
 };
@@ -27,7 +27,7 @@ struct ScanState {
 // (on Windows the byte 0x5C of a name is the trail byte of a character).
 NameProblem StoredName(const platform::DirItem& entry, std::string& stored) {
     const std::string& name = entry.name;
-    if (!entry.lostName.empty() || !platform::ToAnsi(name, stored)) return NameProblem::CodePage;
+    if (entry.nameLost || !platform::Utf8ToAnsi(name, stored)) return NameProblem::CodePage;
     const bool posixBackslash = platform::PathDelimiter() != '\\' && name.find('\\') != std::string::npos;
     if (posixBackslash ||
         !IsSafeEntryName(stored.data(), stored.size(), platform::AnsiNameEncoding()))
@@ -37,14 +37,13 @@ NameProblem StoredName(const platform::DirItem& entry, std::string& stored) {
 
 void ScanFolder(ScanState& state) {
     std::vector<platform::DirItem> listing;
-    if (!platform::ListFolder(state.run.options.Source + state.nativePath, listing)) return;
+    if (!platform::ListFolder(state.run.sourceTree + state.nativePath, listing)) return;
     for (const auto& entry : listing) {
         if (entry.attributes & kAttrVolumeLabel) continue;
         SourceItem item;
         std::string stored;
         item.nameProblem = StoredName(entry, stored);
         item.nativeName = state.nativePath + entry.name;
-        if (!entry.lostName.empty()) item.shownName = platform::ToDisplay(state.nativePath) + entry.lostName;
         item.storedName = state.storedPath + stored;
         const auto& epoch = state.run.env.sourceDateEpoch;
         item.FileTime = epoch ? platform::DosDateTimeUtc(std::min(entry.writeTime, *epoch)) : entry.dosTime;
@@ -74,7 +73,7 @@ void ScanFolder(ScanState& state) {
 
 void ScanSourceTree(BuildRun& run) {
     ScanState state{run, "", "", {}};
-    const platform::FileIdentity rootId = platform::IdentityOf(run.options.Source);
+    const platform::FileIdentity rootId = platform::IdentityOf(run.sourceTree);
     if (rootId.Known()) state.ancestorIds.push_back(rootId);
     ScanFolder(state);
 }
