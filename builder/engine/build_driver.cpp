@@ -50,18 +50,18 @@ std::string StoredText(const std::string& native, TextId what) {
     return stored;
 }
 
-// Files the format cannot describe refuse the build before the target exists,
-// instead of producing an SFX file that extracts wrong data.
+// Names the format cannot hold refuse the build before the target exists,
+// instead of producing an SFX file that the stub would refuse.
 void CheckItemsStorable(const BuildRun& run) {
     for (const SourceItem& item : run.items) {
-        if (item.nameProblem == NameProblem::None && item.fullSize < 0x80000000ull) continue;
+        if (item.nameProblem == NameProblem::None) continue;
         const std::string path = platform::ToDisplay(run.sourceTree + item.nativeName);
-        if (item.nameProblem == NameProblem::CodePage)
-            throw BuildError(platform::FillPattern(Tr(TextId::NameOutsideCodePage),
-                                                   {std::to_string(platform::AnsiCodePage()), path}));
-        if (item.nameProblem == NameProblem::InvalidOnWindows)
-            throw BuildError(platform::FillPattern(Tr(TextId::NameInvalidOnWindows), {path}));
-        throw BuildError(platform::FillPattern(Tr(TextId::FileTooLarge), {path}));
+        if (item.nameProblem == NameProblem::NotUnicode)
+            throw BuildError(platform::FillPattern(Tr(TextId::NameNotUnicode), {path}));
+        if (item.nameProblem == NameProblem::TooLong)
+            throw BuildError(
+                platform::FillPattern(Tr(TextId::NameTooLong), {std::to_string(kMaxEntryNameLength), path}));
+        throw BuildError(platform::FillPattern(Tr(TextId::NameInvalidOnWindows), {path}));
     }
 }
 
@@ -76,9 +76,9 @@ void MarkEarlierTarget(BuildRun& run) {
     for (SourceItem& item : run.items) {
         if (item.Attributes & kAttrDirectory) continue;
         const std::string path = run.sourceTree + item.nativeName;
-        item.isTarget = platform::PathsEqual(path, target) ||
-                        (targetId.Known() && (!sized || item.fullSize == targetSize) &&
-                         platform::IdentityOf(path) == targetId);
+        item.isTarget =
+            platform::PathsEqual(path, target) || (targetId.Known() && (!sized || item.Size == targetSize) &&
+                                                   platform::IdentityOf(path) == targetId);
     }
 }
 
@@ -255,7 +255,7 @@ bool BuildSfx(const BuildOptions& given, BuildEnvironment& env) {
     ScanSourceTree(run);
     CheckItemsStorable(run);
     MarkEarlierTarget(run);
-    for (const SourceItem& item : run.items) run.totalSize += item.Size;
+    for (const SourceItem& item : run.items) run.totalSize += static_cast<int64_t>(item.Size);
     BuildOptions stored = options;
     stored.CmdParameters = StoredText(options.CmdParameters, TextId::Parameters);
     stored.CustomFolder = StoredText(options.CustomFolder, TextId::CustomFolder);

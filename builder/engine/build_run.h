@@ -13,16 +13,17 @@
 namespace ql {
 
 // Why a name cannot go into an SFX file.
-enum class NameProblem { None, CodePage, InvalidOnWindows };
+enum class NameProblem { None, NotUnicode, InvalidOnWindows, TooLong };
 
 // One file or folder of the source tree, as its container entry needs it.
 struct SourceItem {
     std::string nativeName;  // relative to Source, UTF-8, native delimiters: opens the file below sourceTree
-    std::string storedName;  // relative to Source, ANSI bytes and backslashes: the entry's name
+    // The entry's name, with backslashes: in the ANSI code page, or UTF-8 in an extended entry.
+    std::string storedName;
+    bool extended = false;   // an extended entry: a name the code page cannot hold, a file of 2 GiB or more
     uint32_t FileTime = 0;   // MS-DOS date and time, local time
-    int32_t Size = 0;        // low 32 bits of the size; 0 for a folder
+    uint64_t Size = 0;       // 0 for a folder
     uint32_t Attributes = 0;
-    uint64_t fullSize = 0;   // the real size, to refuse files the format cannot describe
     NameProblem nameProblem = NameProblem::None;
     bool isTarget = false;   // the target of an earlier build: never packed into the new one
 };
