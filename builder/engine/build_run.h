@@ -20,7 +20,7 @@ struct SourceItem {
     std::string nativeName;  // relative to Source, UTF-8, native delimiters: opens the file below sourceTree
     // The entry's name, with backslashes: in the ANSI code page, or UTF-8 in an extended entry.
     std::string storedName;
-    bool extended = false;   // an extended entry: a name the code page cannot hold, a file of 2 GiB or more
+    bool extended = false;   // an extended entry: a name outside the code page, 2 GiB or more, or -pn
     uint32_t FileTime = 0;   // MS-DOS date and time, local time
     uint64_t Size = 0;       // 0 for a folder
     uint32_t Attributes = 0;
