@@ -1,7 +1,10 @@
-// Win32 byte files through the ANSI functions, as the builder's paths are ANSI text.
+// Win32 byte files through the wide functions, for ANSI paths and those in the
+// tree form alike (platform/wide_path_win.h).
 #include "platform/file.h"
 
 #include <windows.h>
+
+#include "platform/wide_path_win.h"
 
 namespace ql::platform {
 
@@ -9,8 +12,8 @@ static HANDLE AsHandle(intptr_t h) { return reinterpret_cast<HANDLE>(h); }
 
 static int OpenWith(intptr_t& handle, const std::string& path, DWORD access, DWORD share,
                     DWORD disposition) {
-    HANDLE h = CreateFileA(path.c_str(), access, share, nullptr, disposition,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileW(WidePath(path).c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
     if (h == INVALID_HANDLE_VALUE) return static_cast<int>(GetLastError());
     handle = reinterpret_cast<intptr_t>(h);
     return 0;
@@ -29,7 +32,7 @@ int File::Create(const std::string& path) {
 }
 
 int CheckReplaceable(const std::string& path) {
-    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return 0;
+    if (GetFileAttributesW(WidePath(path).c_str()) == INVALID_FILE_ATTRIBUTES) return 0;
     // Opening for writing without changing anything gives exactly the answer
     // creating the file would: read-only, a folder, or held open elsewhere.
     intptr_t handle = -1;
@@ -39,7 +42,9 @@ int CheckReplaceable(const std::string& path) {
 }
 
 int MoveReplacing(const std::string& from, const std::string& to) {
-    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return 0;
+    if (MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return 0;
     return static_cast<int>(GetLastError());
 }
 

@@ -42,22 +42,29 @@ FileIdentity IdentityOf(const std::string& path);
 // link; any other path as it stands.
 std::string FollowFileLink(const std::string& path);
 
+// The form of a full path (a folder ending with the delimiter, or a file)
+// that reaches every name below it: names of a listing (UTF-8) appended to
+// it open what they name. On POSIX the path as it stands, since native text
+// is UTF-8; on Windows its long form "\\?\" as UTF-8, which the functions
+// here take beside ANSI paths, so that names the code page cannot hold and
+// paths beyond MAX_PATH are reached.
+std::string TreePath(const std::string& path);
+
 // One item of a folder listing, with what a container entry needs.
 struct DirItem {
-    std::string name;         // the item's own name, native bytes
+    std::string name;         // the item's own name, UTF-8 (on POSIX its bytes as they are)
     uint32_t attributes;      // Windows attribute bits (0x10 folder, 0x08 volume label, ...)
     uint64_t size;            // the full size; 0 for folders
     uint32_t dosTime;         // last write, MS-DOS date and time in local time
     FileIdentity folderId;    // identifies a folder across links; unknown for files
-    // Where the native text could not hold the name (`name` then differs from
-    // the real one): the real name as UTF-8, for messages. Empty otherwise.
-    std::string lostName;
     int64_t writeTime = 0;    // last write, seconds since 1970-01-01 00:00:00 UTC
+    // The system's name has no UTF-8 form (on Windows a lone surrogate half):
+    // `name` holds U+FFFD in its place and opens nothing.
+    bool nameLost = false;
 };
 
-// Lists the items of `folder` (which ends with the delimiter), without "." and
-// "..". False when the folder cannot be listed at all.
+// Lists the items of `folder` (a TreePath, ending with the delimiter),
+// without "." and "..". False when the folder cannot be listed at all.
 bool ListFolder(const std::string& folder, std::vector<DirItem>& items);
-
 
 }  // namespace ql::platform

@@ -149,11 +149,13 @@ bool ListFolder(const std::string& folder, std::vector<DirItem>& items) {
         bool isFolder = S_ISDIR(st.st_mode);
         items.push_back(DirItem{name, AttributesOf(name, st, isLink),
                                 isFolder ? 0 : static_cast<uint64_t>(st.st_size), DosTimeOf(st.st_mtime),
-                                isFolder ? IdOf(st) : FileIdentity{}, {}, static_cast<int64_t>(st.st_mtime)});
+                                isFolder ? IdOf(st) : FileIdentity{}, static_cast<int64_t>(st.st_mtime)});
     }
     closedir(dir);
     return true;
 }
+
+std::string TreePath(const std::string& path) { return path; }
 
 FileIdentity IdentityOf(const std::string& path) {
     struct stat st;

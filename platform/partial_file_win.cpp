@@ -6,19 +6,23 @@
 
 #include <windows.h>
 
+#include <iterator>
+
+#include "platform/wide_path_win.h"
+
 namespace ql::platform {
 
 namespace {
 
 HANDLE g_claim = INVALID_HANDLE_VALUE;
-char g_path[MAX_PATH * 4];
+wchar_t g_path[32768];  // the longest path Windows knows
 volatile LONG g_claimed = 0;
 
 BOOL WINAPI OnConsoleEvent(DWORD event) {
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) return FALSE;
     if (g_claimed) {
         if (g_claim != INVALID_HANDLE_VALUE) CloseHandle(g_claim);
-        DeleteFileA(g_path);
+        DeleteFileW(g_path);
     }
     ExitProcess(static_cast<UINT>(STATUS_CONTROL_C_EXIT));
 }
@@ -27,11 +31,12 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
 
 void ClaimPartialFile(const std::string& path) {
     ReleasePartialFile();
-    if (path.size() >= sizeof g_path) return;
-    lstrcpynA(g_path, path.c_str(), sizeof g_path);
+    const std::wstring wide = WidePath(path);
+    if (wide.size() >= std::size(g_path)) return;
+    lstrcpynW(g_path, wide.c_str(), static_cast<int>(std::size(g_path)));
     static bool installed = false;
     if (!installed) installed = SetConsoleCtrlHandler(OnConsoleEvent, TRUE) != 0;
-    g_claim = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+    g_claim = CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                           FILE_ATTRIBUTE_NORMAL, nullptr);
     g_claimed = 1;
 }
@@ -43,12 +48,13 @@ void ReleasePartialFile() {
 }
 
 bool RemoveLeftover(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const std::wstring wide = WidePath(path);
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES ||
         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
         return false;
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);  // a read-only leftover goes too
-    return DeleteFileA(path.c_str()) != 0;
+    SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);  // a read-only leftover goes too
+    return DeleteFileW(wide.c_str()) != 0;
 }
 
 }  // namespace ql::platform

@@ -22,6 +22,10 @@ bool IsLeadByte(unsigned char c);
 // character cannot be represented there.
 bool ToAnsi(const std::string& native, std::string& ansi);
 
+// A name of a listing (UTF-8, platform::DirItem) in the ANSI code page that
+// ToAnsi writes; false when a character cannot be represented there.
+bool Utf8ToAnsi(const std::string& utf8, std::string& ansi);
+
 // The ANSI code page that ToAnsi writes.
 int AnsiCodePage();
 
@@ -47,7 +51,8 @@ NameEncoding AnsiNameEncoding();
 // file names; a byte that is no UTF-8 character stays as it is.
 std::string UpperCaseName(std::string_view utf8);
 
-// Native text as UTF-8, for messages.
+// Native text as UTF-8, for messages; a path in the tree form
+// (platform::TreePath) as the user writes it.
 std::string ToDisplay(const std::string& native);
 
 // Text in the given Windows code page (for example the help text, stored in

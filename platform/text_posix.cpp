@@ -80,6 +80,8 @@ bool ToAnsi(const std::string& native, std::string& ansi) {
     return Convert(OpenConverter(g_codePage), native, ansi);
 }
 
+bool Utf8ToAnsi(const std::string& utf8, std::string& ansi) { return ToAnsi(utf8, ansi); }
+
 bool FromAnsi(const std::string& ansi, std::string& native) {
     return Convert(OpenConverter(g_codePage, false), ansi, native);
 }

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "platform/text.h"
+#include "platform/wide_path_win.h"
 
 namespace ql::platform {
 
@@ -49,6 +50,8 @@ bool ToAnsi(const std::string& native, std::string& ansi) {
     return true;
 }
 
+bool Utf8ToAnsi(const std::string& utf8, std::string& ansi) { return WideToAnsi(Utf8ToWide(utf8), ansi); }
+
 int AnsiCodePage() { return static_cast<int>(GetACP()); }
 
 bool SetAnsiCodePage(int codePage) { return codePage == AnsiCodePage(); }
@@ -60,7 +63,9 @@ bool FromAnsi(const std::string& ansi, std::string& native) {
 
 bool IsAnsiLeadByte(unsigned char c) { return IsLeadByte(c); }
 
-std::string ToDisplay(const std::string& native) { return CodePageToUtf8(native, CP_ACP); }
+std::string ToDisplay(const std::string& native) {
+    return IsTreeForm(native) ? WideToUtf8(PlainWide(native)) : CodePageToUtf8(native, CP_ACP);
+}
 
 std::string UpperCaseName(std::string_view utf8) {
     std::wstring wide = ToWide(utf8, CP_UTF8);

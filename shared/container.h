@@ -128,6 +128,10 @@ struct EntryHeader {
 constexpr size_t kEntryHeaderSize = 17;
 constexpr size_t kEndRecordSize = kEntryHeaderSize;
 
+// The longest name a reader takes, in bytes: the longest path Windows knows.
+// Anything longer cannot be a name a builder wrote.
+constexpr int32_t kMaxEntryNameLength = 32767;
+
 constexpr uint8_t kEntryOrdinary = 0;
 constexpr uint8_t kEntryProgram = 1;
 constexpr uint8_t kEntryHelper = 2;

@@ -13,9 +13,8 @@
 
 namespace ql::stub {
 
-// Longest entry name the stub accepts: the longest path the platform knows.
-// Anything longer cannot be a name the builder wrote.
-constexpr int32_t kMaxNameLength = 32767;
+// Longest entry name the stub accepts.
+constexpr int32_t kMaxNameLength = kMaxEntryNameLength;
 // Longest base folder (extraction or temporary folder) in front of a name.
 constexpr size_t kMaxBaseFolderLength = 1024;
 // Capacity of a target path buffer: base folder, name and the terminating zero.

@@ -43,7 +43,7 @@ void TerminalProgress::ShowInitialising() { source_ = Tr(TextId::Initialising); 
 
 void TerminalProgress::ShowSource(const std::string& nativePath) { source_ = nativePath; }
 
-void TerminalProgress::ReportProgress(int32_t done, int32_t size, int64_t completed, int64_t total) {
+void TerminalProgress::ReportProgress(int64_t done, int64_t size, int64_t completed, int64_t total) {
     const double now = seconds_();
     if (start_ < 0) start_ = now;
     const int64_t bytes = completed + done;

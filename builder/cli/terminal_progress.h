@@ -21,7 +21,7 @@ public:
     void ShowSource(const std::string& nativePath) override;
     void ShowTarget(const std::string&) override {}
     void ProcessMessages() override {}
-    void ReportProgress(int32_t done, int32_t size, int64_t completed, int64_t total) override;
+    void ReportProgress(int64_t done, int64_t size, int64_t completed, int64_t total) override;
 
     // Takes the line away, so that a message can be written in its place.
     void Clear();

@@ -50,19 +50,18 @@ std::string StoredText(const std::string& native, TextId what) {
     return stored;
 }
 
-// Files the format cannot describe refuse the build before the target exists,
-// instead of producing an SFX file that extracts wrong data.
+// Names the format cannot hold refuse the build before the target exists,
+// instead of producing an SFX file that the stub would refuse.
 void CheckItemsStorable(const BuildRun& run) {
     for (const SourceItem& item : run.items) {
-        if (item.nameProblem == NameProblem::None && item.fullSize < 0x80000000ull) continue;
-        std::string path = item.shownName.empty() ? platform::ToDisplay(run.options.Source + item.nativeName)
-                                                  : platform::ToDisplay(run.options.Source) + item.shownName;
-        if (item.nameProblem == NameProblem::CodePage)
-            throw BuildError(platform::FillPattern(Tr(TextId::NameOutsideCodePage),
-                                                   {std::to_string(platform::AnsiCodePage()), path}));
-        if (item.nameProblem == NameProblem::InvalidOnWindows)
-            throw BuildError(platform::FillPattern(Tr(TextId::NameInvalidOnWindows), {path}));
-        throw BuildError(platform::FillPattern(Tr(TextId::FileTooLarge), {path}));
+        if (item.nameProblem == NameProblem::None) continue;
+        const std::string path = platform::ToDisplay(run.sourceTree + item.nativeName);
+        if (item.nameProblem == NameProblem::NotUnicode)
+            throw BuildError(platform::FillPattern(Tr(TextId::NameNotUnicode), {path}));
+        if (item.nameProblem == NameProblem::TooLong)
+            throw BuildError(
+                platform::FillPattern(Tr(TextId::NameTooLong), {std::to_string(kMaxEntryNameLength), path}));
+        throw BuildError(platform::FillPattern(Tr(TextId::NameInvalidOnWindows), {path}));
     }
 }
 
@@ -76,28 +75,30 @@ void MarkEarlierTarget(BuildRun& run) {
     const bool sized = platform::FileSize(target, targetSize) == 0;
     for (SourceItem& item : run.items) {
         if (item.Attributes & kAttrDirectory) continue;
-        const std::string path = run.options.Source + item.nativeName;
-        item.isTarget = platform::PathsEqual(path, target) ||
-                        (targetId.Known() && (!sized || item.fullSize == targetSize) &&
-                         platform::IdentityOf(path) == targetId);
+        const std::string path = run.sourceTree + item.nativeName;
+        item.isTarget =
+            platform::PathsEqual(path, target) || (targetId.Known() && (!sized || item.Size == targetSize) &&
+                                                   platform::IdentityOf(path) == targetId);
     }
 }
 
 // What a killed build left beside the target: files named as the target with
-// ".~" and an instance identifier, that no running build claims.
+// ".~" and an instance identifier, that no running build claims. The folder is
+// listed in the tree form, whose names are UTF-8; they are compared as paths.
 void RemoveLeftovers(const std::string& replaced) {
-    const size_t folderLength = platform::FolderPartLength(replaced, platform::PathDelimiter());
-    const std::string folder = replaced.substr(0, folderLength);
-    const std::string prefix = replaced.substr(folderLength) + ".~";
+    const std::string path = platform::TreePath(replaced);
+    const size_t folderLength = platform::FolderPartLength(path, platform::PathDelimiter(), nullptr);
+    const std::string folder = path.substr(0, folderLength);
+    const std::string prefix = path + ".~";
     std::vector<platform::DirItem> items;
-    if (!platform::ListFolder(folder.empty() ? std::string(".") + platform::PathDelimiter() : folder, items)) return;
+    if (folderLength == 0 || !platform::ListFolder(folder, items)) return;
     for (const platform::DirItem& item : items) {
-        const std::string& name = item.name;
-        if ((item.attributes & kAttrDirectory) || name.size() != prefix.size() + 10 ||
-            !platform::PathsEqual(name.substr(0, prefix.size()), prefix))
+        const std::string leftover = folder + item.name;
+        if ((item.attributes & kAttrDirectory) || leftover.size() != prefix.size() + 10 ||
+            !platform::PathsEqual(leftover.substr(0, prefix.size()), prefix))
             continue;
-        if (name.find_first_not_of("0123456789ABCDEF", prefix.size()) == std::string::npos)
-            platform::RemoveLeftover(folder + name);
+        if (leftover.find_first_not_of("0123456789ABCDEF", prefix.size()) == std::string::npos)
+            platform::RemoveLeftover(leftover);
     }
 }
 
@@ -254,7 +255,7 @@ bool BuildSfx(const BuildOptions& given, BuildEnvironment& env) {
     ScanSourceTree(run);
     CheckItemsStorable(run);
     MarkEarlierTarget(run);
-    for (const SourceItem& item : run.items) run.totalSize += item.Size;
+    for (const SourceItem& item : run.items) run.totalSize += static_cast<int64_t>(item.Size);
     BuildOptions stored = options;
     stored.CmdParameters = StoredText(options.CmdParameters, TextId::Parameters);
     stored.CustomFolder = StoredText(options.CustomFolder, TextId::CustomFolder);

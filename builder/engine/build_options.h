@@ -27,6 +27,9 @@ struct BuildOptions {
     uint8_t WorkingDirectory = kWorkInExtractionFolder;  // a WorkingFolder
     uint8_t UACAutoElevation = kElevationNone;           // an Elevation
     uint8_t OverwriteMode = kOverwriteAsk;
+    // Every entry extended, its name in UTF-8, so that the names come out the
+    // same whatever the code page of the system that extracts.
+    bool PortableNames = false;
 };
 
 }  // namespace ql

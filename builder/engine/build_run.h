@@ -8,31 +8,33 @@
 #include "builder/engine/build_environment.h"
 #include "builder/engine/build_options.h"
 #include "platform/file.h"
+#include "platform/filesystem.h"
 
 namespace ql {
 
 // Why a name cannot go into an SFX file.
-enum class NameProblem { None, CodePage, InvalidOnWindows };
+enum class NameProblem { None, NotUnicode, InvalidOnWindows, TooLong };
 
 // One file or folder of the source tree, as its container entry needs it.
 struct SourceItem {
-    std::string nativeName;  // relative to Source, native delimiters: opens the file
-    std::string storedName;  // relative to Source, ANSI bytes and backslashes: the entry's name
+    std::string nativeName;  // relative to Source, UTF-8, native delimiters: opens the file below sourceTree
+    // The entry's name, with backslashes: in the ANSI code page, or UTF-8 in an extended entry.
+    std::string storedName;
+    bool extended = false;   // an extended entry: a name outside the code page, 2 GiB or more, or -pn
     uint32_t FileTime = 0;   // MS-DOS date and time, local time
-    int32_t Size = 0;        // low 32 bits of the size; 0 for a folder
+    uint64_t Size = 0;       // 0 for a folder
     uint32_t Attributes = 0;
-    uint64_t fullSize = 0;   // the real size, to refuse files the format cannot describe
     NameProblem nameProblem = NameProblem::None;
-    std::string shownName;   // the relative path as UTF-8 where the native name lost characters
     bool isTarget = false;   // the target of an earlier build: never packed into the new one
 };
 
 struct BuildRun {
     BuildRun(const BuildOptions& normalised, BuildEnvironment& environment)
-        : options(normalised), env(environment) {}
+        : options(normalised), env(environment), sourceTree(platform::TreePath(normalised.Source)) {}
 
     const BuildOptions& options;
     BuildEnvironment& env;
+    const std::string sourceTree;  // options.Source as a platform::TreePath, for the items' names
     std::vector<SourceItem> items;
     int64_t totalSize = 0;
     int64_t doneSize = 0;

@@ -84,8 +84,8 @@ struct Source {
 // opens and closes it.
 struct Piece {
     std::shared_ptr<Source> source;
-    size_t index;    // which piece of its entry
-    int32_t offset;  // in the entry
+    size_t index;     // which piece of its entry
+    uint64_t offset;  // in the entry
     uint32_t length;
     bool opens, closes;                        // the entry's first and last piece
     size_t inputOffset = 0, packedOffset = 0;  // in the job's buffers
@@ -160,19 +160,18 @@ private:
 
     // Writing, on the calling thread. False when a cancel ends the writing.
     bool Write(const Step& step);
-    void WriteHeader(const EntryHeader& header, const std::string& name);
+    void WriteHeader(uint8_t kind, const SourceItem& item);
     void WriteChunk(const Step& step);
     void FinishEntry();
     void WaitFor(const std::shared_ptr<PackJob>& job);
 
-    const SourceItem& Item(size_t entry) const { return run_.items[entry]; }
-    std::string FullPath(size_t entry) const { return run_.options.Source + Item(entry).nativeName; }
-    int32_t EntrySize(size_t entry) const {
-        return entry == kHelper ? static_cast<int32_t>(run_.env.helperImage.size()) : Item(entry).Size;
-    }
+    const SourceItem& Item(size_t entry) const { return entry == kHelper ? helperItem_ : run_.items[entry]; }
+    std::string FullPath(size_t entry) const { return run_.sourceTree + Item(entry).nativeName; }
+    uint64_t EntrySize(size_t entry) const { return Item(entry).Size; }
 
     BuildRun& run_;
     ProgressSink* progress_;
+    SourceItem helperItem_;  // the self-delete helper: its own name, no time, no attributes
     std::deque<Step> steps_;
 
     // Planning.
@@ -180,7 +179,7 @@ private:
     size_t entry_;               // the entry being planned
     bool planningDone_ = false;  // every entry planned, or planning stopped
     std::shared_ptr<Source> source_;
-    int32_t planned_ = 0;               // bytes of the entry planned so far
+    uint64_t planned_ = 0;              // bytes of the entry planned so far
     size_t pieceIndex_ = 0;             // pieces of the entry planned so far
     std::shared_ptr<PackJob> lastJob_;  // the job of the entry's last piece so far
     std::shared_ptr<PackJob> batch_;    // small pieces waiting for company
@@ -201,12 +200,15 @@ private:
     // Writing.
     size_t writing_ = 0;      // the entry being written
     bool entryOpen_ = false;  // its header written, its checksum not yet
-    int32_t written_ = 0;     // bytes of the entry written so far
+    uint64_t written_ = 0;    // bytes of the entry written so far
     uint32_t checksum_ = 0;
 };
 
 EntryPipeline::EntryPipeline(BuildRun& run)
     : run_(run), progress_(run.env.progress), entry_(run.options.SelfDeleteMode ? kHelper : 0) {
+    helperItem_.storedName = kHelperEntryName;
+    helperItem_.Size = run.env.helperImage.size();
+    helperItem_.extended = run.options.PortableNames;
     unsigned threads = run.env.packingThreads ? run.env.packingThreads : platform::ProcessorCount();
     if (!run.options.Compression) threads = 1;
     for (unsigned i = 0; i < threads; ++i) {
@@ -312,8 +314,8 @@ void EntryPipeline::Plan() {
 // The entry's next piece, in a job of its own or in the batch of small ones;
 // the first piece also carries the entry's header.
 void EntryPipeline::PlanPiece() {
-    const int32_t size = EntrySize(entry_);
-    const uint32_t length = static_cast<uint32_t>(std::min<int64_t>(size - planned_, kChunkSize));
+    const uint64_t size = EntrySize(entry_);
+    const uint32_t length = static_cast<uint32_t>(std::min<uint64_t>(size - planned_, kChunkSize));
     const size_t room = length ? ChunkPacker::Bound(length) : 0;
     std::shared_ptr<PackJob> job;
     if (length >= kBatchSize) {
@@ -328,14 +330,14 @@ void EntryPipeline::PlanPiece() {
         job = batch_;
     }
     const bool first = pieceIndex_ == 0;
-    const bool last = planned_ + int64_t{length} == size;
+    const bool last = planned_ + length == size;
     job->pieces.push_back(Piece{source_, pieceIndex_++, planned_, length, first, last});
     Piece& piece = job->pieces.back();
     piece.inputOffset = job->inputSize;
     job->inputSize += length;
     job->outputRoom += room;
     if (length) ++job->dataPieces;
-    planned_ += static_cast<int32_t>(length);
+    planned_ += length;
     inFlight_ += length;
     lastJob_ = job;
     const size_t index = job->pieces.size() - 1;
@@ -495,11 +497,8 @@ bool EntryPipeline::Write(const Step& step) {
         case Step::Kind::Folder: {
             if (CancelRequested) return false;
             const SourceItem& item = Item(step.entry);
-            const std::string& name = item.storedName;
-            WriteHeader(EntryHeader{kEntryOrdinary, static_cast<int32_t>(name.size()), 0, item.FileTime,
-                                    item.Attributes},
-                        name);
-            WriteChecksum(run_, ByteSum(name.data(), name.size()));
+            WriteHeader(kEntryOrdinary, item);
+            WriteChecksum(run_, ByteSum(item.storedName.data(), item.storedName.size()));
             return true;
         }
         case Step::Kind::Show:
@@ -510,20 +509,17 @@ bool EntryPipeline::Write(const Step& step) {
             }
             return true;
         case Step::Kind::Header: {
-            const std::string name = helper ? std::string(kHelperEntryName) : Item(step.entry).storedName;
-            EntryHeader header{kEntryHelper, kHelperEntryNameLength, EntrySize(step.entry), 0, 0};
+            const SourceItem& item = Item(step.entry);
+            uint8_t kind = kEntryHelper;
             if (!helper) {
                 WaitFor(step.job);
                 if (int error = step.ThePiece().openError) RaiseIoError(error, FullPath(step.entry));
-                const SourceItem& item = Item(step.entry);
                 const bool program = run_.options.ExtractionMode == kExtractAndRun &&
                                      platform::PathsEqual(FullPath(step.entry), run_.options.ExecutableFile);
-                header =
-                    EntryHeader{program ? kEntryProgram : kEntryOrdinary, static_cast<int32_t>(name.size()),
-                                item.Size, item.FileTime, item.Attributes};
+                kind = program ? kEntryProgram : kEntryOrdinary;
             }
-            WriteHeader(header, name);
-            checksum_ = ByteSum(name.data(), name.size());
+            WriteHeader(kind, item);
+            checksum_ = ByteSum(item.storedName.data(), item.storedName.size());
             written_ = 0;
             writing_ = step.entry;
             entryOpen_ = true;
@@ -545,10 +541,16 @@ bool EntryPipeline::Write(const Step& step) {
     return true;
 }
 
-void EntryPipeline::WriteHeader(const EntryHeader& header, const std::string& name) {
-    uint8_t bytes[kEntryHeaderSize];
+// The classic header, or the extended one with the size behind it.
+void EntryPipeline::WriteHeader(uint8_t kind, const SourceItem& item) {
+    const std::string& name = item.storedName;
+    const int32_t classicSize = item.extended ? 0 : static_cast<int32_t>(item.Size);
+    const EntryHeader header{static_cast<uint8_t>(kind | (item.extended ? kEntryExtended : 0)),
+                             static_cast<int32_t>(name.size()), classicSize, item.FileTime, item.Attributes};
+    uint8_t bytes[kEntryHeaderSize + kSize64Size];
     EncodeEntryHeader(header, bytes);
-    WriteToTarget(run_, bytes, sizeof bytes);
+    WriteLE64(bytes + kEntryHeaderSize, item.Size);
+    WriteToTarget(run_, bytes, kEntryHeaderSize + (item.extended ? kSize64Size : 0));
     WriteToTarget(run_, name.data(), name.size());
 }
 
@@ -571,7 +573,7 @@ void EntryPipeline::WriteChunk(const Step& step) {
     if (progress_ && step.entry != kHelper)
         progress_->ReportProgress(written_, EntrySize(step.entry), run_.doneSize, run_.totalSize);
     checksum_ += piece.sum;  // sums of bytes add up piece by piece
-    written_ += static_cast<int32_t>(piece.length);
+    written_ += piece.length;
     inFlight_ -= piece.length;
     if (--job.unwritten == 0) Release(job);
 }
@@ -580,9 +582,9 @@ void EntryPipeline::FinishEntry() {
     WriteChecksum(run_, checksum_);
     entryOpen_ = false;
     if (writing_ == kHelper) return;  // the helper makes no report and adds nothing to the done size
-    const int32_t size = EntrySize(writing_);
+    const uint64_t size = EntrySize(writing_);
     if (progress_) progress_->ReportProgress(size, size, run_.doneSize, run_.totalSize);
-    run_.doneSize += size;
+    run_.doneSize += static_cast<int64_t>(size);
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ public:
     virtual void ProcessMessages() = 0;                           // lets the cancel button act
     // Bytes of the current file done and its size, bytes of completed files and
     // the total; ends by processing pending messages.
-    virtual void ReportProgress(int32_t done, int32_t size, int64_t completed, int64_t total) = 0;
+    virtual void ReportProgress(int64_t done, int64_t size, int64_t completed, int64_t total) = 0;
 };
 
 }  // namespace ql

@@ -44,8 +44,9 @@ void OnControlClicked(ControlPanel& panel, int id);
 // The rules that run each time the window is shown.
 void RunShowRules(ControlPanel& panel);
 
-// Every option, whether its controls are enabled or not; the custom icon
-// only when it is chosen, and trimmed.
+// Every option the window shows, whether its controls are enabled or not;
+// the custom icon only when it is chosen, and trimmed. The options of the
+// command line only keep their defaults.
 BuildOptions ReadOptions(const ControlPanel& panel);
 
 // The state before any values: the first radio of every group, the open-folder box ticked.

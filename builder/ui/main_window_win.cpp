@@ -27,6 +27,7 @@ std::wstring WindowCaption() {
 MainWindow::MainWindow(BuildEnvironment& env, const BuildOptions& commandLine, Registry& registry,
                        std::string_view helpText)
     : env_(env),
+      commandLine_(commandLine),
       helpText_(helpText),
       targetDialog_(FileDialog::Kind::Save, Tr(TextId::TargetFilter)),
       executableDialog_(FileDialog::Kind::Open, Tr(TextId::ExecutableFilter)),
@@ -157,7 +158,8 @@ bool MainWindow::TextsFitCodePage() {
 
 void MainWindow::Make() {
     if (!TextsFitCodePage()) return;
-    const BuildOptions options = ReadOptions(*this);
+    BuildOptions options = ReadOptions(*this);
+    TakeCommandLineOnly(commandLine_, options);
     if (!ValidateOptions(options, env_)) return;
     ProgressWindow progress(Handle(), ControlText(Handle()), env_, options);
     // A written SFX file ends the builder; after a cancel or a failure the

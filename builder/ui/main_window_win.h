@@ -17,7 +17,8 @@ namespace ql::ui {
 class MainWindow final : public Window, private ControlPanel {
 public:
     // Fills the controls from a complete command line (env.parametersComplete),
-    // else from the stored settings.
+    // else from the stored settings; the options of the command line only
+    // come from the command line for every build.
     MainWindow(BuildEnvironment& env, const BuildOptions& commandLine, Registry& registry,
                std::string_view helpText);
 
@@ -48,6 +49,7 @@ private:
     bool TextsFitCodePage();
 
     BuildEnvironment& env_;
+    const BuildOptions commandLine_;
     std::string_view helpText_;
     FileDialog targetDialog_, executableDialog_, iconDialog_;
 };

@@ -27,9 +27,11 @@ inline constexpr int kOverwriteRadios[] = {kRbOmPrompt, kRbOmOverwrite, kRbOmSki
 // An option is of one of three kinds, by the field it has: a text (a string
 // value, an edit control, a positional parameter), a flag (a number value 0
 // or 1, a check box, one switch) or a choice (a number value, a radio group
-// and a switch for each choice).
+// and a switch for each choice). A flag without a check box belongs to the
+// command line only: the window neither shows nor stores it, and a build the
+// window starts takes it from the command line the builder was started with.
 struct OptionRow {
-    const char* value;  // the registry value
+    const char* value = nullptr;  // the registry value; none for an option of the command line only
     std::string BuildOptions::*text = nullptr;
     bool BuildOptions::*flag = nullptr;
     uint8_t BuildOptions::*choice = nullptr;
@@ -81,6 +83,7 @@ inline constexpr OptionRow kOptions[] = {
      .switches = {"un", "uh", "ua"}},
     {.value = "OverwriteMode", .choice = &BuildOptions::OverwriteMode, .radios = kOverwriteRadios,
      .switches = {"op", "oo", "os"}},
+    {.flag = &BuildOptions::PortableNames, .switches = {"pn"}},
 };
 // clang-format on
 inline constexpr size_t kOptionCount = std::size(kOptions);
@@ -91,6 +94,12 @@ size_t OptionIndex(Field BuildOptions::*field) {
     size_t i = 0;
     while (i < kOptionCount && !kOptions[i].Is(field)) ++i;
     return i;
+}
+
+// The options of the command line only, from `commandLine` into `options`.
+inline void TakeCommandLineOnly(const BuildOptions& commandLine, BuildOptions& options) {
+    for (const OptionRow& row : kOptions)
+        if (row.flag && row.control == kNoControl) options.*row.flag = commandLine.*row.flag;
 }
 
 // Calls visit(row) for the text options that stand as positional parameters,

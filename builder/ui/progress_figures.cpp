@@ -17,7 +17,7 @@ std::string SizeText(int64_t count, const char* decimalSeparator) {
 
 }  // namespace
 
-ProgressFigures ComputeProgress(int32_t done, int32_t size, int64_t completed, int64_t total,
+ProgressFigures ComputeProgress(int64_t done, int64_t size, int64_t completed, int64_t total,
                                 const char* decimalSeparator) {
     ProgressFigures figures;
     figures.fileBar = size == 0

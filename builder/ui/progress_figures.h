@@ -20,7 +20,7 @@ struct ProgressFigures {
 // before it, `total` bytes of the build. The file bar rounds half to even and
 // is full for an empty file; the total bar and the percentage truncate; with
 // a total of 0 the total bar is empty and the line stays.
-ProgressFigures ComputeProgress(int32_t done, int32_t size, int64_t completed, int64_t total,
+ProgressFigures ComputeProgress(int64_t done, int64_t size, int64_t completed, int64_t total,
                                 const char* decimalSeparator);
 
 }  // namespace ql::ui

@@ -104,7 +104,7 @@ void ProgressWindow::ShowTarget(const std::string& nativePath) {
     Post();
 }
 
-void ProgressWindow::ReportProgress(int32_t done, int32_t size, int64_t completed, int64_t total) {
+void ProgressWindow::ReportProgress(int64_t done, int64_t size, int64_t completed, int64_t total) {
     platform::LockGuard lock(lock_);
     report_.done = done;
     report_.size = size;

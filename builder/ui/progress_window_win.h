@@ -39,7 +39,7 @@ private:
     void ShowSource(const std::string& nativePath) override;
     void ShowTarget(const std::string& nativePath) override;
     void ProcessMessages() override {}
-    void ReportProgress(int32_t done, int32_t size, int64_t completed, int64_t total) override;
+    void ReportProgress(int64_t done, int64_t size, int64_t completed, int64_t total) override;
 
     void RunBuild();
     void Post();
@@ -57,7 +57,7 @@ private:
     platform::Mutex lock_;
     struct Report {
         std::string source, target;  // UTF-8
-        int32_t done = 0, size = 0;
+        int64_t done = 0, size = 0;
         int64_t completed = 0, total = 0;
         bool hasFigures = false;
     } report_;

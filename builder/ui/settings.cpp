@@ -55,11 +55,12 @@ void Write(Registry& registry, const char* name, const std::optional<bool>& flag
     if (flag) Write(registry, name, std::optional<uint32_t>(*flag ? 1 : 0));
 }
 
-// Calls visit(row, value) for every row, with the value of the row's kind.
+// Calls visit(row, value) for every row that has a registry value, with the value of the row's kind.
 template <typename S, typename Visit>
 void ForEachValue(S& settings, Visit visit) {
     for (size_t i = 0; i < kOptionCount; ++i) {
         const OptionRow& row = kOptions[i];
+        if (!row.value) continue;
         if (row.text) visit(row, settings.texts[i]);
         if (row.flag) visit(row, settings.flags[i]);
         if (row.choice) visit(row, settings.choices[i]);

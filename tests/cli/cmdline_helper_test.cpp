@@ -98,7 +98,8 @@ TEST(CommandLineOptions, DefaultsOfAnEmptyCommandLine) {
     CommandLineOptions o = Read("");
     EXPECT_FALSE(o.ParametersComplete);
     EXPECT_TRUE(o.ShowMessages);
-    EXPECT_FALSE(o.OverwriteTarget || o.Headless || o.build.OpenFolder || o.build.SilentMode);
+    EXPECT_FALSE(o.OverwriteTarget || o.Headless || o.build.OpenFolder || o.build.SilentMode ||
+                 o.build.PortableNames);
     EXPECT_TRUE(o.build.Compression);
     EXPECT_EQ(o.build.ExtractionFolder + o.build.DeleteMode + o.build.UACAutoElevation + o.build.OverwriteMode, 0);
 }
@@ -113,9 +114,10 @@ TEST(CommandLineOptions, FirstSwitchOfEachGroupInTableOrderWins) {
     EXPECT_EQ(o.build.UACAutoElevation, 1);
     EXPECT_EQ(o.build.OverwriteMode, 1);
     EXPECT_EQ(Read("-fs -fm S T").build.ExtractionFolder, 4);
-    CommandLineOptions flags = Read("-o -c -h -s -d -i -e -unknown S T");
-    EXPECT_TRUE(flags.OverwriteTarget && flags.Headless && flags.build.SilentMode && flags.build.SelfDeleteMode &&
-                flags.build.OneInstance && flags.build.OpenFolder);
+    CommandLineOptions flags = Read("-o -c -h -s -d -i -e -pn -unknown S T");
+    EXPECT_TRUE(flags.OverwriteTarget && flags.Headless && flags.build.SilentMode &&
+                flags.build.SelfDeleteMode && flags.build.OneInstance && flags.build.OpenFolder &&
+                flags.build.PortableNames);
     EXPECT_FALSE(flags.ShowMessages);
     EXPECT_TRUE(flags.ParametersComplete);
 }

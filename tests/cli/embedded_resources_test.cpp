@@ -46,18 +46,18 @@ TEST(EmbeddedResources, ManifestTemplateAndHelpText) {
     EXPECT_TRUE(EndsWith(manifest, "\r\n   </trustInfo>\r\n</assembly>"));
 
     ASSERT_TRUE(LoadResourceData("TXT", "CMDLINE", help));
-    EXPECT_EQ(help.size(), 1964u);
+    EXPECT_EQ(help.size(), 2049u);
     EXPECT_EQ(help.substr(0, 7), "\xd3\xc3\xb7\xa8:\r\n");  // "用法:" in GBK
     EXPECT_TRUE(EndsWith(help, "setup.exe \"\\\"prm 1\\\" \\\"prm 2\\\"\"\r\n"));
     size_t lines = 0;
     for (size_t at = help.find("\r\n"); at != std::string_view::npos; at = help.find("\r\n", at + 2)) ++lines;
-    EXPECT_EQ(lines, 56u);
+    EXPECT_EQ(lines, 57u);
 
     std::string_view english;
     ASSERT_TRUE(LoadResourceData("TXT", "CMDLINE_EN", english));
     EXPECT_EQ(english.substr(0, 7), "Usage:\n");
     EXPECT_EQ(ExplainedSwitches(english), ExplainedSwitches(help));
-    EXPECT_EQ(ExplainedSwitches(help).size(), 28u);
+    EXPECT_EQ(ExplainedSwitches(help).size(), 29u);
 }
 
 size_t Count(const std::string& text, const std::string& part) {

@@ -29,9 +29,11 @@ class WineTestCase(unittest.TestCase):
 
     def assertSfxMatchesTree(self, sfx, root, codepage="cp1252"):
         """The SFX file's ordinary entries are exactly the tree below root:
-        names, kinds, sizes and data (the checksums were checked on reading)."""
-        expected = trees.tree_items(root, codepage)
-        entries = {e.name: e for e in sfx.entries if e.entry_type != sfx_reader.ENTRY_HELPER}
+        names (UTF-8 in extended entries, else in `codepage`), kinds, sizes
+        and data (the checksums were checked on reading)."""
+        expected = trees.tree_items(root, codepage=None)
+        entries = {e.name.decode("utf-8" if e.extended else codepage): e
+                   for e in sfx.entries if e.entry_type != sfx_reader.ENTRY_HELPER}
         self.assertEqual(sorted(entries), sorted(expected))
         for name, item in expected.items():
             entry = entries[name]

@@ -1,6 +1,7 @@
 """The tests' one reader of SFX files: it checks every checksum and unpacks every chunk."""
 
 import dataclasses
+import hashlib
 import struct
 import zlib
 from pathlib import Path
@@ -13,7 +14,11 @@ CHUNK_SIZE = 0x900000
 MAX_PACKED_CHUNK = 0xA00000
 ATTR_DIRECTORY = 0x10
 ENTRY_ORDINARY, ENTRY_PROGRAM, ENTRY_HELPER = 0, 1, 2
+ENTRY_EXTENDED = 0x80  # added to the kind: a 64-bit size follows the header, the name is UTF-8
 HELPER_NAME = b"xsfxdel~.exe"
+# Data above this size is not kept (a file of 2.5 GiB would not fit in
+# memory twice); the entry holds a LargeData in its place.
+KEPT_DATA = 64 << 20
 
 
 class SfxFormatError(ValueError):
@@ -92,17 +97,30 @@ def parse_config(block):
     return config
 
 
+@dataclasses.dataclass(frozen=True)
+class LargeData:
+    """Data too large to keep: its size, byte sum and a digest of its chunks'
+    data in order, which two SFX files share when their data is the same."""
+    size: int
+    byte_sum: int
+    digest: bytes
+
+    def __len__(self):
+        return self.size
+
+
 @dataclasses.dataclass
 class SfxEntry:
-    entry_type: int
-    name: bytes
+    entry_type: int        # the kind: ENTRY_ORDINARY, ENTRY_PROGRAM or ENTRY_HELPER
+    name: bytes            # as stored: UTF-8 in an extended entry, else in the code page
     size: int
     dos_time: int
     attributes: int
-    data: bytes            # unpacked file data; empty for a folder
+    data: bytes            # unpacked file data; empty for a folder; a LargeData above KEPT_DATA
     checksum: int
     chunks: list           # (unpacked length, packed length) per chunk
     streams: bytes         # the chunks' zlib streams, back to back
+    extended: bool         # an extended entry
     offset: int = dataclasses.field(compare=False)  # where its entry header begins in the file
 
     @property
@@ -112,7 +130,7 @@ class SfxEntry:
     @property
     def body_offset(self):
         """Where its data (or its first chunk header) begins in the file."""
-        return self.offset + ENTRY_HEADER_SIZE + len(self.name)
+        return self.offset + ENTRY_HEADER_SIZE + (8 if self.extended else 0) + len(self.name)
 
 
 @dataclasses.dataclass
@@ -139,10 +157,34 @@ def _inflate_chunk(packed, unpacked_length, where):
     return data
 
 
+class _ChunkData:
+    """The unpacked chunks of one entry: kept, or summed and digested; chunks
+    that pack small (runs of one byte, as in a sparse file) are unpacked once."""
+    _known = {}
+
+    def __init__(self, keep):
+        self.keep, self.pieces, self.sum, self.digest = keep, [], 0, hashlib.sha256()
+
+    def add(self, packed, unpacked_length, where):
+        known = self._known.get(packed) if not self.keep and len(packed) < 65536 else None
+        if known is None or known[0] != unpacked_length:
+            data = _inflate_chunk(packed, unpacked_length, where)
+            known = (unpacked_length, sum(data), hashlib.sha256(data).digest())
+            if self.keep:
+                self.pieces.append(data)
+            elif len(packed) < 65536:
+                self._known[packed] = known
+        self.sum += known[1]
+        self.digest.update(known[2])
+
+    def result(self, size):
+        return b"".join(self.pieces) if self.keep else LargeData(size, self.sum & 0xFFFFFFFF, self.digest.digest())
+
+
 def read_sfx_bytes(image):
     """Reads a whole SFX image: finds the container, decodes the ConfigBlock,
-    walks every entry, unpacks every chunk and checks every checksum and the
-    end record. Raises SfxFormatError at the first fault."""
+    walks every entry of either form, unpacks every chunk and checks every
+    checksum and the end record. Raises SfxFormatError at the first fault."""
     start = container_start(image)
     position = start + CONFIG_SIZE
     if position > len(image):
@@ -166,19 +208,29 @@ def read_sfx_bytes(image):
             if entry_type != 0:
                 raise SfxFormatError(f"the end record has type {entry_type}")
             break
+        extended, kind = bool(entry_type & ENTRY_EXTENDED), entry_type & ~ENTRY_EXTENDED
+        if extended:
+            if size != 0:
+                raise SfxFormatError(f"entry {len(entries)}: an extended entry with the classic size {size}")
+            size = struct.unpack("<q", take(8, "the 64-bit size of an extended entry"))[0]
         if name_length <= 0 or size < 0:
             raise SfxFormatError(f"entry {len(entries)}: name length {name_length}, size {size}")
-        if entry_type not in (ENTRY_ORDINARY, ENTRY_PROGRAM, ENTRY_HELPER):
+        if kind not in (ENTRY_ORDINARY, ENTRY_PROGRAM, ENTRY_HELPER):
             raise SfxFormatError(f"entry {len(entries)}: type {entry_type}")
         name = take(name_length, "an entry name")
         where = f"entry {name!r}"
+        if extended:
+            try:
+                name.decode("utf-8")
+            except UnicodeDecodeError:
+                raise SfxFormatError(f"{where}: an extended entry's name is no UTF-8") from None
         chunks, streams = [], []
         if attributes & ATTR_DIRECTORY:
             if size != 0:
                 raise SfxFormatError(f"{where}: a folder with size {size}")
-            data = b""
+            data, data_sum = b"", 0
         elif config.compression:
-            pieces, done = [], 0
+            unpacked_data, done = _ChunkData(keep=size <= KEPT_DATA), 0
             while done < size:
                 unpacked, packed = struct.unpack("<II", take(8, f"a chunk header of {where}"))
                 if packed > MAX_PACKED_CHUNK:
@@ -186,17 +238,19 @@ def read_sfx_bytes(image):
                 if unpacked == 0 or done + unpacked > size:
                     raise SfxFormatError(f"{where}: chunk of {unpacked} bytes at {done} of {size}")
                 streams.append(take(packed, f"a chunk of {where}"))
-                pieces.append(_inflate_chunk(streams[-1], unpacked, f"{where} chunk {len(chunks)}"))
+                unpacked_data.add(streams[-1], unpacked, f"{where} chunk {len(chunks)}")
                 chunks.append((unpacked, packed))
                 done += unpacked
-            data = b"".join(pieces)
+            data, data_sum = unpacked_data.result(size), unpacked_data.sum
         else:
             data = take(size, f"the data of {where}")
+            data_sum = sum(data)
         checksum = struct.unpack("<I", take(4, f"the checksum of {where}"))[0]
-        if checksum != byte_sum(name, data):
-            raise SfxFormatError(f"{where}: checksum {checksum:#x}, the content sums to {byte_sum(name, data):#x}")
-        entries.append(SfxEntry(entry_type, name, size, dos_time, attributes, data, checksum, chunks,
-                                b"".join(streams), offset))
+        expected = (byte_sum(name) + data_sum) & 0xFFFFFFFF
+        if checksum != expected:
+            raise SfxFormatError(f"{where}: checksum {checksum:#x}, the content sums to {expected:#x}")
+        entries.append(SfxEntry(kind, name, size, dos_time, attributes, data, checksum, chunks,
+                                b"".join(streams), extended, offset))
     if position != len(image):
         raise SfxFormatError(f"{len(image) - position} bytes follow the end record")
     return Sfx(start, config, entries, len(image))

@@ -92,7 +92,7 @@ class DesktopBuilderTest(ds.DesktopTestCase):
     def test_make_builds_under_the_progress_window_and_ends_the_builder(self):
         source = trees.make_tree(self.tmp / "source", {"a.txt": "alpha", "sub/b.bin": os.urandom(50_000)})
         target = self.tmp / "out.exe"
-        builder = self.start()
+        builder = self.start("-pn")  # of the command line only: it counts, but is not stored
         self.fill(builder, to_wine_path(source), to_wine_path(target))
         builder.press_button(self.title, control_id=ID["kBMake"], window_class=MAIN)
         self.assertEqual(builder.message_box("Information"), SUCCESS_TEXT)
@@ -100,10 +100,13 @@ class DesktopBuilderTest(ds.DesktopTestCase):
         self.assertIn(PROGRESS, [w.class_name for w in builder.list_windows()])
         builder.press_button("Information", "OK")
         self.assertEqual(builder.wait(), 0)
-        self.assertSfxMatchesTree(sfx_reader.read_sfx(target), source)
+        sfx = sfx_reader.read_sfx(target)
+        self.assertSfxMatchesTree(sfx, source)
+        self.assertTrue(all(e.extended for e in sfx.entries))
         stored = ds.settings()
         self.assertEqual(stored["Source"], ("REG_SZ", to_wine_path(source) + "\\"))
         self.assertEqual(stored["OpenFolder"], ("REG_DWORD", "0x1"))
+        self.assertEqual(len(stored), 16)
 
     def test_on_a_chinese_system_paths_typed_in_the_window_build(self):
         # Code page 936, and a folder whose last character ends in the byte 0x5C.

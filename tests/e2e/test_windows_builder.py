@@ -91,24 +91,31 @@ class WindowsBuilderTest(harness.WineTestCase):
             self.assertEqual(builder.wait(), 1)
         self.assertTrue(target.is_dir())
 
-    def test_names_the_code_page_cannot_hold_refuse_the_build_before_the_target_exists(self):
-        # Code page 1252 has no Chinese characters: such a name would list as
-        # question marks and could be neither read nor extracted. Nor has it
-        # ā, which must not turn into the a of another file's name.
-        cases = (({"文件夹/inner.txt": "x", "ok.txt": "y"}, "文件夹"),
-                 ({"文.txt": "x", "ok.txt": "y"}, "文.txt"),
-                 ({"ā.txt": "x", "a.txt": "y"}, "ā.txt"))
-        for index, (layout, lost) in enumerate(cases):
-            with self.subTest(lost=lost):
-                source = trees.make_tree(self.tmp / f"source-{index}", layout)
-                target = self.tmp / "setup.exe"
-                with self.start_builder("-h", "-o", "-c", source=source, target=target) as builder:
-                    text = builder.message_box("程序错误")
-                    self.assertIn("1252", text)
-                    self.assertIn(to_wine_path(source / lost), text)
-                    builder.press_button("程序错误", "OK")
-                    self.assertEqual(builder.wait(), 1)
-                self.assertEqual(list(self.tmp.glob("setup.exe*")), [])
+    def test_names_the_code_page_cannot_hold_are_stored_as_utf8_and_only_they(self):
+        # Code page 1252 has no Chinese characters, nor ā, which must not turn
+        # into the a of another file's name: they, and what lies below them,
+        # go into extended entries; the rest stays as it always was.
+        source = trees.make_tree(self.tmp / "source", {
+            "文件夹/inner.txt": "x", "ok.txt": "y", "ā.txt": "z", "a.txt": "w", "café.txt": "c"})
+        target = self.tmp / "setup.exe"
+        self.assertEqual(builds.build_sfx_windows(source, target), 0)
+        sfx = sfx_reader.read_sfx(target)
+        self.assertSfxMatchesTree(sfx, source)
+        self.assertEqual({e.name.decode("utf-8" if e.extended else "cp1252"): e.extended for e in sfx.entries},
+                         {"文件夹": True, "文件夹\\inner.txt": True, "ā.txt": True, "ok.txt": False,
+                          "a.txt": False, "café.txt": False})
+
+    def test_a_source_a_target_and_a_program_beyond_260_characters_are_reached(self):
+        deep = self.tmp.joinpath(*(f"{i}-" + "x" * 60 for i in range(5)))
+        source = trees.make_tree(deep / "source", {"a.txt": "a", "sub/café.exe": "MZ"})
+        target = deep / "out" / "setup.exe"
+        self.assertGreater(len(to_wine_path(source)), 300)
+        self.assertEqual(builds.build_sfx_windows(source, target, switches=("-h", "-o", "-c", "-mf"),
+                                                  extra_args=[to_wine_path(source / "sub/café.exe")]), 0)
+        sfx = sfx_reader.read_sfx(target)
+        self.assertSfxMatchesTree(sfx, source)
+        self.assertEqual([e.name for e in sfx.entries if e.entry_type == sfx_reader.ENTRY_PROGRAM],
+                         ["sub\\café.exe".encode("cp1252")])
 
     def test_missing_source_shows_the_error_box(self):
         source = self.tmp / "missing"

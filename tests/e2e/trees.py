@@ -37,11 +37,13 @@ class TreeItem:
 
 
 def tree_items(root, codepage="cp1252"):
-    """Every file and folder below `root`, keyed by the name an SFX file stores."""
+    """Every file and folder below `root`, keyed by the name a classic entry
+    stores (in `codepage`), or with codepage None by that name as text."""
     items = {}
     root = Path(root)
     for path in sorted(root.rglob("*")):
-        name = stored_name(path.relative_to(root).as_posix(), codepage)
+        relative = path.relative_to(root).as_posix()
+        name = relative.replace("/", "\\") if codepage is None else stored_name(relative, codepage)
         if path.is_dir():
             items[name] = TreeItem(name, True, b"")
         elif path.is_file():

@@ -17,12 +17,14 @@ struct Cursor {
     const uint8_t* At() const { return reinterpret_cast<const uint8_t*>(file.data() + position); }
 };
 
-bool Inflate(const uint8_t* packed, uint32_t packedLength, uint32_t expected, std::string& out) {
+// Inflates one chunk, adds it to the sum and keeps it where `keep`.
+bool Inflate(const uint8_t* packed, uint32_t packedLength, uint32_t expected, bool keep, ReadEntry& e) {
     std::string buffer(expected, '\0');
     uLongf length = expected;
     int result = uncompress(reinterpret_cast<Bytef*>(buffer.data()), &length, packed, packedLength);
     if (result != Z_OK || length != expected) return false;
-    out += buffer;
+    e.dataSum = ByteSum(buffer.data(), buffer.size(), e.dataSum);
+    if (keep) e.data += buffer;
     return true;
 }
 
@@ -70,16 +72,25 @@ ReadContainer ReadSfx(const std::string& file, std::string& error) {
         e.fileTime = h.FileTime;
         e.attributes = h.Attributes;
         c.position += kEntryHeaderSize;
+        if (IsExtendedEntry(h)) {
+            if (h.Size != 0 || !c.Has(kSize64Size)) return error = "bad extended header", result;
+            e.size = static_cast<int64_t>(ReadLE64(c.At()));
+            c.position += kSize64Size;
+        }
         if (h.NameLength <= 0 || !c.Has(static_cast<uint64_t>(h.NameLength))) return error = "bad name", result;
         e.name = file.substr(c.position, static_cast<size_t>(h.NameLength));
         c.position += static_cast<uint64_t>(h.NameLength);
         if (!IsFolderEntry(h)) {
-            if (h.Size < 0) return error = "negative size", result;
-            while (e.data.size() < static_cast<size_t>(h.Size)) {
+            if (e.size < 0) return error = "negative size", result;
+            const bool keep = e.size <= kKeptData;
+            int64_t done = 0;
+            while (done < e.size) {
                 if (!compressed) {
-                    if (!c.Has(static_cast<uint64_t>(h.Size))) return error = "truncated data", result;
-                    e.data = file.substr(c.position, static_cast<size_t>(h.Size));
-                    c.position += static_cast<uint64_t>(h.Size);
+                    if (!c.Has(static_cast<uint64_t>(e.size))) return error = "truncated data", result;
+                    e.data = file.substr(c.position, static_cast<size_t>(e.size));
+                    e.dataSum = ByteSum(e.data.data(), e.data.size());
+                    c.position += static_cast<uint64_t>(e.size);
+                    done = e.size;
                     break;
                 }
                 if (!c.Has(kChunkHeaderSize)) return error = "truncated chunk header", result;
@@ -87,17 +98,18 @@ ReadContainer ReadSfx(const std::string& file, std::string& error) {
                 c.position += kChunkHeaderSize;
                 if (chunk.PackedLength > kMaxPackedChunk || !c.Has(chunk.PackedLength))
                     return error = "bad packed length", result;
-                if (!Inflate(c.At(), chunk.PackedLength, chunk.UnpackedLength, e.data))
+                if (!Inflate(c.At(), chunk.PackedLength, chunk.UnpackedLength, keep, e))
                     return error = "inflation failed in " + e.name, result;
                 e.chunkLengths.push_back(chunk.UnpackedLength);
+                done += chunk.UnpackedLength;
                 c.position += chunk.PackedLength;
             }
-            if (e.data.size() != static_cast<size_t>(h.Size)) return error = "size mismatch in " + e.name, result;
+            if (done != e.size) return error = "size mismatch in " + e.name, result;
         }
         if (!c.Has(kChecksumSize)) return error = "truncated checksum", result;
         e.storedChecksum = ReadLE32(c.At());
         c.position += kChecksumSize;
-        uint32_t expected = ByteSum(e.data.data(), e.data.size(), ByteSum(e.name.data(), e.name.size()));
+        const uint32_t expected = ByteSum(e.name.data(), e.name.size()) + e.dataSum;
         if (expected != e.storedChecksum) return error = "checksum mismatch in " + e.name, result;
         e.byteSize = c.position - e.offset;
         result.entries.push_back(std::move(e));

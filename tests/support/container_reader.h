@@ -9,17 +9,21 @@
 namespace ql::test {
 
 struct ReadEntry {
-    uint8_t type = 0;
-    std::string name;
-    int32_t size = 0;
+    uint8_t type = 0;  // as stored: the kind, plus 0x80 in an extended entry
+    std::string name;  // as stored: UTF-8 in an extended entry
+    int64_t size = 0;  // Size, or the Size64 of an extended entry
     uint32_t fileTime = 0;
     uint32_t attributes = 0;
     std::vector<uint32_t> chunkLengths;  // unpacked length of each chunk
-    std::string data;                    // the unpacked file data
+    std::string data;                    // the unpacked file data; only its sum above kKeptData
+    uint32_t dataSum = 0;                // ByteSum of the unpacked data
     uint32_t storedChecksum = 0;
     uint64_t offset = 0;                 // where the entry header starts
     uint64_t byteSize = 0;               // the entry's size in the file
 };
+
+// Data beyond this size is summed, not kept: a file of 2 GiB stays on disk.
+constexpr int64_t kKeptData = 64 << 20;
 
 struct ReadContainer {
     uint64_t start = 0;                  // container start, from the section table

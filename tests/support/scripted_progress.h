@@ -19,7 +19,7 @@ public:
     }
     void ShowTarget(const std::string& path) override { events.push_back("target " + path); }
     void ProcessMessages() override {}
-    void ReportProgress(int32_t done, int32_t size, int64_t completed, int64_t total) override {
+    void ReportProgress(int64_t done, int64_t size, int64_t completed, int64_t total) override {
         events.push_back("report " + std::to_string(done) + "/" + std::to_string(size) + " " +
                          std::to_string(completed) + "/" + std::to_string(total));
         if (onReport) onReport();

@@ -115,7 +115,7 @@ TEST(MainWindowRules, CommandLineOptionsReadBackUnchanged) {
     given.DeleteMode = 1;
     given.UACAutoElevation = 2;
     given.OverwriteMode = 1;
-    given.OneInstance = given.SilentMode = given.SelfDeleteMode = true;
+    given.OneInstance = given.SilentMode = given.SelfDeleteMode = given.PortableNames = true;
     FakePanel panel;
     ShowInitialState(panel);
     ShowOptions(panel, given);
@@ -131,6 +131,11 @@ TEST(MainWindowRules, CommandLineOptionsReadBackUnchanged) {
               std::tie(given.ExtractionMode, given.ExtractionFolder, given.WorkingDirectory, given.DeleteMode,
                        given.UACAutoElevation, given.OverwriteMode, given.OpenFolder, given.OneInstance,
                        given.SilentMode, given.SelfDeleteMode));
+    // The window has no control for portable names: a build it starts takes them from the command line.
+    BuildOptions built = read;
+    EXPECT_FALSE(built.PortableNames);
+    TakeCommandLineOnly(given, built);
+    EXPECT_TRUE(built.PortableNames);
 }
 
 }  // namespace

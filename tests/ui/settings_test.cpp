@@ -48,6 +48,7 @@ TEST(Settings, SavesSixteenValuesOfTheirKindsAndReadsThemBack) {
     o.CustomFolder = "%TEMP%\\x\\";
     o.OpenFolder = true;
     o.UACAutoElevation = 2;
+    o.PortableNames = true;  // of the command line only: not stored
     FakeRegistry registry;
     registry.failingValue = "Icon";  // one failing value does not stop the others
     Settings::FromOptions(o).Save(registry);
