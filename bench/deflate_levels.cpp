@@ -1,7 +1,9 @@
 // How libdeflate's levels compare with zlib's level 9 on the files named on
 // standard input, one a line, in the builder's 9 MiB chunks: time and packed
-// size of each, relative to zlib. Usage: deflate_levels [highest level] < list The data is read into memory first, so
-// only packing is timed. The builder's default level is chosen from this.
+// size of each, relative to zlib. The data is read into memory first, so only
+// packing is timed. The builder's default level is chosen from this.
+//
+//     deflate_levels [highest level] < list
 #include <libdeflate.h>
 #include <zlib.h>
 
@@ -49,11 +51,14 @@ int main(int argc, char** argv) {
     std::vector<unsigned char> out(compressBound(chunkSize) + 4096);
     double zlibSeconds = 0;
     unsigned long long zlibPacked = 0;
-    Measure(chunks, [&](const std::vector<unsigned char>& c) {
-        uLongf length = out.size();
-        compress2(out.data(), &length, c.data(), c.size(), 9);
-        return static_cast<unsigned long long>(length);
-    }, zlibSeconds, zlibPacked);
+    Measure(
+        chunks,
+        [&](const std::vector<unsigned char>& c) {
+            uLongf length = out.size();
+            compress2(out.data(), &length, c.data(), c.size(), 9);
+            return static_cast<unsigned long long>(length);
+        },
+        zlibSeconds, zlibPacked);
     std::printf("%llu bytes in %zu chunks\n", bytes, chunks.size());
     std::printf("%-14s %9s %6s %14s %6s\n", "packer", "seconds", "time", "packed", "size");
     std::printf("%-14s %9.2f %6.3f %14llu %6.4f\n", "zlib 9", zlibSeconds, 1.0, zlibPacked, 1.0);
@@ -61,13 +66,16 @@ int main(int argc, char** argv) {
         libdeflate_compressor* compressor = libdeflate_alloc_compressor(level);
         double seconds = 0;
         unsigned long long packed = 0;
-        Measure(chunks, [&](const std::vector<unsigned char>& c) {
-            return static_cast<unsigned long long>(
-                libdeflate_zlib_compress(compressor, c.data(), c.size(), out.data(), out.size()));
-        }, seconds, packed);
+        Measure(
+            chunks,
+            [&](const std::vector<unsigned char>& c) {
+                return static_cast<unsigned long long>(
+                    libdeflate_zlib_compress(compressor, c.data(), c.size(), out.data(), out.size()));
+            },
+            seconds, packed);
         libdeflate_free_compressor(compressor);
-        std::printf("libdeflate %-3d %9.2f %6.3f %14llu %6.4f\n", level, seconds, seconds / zlibSeconds, packed,
-                    static_cast<double>(packed) / static_cast<double>(zlibPacked));
+        std::printf("libdeflate %-3d %9.2f %6.3f %14llu %6.4f\n", level, seconds, seconds / zlibSeconds,
+                    packed, static_cast<double>(packed) / static_cast<double>(zlibPacked));
     }
     return 0;
 }

@@ -18,8 +18,8 @@ public:
     File(File&& other) noexcept;
     File& operator=(File&& other) noexcept;
 
-    int OpenRead(const std::string& path);        // read-only, others may read too
-    int Create(const std::string& path);          // create or truncate, for writing
+    int OpenRead(const std::string& path);  // read-only, others may read too
+    int Create(const std::string& path);    // create or truncate, for writing
     int Read(void* buffer, size_t length, size_t& got);
     // `written` may fall short of `length` without an error when the file
     // takes no more; callers decide what that means.

@@ -1,5 +1,6 @@
 // The platform-independent parts of File, and whole-file helpers built on it.
 #include "platform/file.h"
+
 #include "shared/error_codes.h"
 
 namespace ql::platform {

@@ -1,11 +1,12 @@
 // POSIX byte files; errno values are mapped to the Windows codes the builder reports.
 #include "platform/file.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
 
 #include "platform/posix_errors.h"
 
@@ -31,7 +32,8 @@ int File::OpenRead(const std::string& path) {
 int CheckReplaceable(const std::string& path) {
     struct stat st;
     if (::stat(path.c_str(), &st) != 0) return 0;
-    return S_ISDIR(st.st_mode) || (S_ISREG(st.st_mode) && (st.st_mode & S_IWUSR) == 0) ? kErrorAccessDenied : 0;
+    return S_ISDIR(st.st_mode) || (S_ISREG(st.st_mode) && (st.st_mode & S_IWUSR) == 0) ? kErrorAccessDenied
+                                                                                       : 0;
 }
 
 int MoveReplacing(const std::string& from, const std::string& to) {

@@ -10,8 +10,7 @@ namespace ql::platform {
 
 static HANDLE AsHandle(intptr_t h) { return reinterpret_cast<HANDLE>(h); }
 
-static int OpenWith(intptr_t& handle, const std::string& path, DWORD access, DWORD share,
-                    DWORD disposition) {
+static int OpenWith(intptr_t& handle, const std::string& path, DWORD access, DWORD share, DWORD disposition) {
     HANDLE h = CreateFileW(WidePath(path).c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
                            nullptr);
     if (h == INVALID_HANDLE_VALUE) return static_cast<int>(GetLastError());
@@ -67,7 +66,8 @@ int File::Write(const void* buffer, size_t length, size_t& written) {
     while (written < length) {
         DWORD n = 0;
         DWORD ask = static_cast<DWORD>(length - written > 0x40000000 ? 0x40000000 : length - written);
-        if (!WriteFile(AsHandle(handle_), p + written, ask, &n, nullptr)) return static_cast<int>(GetLastError());
+        if (!WriteFile(AsHandle(handle_), p + written, ask, &n, nullptr))
+            return static_cast<int>(GetLastError());
         if (n == 0) break;
         written += n;
     }
@@ -84,7 +84,8 @@ int File::Size(uint64_t& size) {
 int File::Seek(uint64_t position) {
     LARGE_INTEGER distance;
     distance.QuadPart = static_cast<LONGLONG>(position);
-    if (!SetFilePointerEx(AsHandle(handle_), distance, nullptr, FILE_BEGIN)) return static_cast<int>(GetLastError());
+    if (!SetFilePointerEx(AsHandle(handle_), distance, nullptr, FILE_BEGIN))
+        return static_cast<int>(GetLastError());
     return 0;
 }
 

@@ -13,7 +13,7 @@ char PathDelimiter();
 // An absolute form of `path`, taken against the current folder. Empty stays empty.
 std::string FullPath(const std::string& path);
 
-bool FileExists(const std::string& path);    // a file; a folder of that name does not count
+bool FileExists(const std::string& path);  // a file; a folder of that name does not count
 bool FolderExists(const std::string& path);
 
 // Creates the folder and all its missing parents; false when that fails.
@@ -52,12 +52,12 @@ std::string TreePath(const std::string& path);
 
 // One item of a folder listing, with what a container entry needs.
 struct DirItem {
-    std::string name;         // the item's own name, UTF-8 (on POSIX its bytes as they are)
-    uint32_t attributes;      // Windows attribute bits (0x10 folder, 0x08 volume label, ...)
-    uint64_t size;            // the full size; 0 for folders
-    uint32_t dosTime;         // last write, MS-DOS date and time in local time
-    FileIdentity folderId;    // identifies a folder across links; unknown for files
-    int64_t writeTime = 0;    // last write, seconds since 1970-01-01 00:00:00 UTC
+    std::string name;       // the item's own name, UTF-8 (on POSIX its bytes as they are)
+    uint32_t attributes;    // Windows attribute bits (0x10 folder, 0x08 volume label, ...)
+    uint64_t size;          // the full size; 0 for folders
+    uint32_t dosTime;       // last write, MS-DOS date and time in local time
+    FileIdentity folderId;  // identifies a folder across links; unknown for files
+    int64_t writeTime = 0;  // last write, seconds since 1970-01-01 00:00:00 UTC
     // The system's name has no UTF-8 form (on Windows a lone surrogate half):
     // `name` holds U+FFFD in its place and opens nothing.
     bool nameLost = false;

@@ -2,14 +2,15 @@
 // POSIX metadata expressed as the Windows attributes and DOS times SFX files store.
 #include "platform/filesystem.h"
 
-#include <algorithm>
-#include <cstdlib>
-#include <cerrno>
-#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <ctime>
 
 #include "platform/dos_time.h"
 #include "platform/posix_time.h"
@@ -69,8 +70,7 @@ bool CreateFolderChain(const std::string& path) {
     if (folder.empty()) return false;
     if (FolderExists(folder)) return true;
     size_t slash = folder.find_last_of('/');
-    if (slash != std::string::npos && slash > 0 && !CreateFolderChain(folder.substr(0, slash)))
-        return false;
+    if (slash != std::string::npos && slash > 0 && !CreateFolderChain(folder.substr(0, slash))) return false;
     return mkdir(folder.c_str(), 0777) == 0 || (errno == EEXIST && FolderExists(folder));
 }
 
@@ -106,8 +106,8 @@ static uint32_t DosTimeOf(time_t seconds) {
     time_t shifted = seconds + *offset;
     struct tm local;
     if (gmtime_r(&shifted, &local) == nullptr) return kFirstDosTime;
-    return DosDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
-                       local.tm_min, local.tm_sec);
+    return DosDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                       local.tm_sec);
 }
 
 // Attributes as Windows reports them for files on a POSIX volume: archive for

@@ -78,14 +78,14 @@ bool PathStartsWith(const std::string& path, const std::string& prefix) {
 static uint32_t DosTimeOf(const FILETIME& utc) {
     FILETIME local;
     SYSTEMTIME parts;
-    if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &parts))
-        return kFirstDosTime;
+    if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &parts)) return kFirstDosTime;
     return DosDateTime(parts.wYear, parts.wMonth, parts.wDay, parts.wHour, parts.wMinute, parts.wSecond);
 }
 
 // File times count 100-nanosecond steps from 1601-01-01 UTC.
 static int64_t UnixTimeOf(const FILETIME& utc) {
-    const int64_t ticks = static_cast<int64_t>((static_cast<uint64_t>(utc.dwHighDateTime) << 32) | utc.dwLowDateTime);
+    const int64_t ticks =
+        static_cast<int64_t>((static_cast<uint64_t>(utc.dwHighDateTime) << 32) | utc.dwLowDateTime);
     return ticks / 10000000 - 11644473600LL;
 }
 

@@ -3,13 +3,14 @@
 // interrupt is a signal handler that knows the claimed path.
 #include "platform/partial_file.h"
 
-#include <csignal>
-#include <cstring>
 #include <fcntl.h>
 #include <limits.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <csignal>
+#include <cstring>
 
 namespace ql::platform {
 

@@ -2,8 +2,9 @@
 // builder's own tokenizer (quotes and backslash escapes) reads back exactly argv.
 #include "platform/process.h"
 
-#include <string>
 #include <unistd.h>
+
+#include <string>
 #include <vector>
 
 #include "platform/posix_setup.h"

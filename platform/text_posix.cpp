@@ -2,11 +2,12 @@
 // selected Windows code page with iconv.
 #include "platform/text.h"
 
-#include <cerrno>
 #include <iconv.h>
 #include <locale.h>
-#include <string>
 #include <wctype.h>
+
+#include <cerrno>
+#include <string>
 
 #include "shared/error_codes.h"
 
@@ -42,9 +43,9 @@ bool Convert(iconv_t converter, std::string_view input, std::string& output) {
 // the name rule and the backslash separator need them to (EBCDIC would turn
 // "../" into other bytes, and code page 864 moves '%').
 bool IsAsciiCompatibleCodePage(int codePage) {
-    static const int kCodePages[] = {437, 737, 775, 850, 852, 855, 857, 858, 860, 861, 862, 863, 865,
-                                     866, 869, 874, 932, 936, 949, 950, 1250, 1251, 1252, 1253, 1254,
-                                     1255, 1256, 1257, 1258};
+    static const int kCodePages[] = {437,  737,  775,  850,  852,  855,  857,  858,  860, 861,
+                                     862,  863,  865,  866,  869,  874,  932,  936,  949, 950,
+                                     1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258};
     for (int known : kCodePages)
         if (known == codePage) return true;
     return false;
@@ -101,7 +102,8 @@ bool IsAnsiLeadByte(unsigned char c) {
             char* to = out;
             size_t inLeft = 1, outLeft = sizeof out;
             iconv(converter, nullptr, nullptr, nullptr, nullptr);
-            lead[b] = iconv(converter, &in, &inLeft, &to, &outLeft) == static_cast<size_t>(-1) && errno == EINVAL;
+            lead[b] =
+                iconv(converter, &in, &inLeft, &to, &outLeft) == static_cast<size_t>(-1) && errno == EINVAL;
         }
         if (converter != reinterpret_cast<iconv_t>(-1)) iconv_close(converter);
         tableCodePage = g_codePage;
@@ -178,8 +180,9 @@ namespace ql::platform {
 // builders report them alike.
 std::string SystemMessage(int code) {
     switch (code) {
-    case kErrorNotEnoughMemory: return "Not enough memory resources are available to process this command.";
-    default: return "System error " + std::to_string(code) + ".";
+        case kErrorNotEnoughMemory:
+            return "Not enough memory resources are available to process this command.";
+        default: return "System error " + std::to_string(code) + ".";
     }
 }
 

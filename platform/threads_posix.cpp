@@ -1,11 +1,11 @@
 // POSIX threads through the C++ library.
+#include "platform/threads.h"
+
 #include <sched.h>
 
 #include <condition_variable>
 #include <mutex>
 #include <thread>
-
-#include "platform/threads.h"
 
 namespace ql::platform {
 

@@ -1,7 +1,7 @@
 // Win32 threads: slim reader/writer locks, condition variables and CreateThread.
-#include <windows.h>
-
 #include "platform/threads.h"
+
+#include <windows.h>
 
 namespace ql::platform {
 

@@ -96,13 +96,13 @@ enum OverwriteMode : uint8_t { kOverwriteAsk, kOverwriteAll, kOverwriteNone };
 // ConfigBlock: the extraction settings, right at the container start.
 namespace config {
 constexpr size_t kSize = 2330;
-constexpr size_t kExtractionMode = 0;       // 1: ExtractionMode
-constexpr size_t kExtractionFolder = 1;     // 1: ExtractionFolder
-constexpr size_t kCmdParameters = 2;        // 2048: text, zero byte, zero padding
+constexpr size_t kExtractionMode = 0;    // 1: ExtractionMode
+constexpr size_t kExtractionFolder = 1;  // 1: ExtractionFolder
+constexpr size_t kCmdParameters = 2;     // 2048: text, zero byte, zero padding
 constexpr size_t kCmdParametersSize = 2048;
-constexpr size_t kCustomFolder = 2050;      // 261: text, zero byte, zero padding
+constexpr size_t kCustomFolder = 2050;  // 261: text, zero byte, zero padding
 constexpr size_t kCustomFolderSize = 261;
-constexpr size_t kInstanceId = 2311;        // 11: ten upper-case hex digits, zero byte
+constexpr size_t kInstanceId = 2311;  // 11: ten upper-case hex digits, zero byte
 constexpr size_t kInstanceIdSize = 11;
 constexpr size_t kOpenFolder = 2322;        // 1: open the folder afterwards (extract mode)
 constexpr size_t kCompression = 2323;       // 1: 1 zlib chunks, 0 raw data
@@ -142,7 +142,9 @@ constexpr size_t kSize64Size = 8;
 inline uint8_t EntryKind(const EntryHeader& h) { return static_cast<uint8_t>(h.EntryType & ~kEntryExtended); }
 inline bool IsExtendedEntry(const EntryHeader& h) { return (h.EntryType & kEntryExtended) != 0; }
 
-inline uint64_t ReadLE64(const uint8_t* p) { return ReadLE32(p) | (static_cast<uint64_t>(ReadLE32(p + 4)) << 32); }
+inline uint64_t ReadLE64(const uint8_t* p) {
+    return ReadLE32(p) | (static_cast<uint64_t>(ReadLE32(p + 4)) << 32);
+}
 
 inline void WriteLE64(uint8_t* p, uint64_t v) {
     WriteLE32(p, static_cast<uint32_t>(v));

@@ -147,8 +147,8 @@ bool IsWalkableHeader(const EntryHeader& h, int64_t size) {
     return !(IsFolderEntry(h) && (size != 0 || kind != kEntryOrdinary));
 }
 
-uint32_t SizeEntries(ByteReader& reader, uint32_t start, int64_t fileSize, bool compressed, EntryTotals& totals,
-                     MessagePump pump) {
+uint32_t SizeEntries(ByteReader& reader, uint32_t start, int64_t fileSize, bool compressed,
+                     EntryTotals& totals, MessagePump pump) {
     totals = EntryTotals();
     bool reachedEnd = false;
     int64_t position = int64_t{start} + int64_t{config::kSize};

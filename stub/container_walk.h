@@ -75,8 +75,8 @@ struct EntryTotals {
 // The sizing pass: sums the file sizes of all entries by seeking over their
 // data, and insists on the EndRecord. kErrorInvalidData when the sum is 0, when
 // the EndRecord is missing, or for a header the walk cannot trust.
-uint32_t SizeEntries(ByteReader& reader, uint32_t start, int64_t fileSize, bool compressed, EntryTotals& totals,
-                     MessagePump pump);
+uint32_t SizeEntries(ByteReader& reader, uint32_t start, int64_t fileSize, bool compressed,
+                     EntryTotals& totals, MessagePump pump);
 
 // The instance identifier names the temporary extraction folder ("~sfx" and
 // the identifier) and the instance mutex: kErrorInvalidData unless it is one

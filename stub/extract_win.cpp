@@ -167,18 +167,12 @@ void ConfiguredFolder(char* out) {
     const uint8_t* c = g_run.config;
     out[0] = '\0';
     switch (c[config::kExtractionFolder]) {
-        case kFolderDesktop:
-            SpecialFolder(CSIDL_DESKTOPDIRECTORY, out);
-            break;
-        case kFolderDocuments:
-            SpecialFolder(CSIDL_PERSONAL, out);
-            break;
+        case kFolderDesktop: SpecialFolder(CSIDL_DESKTOPDIRECTORY, out); break;
+        case kFolderDocuments: SpecialFolder(CSIDL_PERSONAL, out); break;
         case kFolderCurrent:
             if (GetCurrentDirectoryA(kFolderCapacity, out) >= kFolderCapacity) out[0] = '\0';
             break;
-        case kFolderAsk:
-            BrowseForFolder(out);
-            break;
+        case kFolderAsk: BrowseForFolder(out); break;
         case kFolderCustom: {
             char custom[config::kCustomFolderSize + 1];
             CopyText(custom, sizeof custom, reinterpret_cast<const char*>(c + config::kCustomFolder),

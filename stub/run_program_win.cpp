@@ -39,7 +39,8 @@ wchar_t g_folder[kFolderCapacity];
     char ownFolder[kFolderCapacity];
     CopyText(ownFolder, sizeof ownFolder, g_run.ownPath,
              FolderPartLength(g_run.ownPath, TextLength(g_run.ownPath), "\\:", IsLeadByteOfCodePage));
-    Widen(g_run.config[config::kWorkingDirectory] == kWorkInSfxFolder ? ownFolder : g_run.folder, g_folder, kFolderCapacity);
+    Widen(g_run.config[config::kWorkingDirectory] == kWorkInSfxFolder ? ownFolder : g_run.folder, g_folder,
+          kFolderCapacity);
     SHELLEXECUTEINFOW info = {};
     info.cbSize = sizeof info;
     info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
@@ -72,10 +73,8 @@ void RunPhase() {
                 ShellExecuteW(nullptr, L"explore", g_folder, nullptr, nullptr, SW_SHOWNORMAL);
             }
             break;
-        case kExtractAndRun:
-            RunProgram();
-        default:
-            break;
+        case kExtractAndRun: RunProgram();
+        default: break;
     }
     FinishRun("", 0);
 }

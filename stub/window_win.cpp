@@ -88,13 +88,10 @@ void Paint() {
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_PAINT:
-            Paint();
-            return 0;
+        case WM_PAINT: Paint(); return 0;
         case WM_CLOSE:  // the run goes on; only the stub closes its window
             return 0;
-        default:
-            return DefWindowProcA(window, message, wParam, lParam);
+        default: return DefWindowProcA(window, message, wParam, lParam);
     }
 }
 

@@ -1,5 +1,6 @@
 // The Linux command-line builder. It writes the same SFX files as the Windows
 // builder; without -h a complete command line builds too, as there is no window.
+#include <libdeflate.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -10,8 +11,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-#include <libdeflate.h>
 
 #include "builder/cli/sfx_inspect.h"
 #include "builder/cli/startup.h"

@@ -44,7 +44,8 @@ bool CmdLineHelper::NextArgument(const std::string& line, size_t& pos, std::stri
 }
 
 // Calls visit(argument) for each argument after the program path, until it returns false.
-template <typename Visit> void CmdLineHelper::ForEachArgument(Visit visit) const {
+template <typename Visit>
+void CmdLineHelper::ForEachArgument(Visit visit) const {
     const std::string line = platform_.commandLine();
     size_t pos = 0;
     if (!NextArgument(line, pos, nullptr)) return;  // the program's own path

@@ -14,7 +14,7 @@ public:
         std::function<std::string()> modulePath;   // the program file's full path
         std::function<bool(unsigned char)> isLeadByte;
         std::function<bool(const std::string&, const std::string&)> sameTextIgnoringCase;
-        std::string switchPrefixes;                // "-/" on Windows, "-" on Linux
+        std::string switchPrefixes;  // "-/" on Windows, "-" on Linux
     };
 
     explicit CmdLineHelper(Platform platform) : platform_(std::move(platform)) {}
@@ -36,7 +36,8 @@ public:
     bool IsSwitch(const std::string& argument) const;
 
 private:
-    template <typename Visit> void ForEachArgument(Visit visit) const;
+    template <typename Visit>
+    void ForEachArgument(Visit visit) const;
     Platform platform_;
 };
 

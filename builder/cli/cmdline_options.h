@@ -7,11 +7,11 @@
 namespace ql {
 
 struct CommandLineOptions {
-    BuildOptions build;              // Compression is always true
-    bool OverwriteTarget = false;    // -o
-    bool ShowMessages = true;        // cleared by -c
-    bool Headless = false;           // -h
-    bool ParametersComplete = false; // every required positional parameter is there
+    BuildOptions build;               // Compression is always true
+    bool OverwriteTarget = false;     // -o
+    bool ShowMessages = true;         // cleared by -c
+    bool Headless = false;            // -h
+    bool ParametersComplete = false;  // every required positional parameter is there
     int RequiredCount = 2;
 };
 

@@ -63,7 +63,8 @@ std::string ConvertName(PlannedEntry& entry) {
     const std::string from = entry.Utf8() ? "UTF-8" : CodePage();
     for (const std::string& stored : inspect::StoredNameParts(entry.stored, entry.Utf8())) {
         std::string part;
-        if (!inspect::NameText(stored, entry.Utf8(), part)) return "the name cannot be converted from " + from;
+        if (!inspect::NameText(stored, entry.Utf8(), part))
+            return "the name cannot be converted from " + from;
         if (part.empty() || part == "." || part == ".." || part.find('/') != std::string::npos ||
             part.find('\0') != std::string::npos)
             return "in " + from + " the name turns into " + Shown(part) + ", which is no plain name here";
@@ -99,7 +100,8 @@ std::string CheckStanding(const std::string& base, const PlannedEntry& entry) {
         path += entry.parts[i];
         struct stat st;
         if (lstat(path.c_str(), &st) != 0)
-            return errno == ENOENT ? std::string() : "cannot look at " + Shown(path) + ": " + std::strerror(errno);
+            return errno == ENOENT ? std::string()
+                                   : "cannot look at " + Shown(path) + ": " + std::strerror(errno);
         if (S_ISLNK(st.st_mode))
             return Shown(path) + " is a symbolic link, and nothing is written through links";
         const bool folder = i + 1 < entry.parts.size() || IsFolderEntry(entry.header);
@@ -132,7 +134,8 @@ bool CheckFreeSpace(inspect::SfxFile& sfx, const std::string& base, std::ostream
     struct statvfs fs;
     const std::string folder = ExistingAncestor(base);
     if (statvfs(folder.c_str(), &fs) != 0) {
-        err << "Error: cannot tell the free space of " << Shown(folder) << ": " << std::strerror(errno) << "\n";
+        err << "Error: cannot tell the free space of " << Shown(folder) << ": " << std::strerror(errno)
+            << "\n";
         return false;
     }
     const uint64_t available = static_cast<uint64_t>(fs.f_bavail) * fs.f_frsize;
@@ -292,7 +295,8 @@ bool MoveIntoPlace(int base, int staging, const std::string& basePath, const std
         if (!placed) {
             err << "Error: cannot write " << Entry(entry) << " to " << Shown(NativePath(basePath, entry))
                 << ": " << Problem(error) << "\n"
-                << "The extraction stopped; " << files << " files were written into " << Shown(basePath) << "\n";
+                << "The extraction stopped; " << files << " files were written into " << Shown(basePath)
+                << "\n";
             return false;
         }
         ++(folder ? folders : files);
@@ -307,7 +311,8 @@ void Clean(int base, const std::string& stagingName, const std::string& basePath
     if (!stagingName.empty()) {
         std::vector<platform::DirItem> items;
         platform::ListFolder(basePath + stagingName + "/", items);
-        const int staging = openat(base, stagingName.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        const int staging =
+            openat(base, stagingName.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         for (const platform::DirItem& item : items)
             if (staging >= 0) unlinkat(staging, item.name.c_str(), 0);
         if (staging >= 0) close(staging);
@@ -339,8 +344,9 @@ int ExtractSfx(const std::string& path, const std::string& folder, std::ostream&
         const std::string name = ".~ql-" + std::to_string(getpid()) + "-" + std::to_string(attempt);
         if (mkdirat(baseFolder, name.c_str(), 0700) == 0) stagingName = name;
     }
-    const int staging =
-        stagingName.empty() ? -1 : openat(baseFolder, stagingName.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int staging = stagingName.empty()
+                            ? -1
+                            : openat(baseFolder, stagingName.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (staging < 0) {
         err << "Error: cannot create the folder " << Shown(base) << ": " << std::strerror(errno) << "\n";
         if (baseFolder >= 0) {

@@ -91,8 +91,9 @@ std::string InvalidDataReason(SfxFile& sfx, int64_t offset, const std::string& l
     const std::string entry = "entry " + Quoted(DisplayName(at.stored, at.Utf8())) + where;
     if (EntryKind(at.h) == kEntryHelper && at.stored != kHelperEntryName)
         return entry + ": a self-delete helper entry must be named " + kHelperEntryName;
-    const bool safe = at.Utf8() ? IsSafeUtf8EntryName(at.stored.data(), at.stored.size())
-                                : IsSafeEntryName(at.stored.data(), at.stored.size(), platform::AnsiNameEncoding());
+    const bool safe = at.Utf8()
+                          ? IsSafeUtf8EntryName(at.stored.data(), at.stored.size())
+                          : IsSafeEntryName(at.stored.data(), at.stored.size(), platform::AnsiNameEncoding());
     if (!safe) return entry + ": unsafe name, not a plain relative path below the extraction folder";
     return entry + ": the file ends inside the entry's data, or a chunk holds more than is left of the file";
 }
@@ -209,15 +210,17 @@ bool OpenSfx(const std::string& path, SfxFile& sfx, std::ostream& err) {
 uint32_t InflateWhole(const uint8_t* packed, uint32_t packedLength, uint32_t unpackedLength,
                       stub::ChunkOutput output, void* context) {
     constexpr uint32_t kLargestWhole = 64u << 20;
-    if (unpackedLength > kLargestWhole) return stub::InflateChunk(packed, packedLength, unpackedLength, output, context);
+    if (unpackedLength > kLargestWhole)
+        return stub::InflateChunk(packed, packedLength, unpackedLength, output, context);
     static libdeflate_decompressor* const decompressor = libdeflate_alloc_decompressor();
     static std::vector<uint8_t> unpacked;
     if (decompressor == nullptr) return kErrorNotEnoughMemory;
     unpacked.resize(std::max<size_t>(unpackedLength, 1));
     size_t in = 0, out = 0;
-    const libdeflate_result result = libdeflate_zlib_decompress_ex(decompressor, packed, packedLength,
-                                                                   unpacked.data(), unpackedLength, &in, &out);
-    if (result != LIBDEFLATE_SUCCESS || in != packedLength || out != unpackedLength) return kErrorBadArguments;
+    const libdeflate_result result = libdeflate_zlib_decompress_ex(
+        decompressor, packed, packedLength, unpacked.data(), unpackedLength, &in, &out);
+    if (result != LIBDEFLATE_SUCCESS || in != packedLength || out != unpackedLength)
+        return kErrorBadArguments;
     return output(context, unpacked.data(), unpackedLength);
 }
 
@@ -240,18 +243,15 @@ stub::Failure WalkSfx(SfxFile& sfx, FileReader& reader, const std::string& base,
 std::string DescribeFailure(SfxFile& sfx, const stub::Failure& failure, const std::string& lastName) {
     if (failure.code == kErrorInvalidData) return InvalidDataReason(sfx, failure.offset, lastName);
     const EntryAt at = ReadEntryAt(sfx, failure.offset);
-    const std::string entry =
-        at.name ? "entry " + Quoted(DisplayName(at.stored, at.Utf8())) + " (offset " + std::to_string(failure.offset) + ")"
-                : "offset " + std::to_string(failure.offset);
+    const std::string entry = at.name ? "entry " + Quoted(DisplayName(at.stored, at.Utf8())) + " (offset " +
+                                            std::to_string(failure.offset) + ")"
+                                      : "offset " + std::to_string(failure.offset);
     switch (failure.code) {
-        case kErrorCrc:
-            return entry + ": the checksum does not match the content";
+        case kErrorCrc: return entry + ": the checksum does not match the content";
         case kErrorBadArguments:
             return entry + ": a chunk is damaged: it does not unpack to the length its header gives";
-        case kErrorNotEnoughMemory:
-            return entry + ": a chunk claims more than 10 MiB of packed data";
-        default:
-            return entry + ": " + platform::SystemMessage(static_cast<int>(failure.code));
+        case kErrorNotEnoughMemory: return entry + ": a chunk claims more than 10 MiB of packed data";
+        default: return entry + ": " + platform::SystemMessage(static_cast<int>(failure.code));
     }
 }
 
@@ -297,7 +297,9 @@ public:
         return next_ ? next_->BeginFile(path, entry, writing) : 0;
     }
 
-    uint32_t Write(const void* data, uint32_t length) override { return next_ ? next_->Write(data, length) : 0; }
+    uint32_t Write(const void* data, uint32_t length) override {
+        return next_ ? next_->Write(data, length) : 0;
+    }
 
     void EndFile(const stub::WalkEntry& entry, bool writing) override {
         packed_ = static_cast<uint64_t>(position_.Position()) - bodyStart_ - kChecksumSize;
@@ -446,7 +448,6 @@ std::string Choice(uint8_t value, std::initializer_list<const char*> names) {
     if (value < names.size()) return names.begin()[value];
     return "unknown (" + std::to_string(value) + ")";
 }
-
 
 void ListConfiguration(SfxFile& sfx, std::ostream& out) {
     const uint8_t* c = sfx.config;

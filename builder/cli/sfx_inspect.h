@@ -80,7 +80,7 @@ struct Check {
     std::string fault;      // why the walk was stopped, where the sink stopped it
     std::string lastName;   // the last entry the walk got through, as DisplayName shows it
     uint64_t files = 0, folders = 0, data = 0, packed = 0;
-    uint64_t signature = 0;  // size of the signature behind the end record; 0 without one
+    uint64_t signature = 0;            // size of the signature behind the end record; 0 without one
     std::vector<ListedEntry> entries;  // in container order
 };
 

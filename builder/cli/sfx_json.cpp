@@ -66,7 +66,8 @@ void WriteConfiguration(inspect::SfxFile& sfx, std::ostream& out) {
     out << "  \"configuration\": {\n"
         << "    \"mode\": " << Choice(c[config::kExtractionMode], {"extract", "run"}) << ",\n"
         << "    \"extraction_folder\": "
-        << Choice(c[config::kExtractionFolder], {"temporary", "desktop", "documents", "current", "ask", "custom"})
+        << Choice(c[config::kExtractionFolder],
+                  {"temporary", "desktop", "documents", "current", "ask", "custom"})
         << ",\n"
         << "    \"custom_folder\": " << Field(c + config::kCustomFolder, config::kCustomFolderSize) << ",\n"
         << "    \"parameters\": " << Field(c + config::kCmdParameters, config::kCmdParametersSize) << ",\n"
@@ -75,10 +76,12 @@ void WriteConfiguration(inspect::SfxFile& sfx, std::ostream& out) {
         << "    \"one_instance\": " << Bool(c[config::kOneInstance]) << ",\n"
         << "    \"silent\": " << Bool(c[config::kSilentMode]) << ",\n"
         << "    \"self_delete\": " << Bool(c[config::kSelfDeleteMode]) << ",\n"
-        << "    \"delete_files\": " << Choice(c[config::kDeleteMode], {"after_run", "at_restart", "never"}) << ",\n"
+        << "    \"delete_files\": " << Choice(c[config::kDeleteMode], {"after_run", "at_restart", "never"})
+        << ",\n"
         << "    \"working_folder\": "
         << Choice(c[config::kWorkingDirectory], {"extraction_folder", "sfx_folder", "current"}) << ",\n"
-        << "    \"existing_files\": " << Choice(c[config::kOverwriteMode], {"ask", "overwrite", "keep"}) << ",\n"
+        << "    \"existing_files\": " << Choice(c[config::kOverwriteMode], {"ask", "overwrite", "keep"})
+        << ",\n"
         << "    \"compression\": " << Bool(c[config::kCompression]) << "\n"
         << "  },\n";
 }

@@ -58,7 +58,8 @@ const SettingRow kSettings[] = {
     {"QUILLON_CODEPAGE", nullptr, true,
      [](const std::string& text, BuildEnvironment&, std::string& why) {
          int64_t codePage = 0;
-         if (ParseNumber(text.c_str(), 1, 65535, codePage) && platform::SetAnsiCodePage(static_cast<int>(codePage)))
+         if (ParseNumber(text.c_str(), 1, 65535, codePage) &&
+             platform::SetAnsiCodePage(static_cast<int>(codePage)))
              return true;
          why = Tr(TextId::SettingNotACodePage);
          return false;

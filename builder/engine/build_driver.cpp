@@ -146,7 +146,8 @@ void EditStubResources(const BuildRun& run, EditedImage& stub) {
     else if (o.ExtractionMode == kExtractAndRun)
         RequireStep(CopyVersionInfo(o.ExecutableFile, stub, &problem), problem, TextId::CopyingVersionInfo);
     if (o.UACAutoElevation == kElevationHighest || o.UACAutoElevation == kElevationAdministrator) {
-        const bool done = WriteElevationManifest(stub, o.UACAutoElevation, run.env.manifestTemplate, &problem);
+        const bool done =
+            WriteElevationManifest(stub, o.UACAutoElevation, run.env.manifestTemplate, &problem);
         RequireStep(done, problem, TextId::WritingManifest);
     }
 }

@@ -19,7 +19,6 @@ namespace dir = pe::directory;
 constexpr uint32_t kMaxResourceSize = 0x40000000;
 constexpr uint32_t kMaxFileAlignment = 0x10000;
 
-
 bool IsPowerOfTwo(uint32_t v) { return v != 0 && (v & (v - 1)) == 0; }
 uint64_t AlignUp(uint64_t v, uint32_t alignment) { return (v + alignment - 1) / alignment * alignment; }
 
@@ -142,7 +141,8 @@ uint64_t PeImage::RawEnd() const {
 bool PeImage::PlaceResources(ResourcePlacement& placement) const {
     // The format allows a file alignment of at most 64 KiB; a larger one would
     // pad the rewritten file by as much.
-    if (!IsPowerOfTwo(fileAlignment_) || !IsPowerOfTwo(sectionAlignment_) || fileAlignment_ > kMaxFileAlignment)
+    if (!IsPowerOfTwo(fileAlignment_) || !IsPowerOfTwo(sectionAlignment_) ||
+        fileAlignment_ > kMaxFileAlignment)
         return false;
     // Every byte that the rebuilt file carries over must really be there.
     if (RawEnd() > bytes_.size()) return false;

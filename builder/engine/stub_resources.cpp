@@ -62,7 +62,8 @@ bool RunTransaction(EditedImage& target, std::string* problem,
 // does; why it cannot, or nothing.
 std::string RemoveTargetIcon(ResourceUpdate& update, const EditedImage& target,
                              std::optional<ResourceName>& kept) {
-    return RemoveFirstIconGroup(update, kept) ? std::string() : About(target.path, Tr(TextId::IconGroupDamaged));
+    return RemoveFirstIconGroup(update, kept) ? std::string()
+                                              : About(target.path, Tr(TextId::IconGroupDamaged));
 }
 
 // The resources of the executable to copy from, into `source`; why they
@@ -133,7 +134,8 @@ bool CopyIconFromExecutable(const std::string& sourceExecutable, EditedImage& ta
             // The image is looked up by number alone: the group's own
             // language when the source has it, else neutral, else the lowest.
             const ResourceName icon = ResourceName::Number(number);
-            const ResourceEntry* image = number == 0 ? nullptr : source.FindAnyLanguage(rt::kIcon, icon, language);
+            const ResourceEntry* image =
+                number == 0 ? nullptr : source.FindAnyLanguage(rt::kIcon, icon, language);
             if (image == nullptr) return About(sourceExecutable, Tr(TextId::IconGroupListsMissingImage));
             imageBytes += image->data.size();
             if (imageBytes > kMaxIconFileSize) return About(sourceExecutable, Tr(TextId::IconImagesTooLarge));
@@ -151,8 +153,8 @@ bool CopyIconFromIconFile(const std::string& iconFile, EditedImage& target, std:
         if (std::string why = RemoveTargetIcon(update, target, kept); !why.empty()) return why;
         std::string file;
         if (int error = platform::ReadWholeFile(iconFile, file, kMaxIconFileSize))
-            return About(iconFile, error == kErrorFileTooLarge ? Tr(TextId::IconFileTooLarge)
-                                                                         : IoErrorText(error));
+            return About(iconFile,
+                         error == kErrorFileTooLarge ? Tr(TextId::IconFileTooLarge) : IoErrorText(error));
         if (file.size() < kIconFileHeaderSize) return About(iconFile, Tr(TextId::IconFileDamaged));
         const size_t count = Le16(file, 4);
         if (count == 0) return About(iconFile, Tr(TextId::IconFileWithoutImages));

@@ -7,9 +7,9 @@
 
 #include <algorithm>
 
+#include "builder/engine/byte_fields.h"
 #include "builder/engine/resource_tree.h"
 #include "builder/engine/resource_update.h"
-#include "builder/engine/byte_fields.h"
 
 namespace ql {
 

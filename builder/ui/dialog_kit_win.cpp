@@ -59,12 +59,8 @@ protected:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
         if (message == WM_COMMAND) {
             switch (LOWORD(wParam)) {
-                case IDOK:
-                    Close(IDOK);
-                    return 0;
-                case kAboutWebLink:
-                    ShellOpen(WebPage());
-                    return 0;
+                case IDOK: Close(IDOK); return 0;
+                case kAboutWebLink: ShellOpen(WebPage()); return 0;
                 case kAboutMailLink:
                     ShellOpen("mailto:" + ControlTextUtf8(Control(kAboutMailLink)));
                     return 0;

@@ -5,8 +5,8 @@
 
 #include <algorithm>
 
-#include "platform/text.h"
 #include "builder/ui/file_dialog_rules.h"
+#include "platform/text.h"
 #include "platform/text_win.h"
 
 namespace ql::ui {

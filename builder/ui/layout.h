@@ -46,7 +46,7 @@ struct ControlSpec {
     int id;
     ControlKind kind;
     Caption caption;
-    Rect rect;            // in the box `box`, or in the client area when `box` is 0
+    Rect rect;  // in the box `box`, or in the client area when `box` is 0
     int box = 0;
     bool groupStart = false;  // starts a radio group (and ends the one before)
     int limit = 0;            // an edit's longest text in characters; 0 for the system's own

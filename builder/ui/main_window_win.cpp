@@ -63,17 +63,12 @@ bool MainWindow::PreviewKey(const MSG& message) {
 
 LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case DM_GETDEFID:
-            return MAKELRESULT(kBMake, DC_HASDEFID);
-        case WM_COMMAND:
-            OnCommand(LOWORD(wParam), HIWORD(wParam));
-            return 0;
+        case DM_GETDEFID: return MAKELRESULT(kBMake, DC_HASDEFID);
+        case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return 0;
         case WM_DELAYED_START:
             if (wParam == WM_DELAYED_START && lParam == WM_DELAYED_START && env_.parametersComplete) Make();
             return 0;
-        case WM_DESTROY:
-            PostQuitMessage(0);
-            return 0;
+        case WM_DESTROY: PostQuitMessage(0); return 0;
     }
     return Window::OnMessage(message, wParam, lParam);
 }
@@ -81,41 +76,18 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 void MainWindow::OnCommand(int id, int code) {
     if (code != BN_CLICKED) return;  // also STN_CLICKED of the links, which is 0 too
     switch (id) {
-        case kBSource:
-            BrowseSource();
-            return;
-        case kBTarget:
-            BrowseTarget();
-            return;
-        case kBIcon:
-            BrowseFile(iconDialog_, kEIcon);
-            return;
-        case kBExecutableFile:
-            BrowseFile(executableDialog_, kEExecutableFile);
-            return;
-        case kLAbout:
-            ShowAbout(Handle());
-            return;
-        case kLWeb:
-            ShellOpen(kWebAddress);
-            return;
-        case kLDonate:
-            ShellOpen(kDonationAddress);
-            return;
-        case kLCmdLine:
-            ShowCommandLineHelp(Handle(), helpText_);
-            return;
-        case kLCmdLineGen:
-            ShowCommandLineGenerator(Handle(), *this);
-            return;
-        case kBEnvVars:
-            InsertEnvironmentVariable();
-            return;
-        case kBMake:
-            Make();
-            return;
-        default:
-            OnControlClicked(*this, id);
+        case kBSource: BrowseSource(); return;
+        case kBTarget: BrowseTarget(); return;
+        case kBIcon: BrowseFile(iconDialog_, kEIcon); return;
+        case kBExecutableFile: BrowseFile(executableDialog_, kEExecutableFile); return;
+        case kLAbout: ShowAbout(Handle()); return;
+        case kLWeb: ShellOpen(kWebAddress); return;
+        case kLDonate: ShellOpen(kDonationAddress); return;
+        case kLCmdLine: ShowCommandLineHelp(Handle(), helpText_); return;
+        case kLCmdLineGen: ShowCommandLineGenerator(Handle(), *this); return;
+        case kBEnvVars: InsertEnvironmentVariable(); return;
+        case kBMake: Make(); return;
+        default: OnControlClicked(*this, id);
     }
 }
 

@@ -53,19 +53,14 @@ LRESULT ProgressWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 }
             }
             return 0;
-        case WM_BUILD_REPORT:
-            Refresh();
-            return 0;
-        case WM_BUILD_DONE:
-            Finish();
-            return 0;
+        case WM_BUILD_REPORT: Refresh(); return 0;
+        case WM_BUILD_DONE: Finish(); return 0;
         case WM_COMMAND:
             // Only the button cancels (a click, or Space or Enter while it has
             // the focus); Esc (IDCANCEL) does nothing here.
             if (LOWORD(wParam) == kBCancel) CancelRequested = true;
             return 0;
-        case WM_CLOSE:
-            return 0;
+        case WM_CLOSE: return 0;
     }
     return Window::OnMessage(message, wParam, lParam);
 }

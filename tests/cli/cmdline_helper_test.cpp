@@ -74,7 +74,9 @@ TEST(Switches, PrefixesCaseAndWholeNames) {
     EXPECT_EQ(empty.PositionalParameter(2), "");
 }
 
-CommandLineOptions Read(const std::string& line) { return ReadCommandLineOptions(Windows("quillon.exe " + line)); }
+CommandLineOptions Read(const std::string& line) {
+    return ReadCommandLineOptions(Windows("quillon.exe " + line));
+}
 
 TEST(CommandLineOptions, HelpTextExamples) {
     CommandLineOptions first = Read("-me -fd -e C:\\Source C:\\Target.exe");
@@ -101,7 +103,8 @@ TEST(CommandLineOptions, DefaultsOfAnEmptyCommandLine) {
     EXPECT_FALSE(o.OverwriteTarget || o.Headless || o.build.OpenFolder || o.build.SilentMode ||
                  o.build.PortableNames);
     EXPECT_TRUE(o.build.Compression);
-    EXPECT_EQ(o.build.ExtractionFolder + o.build.DeleteMode + o.build.UACAutoElevation + o.build.OverwriteMode, 0);
+    EXPECT_EQ(
+        o.build.ExtractionFolder + o.build.DeleteMode + o.build.UACAutoElevation + o.build.OverwriteMode, 0);
 }
 
 TEST(CommandLineOptions, FirstSwitchOfEachGroupInTableOrderWins) {
@@ -132,8 +135,8 @@ TEST(CommandLineOptions, PositionalTableShiftsWithTheSwitches) {
         int required;
     };
     const Row rows[] = {
-        {"", "", "", "", "", 2},          {"-ic", "3", "", "", "", 3},
-        {"-mf", "", "3", "", "4", 3},     {"-fm", "", "", "3", "", 3},
+        {"", "", "", "", "", 2},           {"-ic", "3", "", "", "", 3},
+        {"-mf", "", "3", "", "4", 3},      {"-fm", "", "", "3", "", 3},
         {"-ic -mf", "3", "4", "", "5", 4}, {"-ic -fm", "3", "", "4", "", 4},
         {"-mf -fm", "", "3", "4", "5", 4}, {"-ic -mf -fm", "3", "4", "5", "6", 5},
     };
@@ -147,14 +150,15 @@ TEST(CommandLineOptions, PositionalTableShiftsWithTheSwitches) {
         EXPECT_EQ(o.build.CmdParameters, row.parameters) << row.switches;
         EXPECT_EQ(o.RequiredCount, row.required) << row.switches;
     }
-    EXPECT_FALSE(Read("-mf C:\\S C:\\T.exe").ParametersComplete);  // parameters are optional, the program is not
+    EXPECT_FALSE(
+        Read("-mf C:\\S C:\\T.exe").ParametersComplete);  // parameters are optional, the program is not
     EXPECT_TRUE(Read("C:\\S C:\\T.exe -mf C:\\S\\a.exe").ParametersComplete);
     EXPECT_EQ(Read("C:\\S C:\\T.exe -mf C:\\S\\a.exe").build.ExecutableFile, "C:\\S\\a.exe");
 }
 
 TEST(PosixCommandLine, RebuiltTextReadsBackAsArgv) {
-    const char* argv[] = {"quillon", "plain", "with blank", "", "quote\"inside", "trail\\", "dir\\\"x",
-                          "back\\\\slash", "tab\there", "-mf"};
+    const char* argv[] = {"quillon", "plain",    "with blank",    "",          "quote\"inside",
+                          "trail\\", "dir\\\"x", "back\\\\slash", "tab\there", "-mf"};
     platform::SetArguments(10, const_cast<char**>(argv));
     CmdLineHelper helper({platform::CommandLineText, platform::ModulePath, platform::IsLeadByte,
                           platform::SameTextIgnoringCase, "-"});

@@ -1,13 +1,12 @@
 // What the builder carries: stub and helper images of both architectures, the
 // manifest template, the GBK help text byte for byte and its English version,
 // and the texts in both languages.
-#include "builder/resources/embedded_resources.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <set>
 
+#include "builder/resources/embedded_resources.h"
 #include "builder/resources/texts.h"
 #include "shared/container.h"
 

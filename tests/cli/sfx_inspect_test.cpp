@@ -1,13 +1,12 @@
 // --list, --test and --extract over SFX files that the engine wrote, intact
 // and damaged in the ways a transfer or a hand can damage them.
-#include "builder/cli/sfx_inspect.h"
-
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utime.h>
 
 #include <sstream>
 
+#include "builder/cli/sfx_inspect.h"
 #include "platform/text.h"
 #include "tests/stub/container_fixture.h"
 #include "tests/support/build_fixture.h"
@@ -44,7 +43,8 @@ protected:
         std::string bytes = sfx;
         bytes.replace(entry.offset + kEntryHeaderSize, to.size(), to);
         uint8_t* checksum = reinterpret_cast<uint8_t*>(&bytes[entry.offset + entry.byteSize - kChecksumSize]);
-        WriteLE32(checksum, ReadLE32(checksum) - ByteSum(from.data(), from.size()) + ByteSum(to.data(), to.size()));
+        WriteLE32(checksum,
+                  ReadLE32(checksum) - ByteSum(from.data(), from.size()) + ByteSum(to.data(), to.size()));
         return bytes;
     }
 

@@ -1,9 +1,9 @@
 // The progress line on a terminal: what it shows, how often, and that it goes.
-#include "builder/cli/terminal_progress.h"
-
 #include <gtest/gtest.h>
 
 #include <sstream>
+
+#include "builder/cli/terminal_progress.h"
 
 namespace ql::test {
 namespace {

@@ -35,9 +35,9 @@ TEST_F(BuildTest, ProgressIsReportedPerChunkAndPerFile) {
     EXPECT_EQ(progress.events,
               (std::vector<std::string>{"init", "target " + options.Target, "report 0/0 0/0",
                                         "source " + Src("big.bin"), "report 0/9437185 0/" + total,
-                                        "report 9437184/9437185 0/" + total, "report 9437185/9437185 0/" + total,
-                                        "source " + Src("small.txt"), "report 0/5 9437185/" + total,
-                                        "report 5/5 9437185/" + total}));
+                                        "report 9437184/9437185 0/" + total,
+                                        "report 9437185/9437185 0/" + total, "source " + Src("small.txt"),
+                                        "report 0/5 9437185/" + total, "report 5/5 9437185/" + total}));
 }
 
 TEST_F(BuildTest, CancelDeletesTheTargetAndWarnsEvenWithoutMessages) {

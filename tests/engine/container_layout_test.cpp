@@ -1,12 +1,12 @@
 // The SFX files that BuildSfx writes, read back by an independent reader.
 #include <sys/stat.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include "builder/engine/build_errors.h"
 #include "builder/engine/pack_chunk.h"
 #include "shared/container.h"
 #include "tests/support/build_fixture.h"
-#include <zlib.h>
 
 namespace ql::test {
 namespace {

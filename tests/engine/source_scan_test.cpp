@@ -11,7 +11,9 @@ namespace ql::test {
 namespace {
 
 void SetModified(const std::string& path, time_t when) {
-    struct utimbuf times{when, when};
+    struct utimbuf times {
+        when, when
+    };
     utime(path.c_str(), &times);
 }
 
@@ -25,11 +27,11 @@ TEST_F(BuildTest, AttributesAndTimesFromPosixMetadata) {
     chmod(Src("locked.txt").c_str(), 0444);
     MakeFolder(Src("dir"));
     WriteFile(Src("old.txt"), "o");
-    SetModified(Src("old.txt"), 86400);             // 1970: before the DOS epoch
+    SetModified(Src("old.txt"), 86400);  // 1970: before the DOS epoch
     WriteFile(Src("future.txt"), "f");
-    SetModified(Src("future.txt"), 4354819200LL);   // 2108: after the DOS range
+    SetModified(Src("future.txt"), 4354819200LL);  // 2108: after the DOS range
     WriteFile(Src("dated.txt"), "d");
-    struct tm when{};
+    struct tm when {};
     when.tm_year = 2024 - 1900;
     when.tm_mon = 2;
     when.tm_mday = 15;

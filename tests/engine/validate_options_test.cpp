@@ -61,8 +61,8 @@ TEST_F(ValidateTest, EachCheckHasItsMessage) {
     MakeFolder(dir / "srcData");
     WriteFile(dir / "srcData/x.exe", "MZ");
     options.ExecutableFile = dir / "srcData/x.exe";  // a sibling sharing the name as prefix
-    EXPECT_EQ(Message(false), "可执行文件\r\n" + dir / "srcData/x.exe" + "\r\n\r\n不是在源文件夹\r\n" +
-                                  dir / "src/");
+    EXPECT_EQ(Message(false),
+              "可执行文件\r\n" + dir / "srcData/x.exe" + "\r\n\r\n不是在源文件夹\r\n" + dir / "src/");
     WriteFile(Src("x.exe"), "MZ");
     options.ExecutableFile = Src("x.exe");
     EXPECT_EQ(Message(true), "");

@@ -20,7 +20,8 @@ constexpr char kHelperFolder[] = "X:\\tmp\\";
 void CheckPath(const char* path, const ql::stub::WalkEntry& entry) {
     const char* name = nullptr;
     if (std::strncmp(path, kFolder, sizeof kFolder - 1) == 0) name = path + sizeof kFolder - 1;
-    if (std::strncmp(path, kHelperFolder, sizeof kHelperFolder - 1) == 0) name = path + sizeof kHelperFolder - 1;
+    if (std::strncmp(path, kHelperFolder, sizeof kHelperFolder - 1) == 0)
+        name = path + sizeof kHelperFolder - 1;
     if (name == nullptr || name != entry.name) __builtin_trap();
     const size_t length = std::strlen(name);
     const bool safe =

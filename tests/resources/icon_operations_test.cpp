@@ -142,7 +142,8 @@ TEST_F(IconOperations, NumberedGroupsGiveTheLowestInItsFirstLanguage) {
     EXPECT_EQ(tree.Names(Num(3)), names);
     for (uint16_t n : numbers) {
         EXPECT_EQ(tree.Languages(Num(3), Num(n)), std::vector<uint16_t>{kGerman});
-        EXPECT_EQ(tree.Find({Num(3), Num(n), kGerman})->data, source.FindAnyLanguage(Num(3), Num(n), kGerman)->data);
+        EXPECT_EQ(tree.Find({Num(3), Num(n), kGerman})->data,
+                  source.FindAnyLanguage(Num(3), Num(n), kGerman)->data);
     }
     EXPECT_WINE_AGREES(target);
 }

@@ -1,9 +1,8 @@
 // The portable version-information reader: which block it reads, what it
 // takes from it, and malformed blocks.
-#include "builder/engine/version_info.h"
-
 #include <gtest/gtest.h>
 
+#include "builder/engine/version_info.h"
 #include "tests/resources/resource_support.h"
 
 namespace ql::test {

@@ -1,13 +1,12 @@
 // The stub's container walk on crafted files: locating the container, the
 // sizing pass and the extraction, including every damaged form it must refuse
 // with its own code instead of crashing or writing wrong data.
-#include "stub/container_walk.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
 
+#include "stub/container_walk.h"
 #include "tests/stub/container_fixture.h"
 
 namespace ql::test {
@@ -179,7 +178,8 @@ TEST(SizeEntries, RefusesEntryTypesTheBuildersNeverWrite) {
         const char* what;
         uint8_t type;
         bool folder;
-    } cases[] = {{"unknown type", 3, false}, {"helper folder", kEntryHelper, true},
+    } cases[] = {{"unknown type", 3, false},
+                 {"helper folder", kEntryHelper, true},
                  {"program folder", kEntryProgram, true}};
     for (const Case& c : cases) {
         SfxBuilder sfx;
@@ -264,6 +264,7 @@ TEST(ExtractEntries, WritesEveryEntryInContainerOrder) {
 // folder or past what Windows can create; the entries before stay extracted
 // for the clean-up, nothing of the refused one is created.
 TEST(ExtractEntries, RefusesUnsafeNamesBeforeCreatingAnything) {
+    // clang-format off
     const std::string unsafe[] = {
         "..\\..\\x.txt", "x/../../y.txt", "sub\\..\\..\\..\\..\\z.txt", "..", ".", "a\\.\\b", "\\abs.txt",
         "sub\\", "a\\\\b", "C:\\x.txt", "name:stream", "tab\there", "nul", "Con.txt", "sub\\LPT1", "com9.log",
@@ -274,6 +275,7 @@ TEST(ExtractEntries, RefusesUnsafeNamesBeforeCreatingAnything) {
         std::string("..\x83\0", 4), std::string("CON\x83\0", 5), std::string("a\x83\x01", 3), "..\x83/x",
         "a\x83:b", "a\x83\x7F", "a\x83\xFF",
     };
+    // clang-format on
     for (const std::string& name : unsafe) {
         for (bool folder : {false, true}) {
             SfxBuilder sfx;
@@ -300,9 +302,9 @@ TEST(IsSafeEntryName, RefusesEveryFormOfDeviceName) {
     const NameEncoding cp1252{nullptr, [](const uint8_t* c, size_t n) {
                                   return n == 1 && (c[0] == 0xB9 || c[0] == 0xB2 || c[0] == 0xB3);
                               }};
-    const NameEncoding cp949{[](uint8_t c) { return c >= 0x81 && c <= 0xFE; }, [](const uint8_t* c, size_t n) {
-                                 return n == 2 && c[0] == 0xA9 && c[1] >= 0xF6 && c[1] <= 0xF8;
-                             }};
+    const NameEncoding cp949{
+        [](uint8_t c) { return c >= 0x81 && c <= 0xFE; },
+        [](const uint8_t* c, size_t n) { return n == 2 && c[0] == 0xA9 && c[1] >= 0xF6 && c[1] <= 0xF8; }};
     for (const char* device : {"nul .txt", "COM1 .txt", "CON .txt", "con", "Aux.tar.gz", "prn  .x", "CONIN$",
                                "conout$.log", "COM0", "lpt9.txt", "sub\\LPT0 .a", "NUL. .txt"}) {
         EXPECT_FALSE(IsSafeEntryName(device, std::strlen(device), cp1252)) << device;

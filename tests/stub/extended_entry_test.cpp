@@ -10,7 +10,6 @@
 namespace ql::test {
 namespace {
 
-
 uint32_t Size(const SfxBuilder& sfx, stub::EntryTotals& totals, bool compressed = true) {
     MemoryReader reader(sfx.bytes);
     return stub::SizeEntries(reader, static_cast<uint32_t>(sfx.start), static_cast<int64_t>(sfx.bytes.size()),

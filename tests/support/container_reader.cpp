@@ -77,7 +77,8 @@ ReadContainer ReadSfx(const std::string& file, std::string& error) {
             e.size = static_cast<int64_t>(ReadLE64(c.At()));
             c.position += kSize64Size;
         }
-        if (h.NameLength <= 0 || !c.Has(static_cast<uint64_t>(h.NameLength))) return error = "bad name", result;
+        if (h.NameLength <= 0 || !c.Has(static_cast<uint64_t>(h.NameLength)))
+            return error = "bad name", result;
         e.name = file.substr(c.position, static_cast<size_t>(h.NameLength));
         c.position += static_cast<uint64_t>(h.NameLength);
         if (!IsFolderEntry(h)) {

@@ -18,16 +18,16 @@ struct ReadEntry {
     std::string data;                    // the unpacked file data; only its sum above kKeptData
     uint32_t dataSum = 0;                // ByteSum of the unpacked data
     uint32_t storedChecksum = 0;
-    uint64_t offset = 0;                 // where the entry header starts
-    uint64_t byteSize = 0;               // the entry's size in the file
+    uint64_t offset = 0;    // where the entry header starts
+    uint64_t byteSize = 0;  // the entry's size in the file
 };
 
 // Data beyond this size is summed, not kept: a file of 2 GiB stays on disk.
 constexpr int64_t kKeptData = 64 << 20;
 
 struct ReadContainer {
-    uint64_t start = 0;                  // container start, from the section table
-    std::string config;                  // the 2330-byte configuration block
+    uint64_t start = 0;  // container start, from the section table
+    std::string config;  // the 2330-byte configuration block
     std::vector<ReadEntry> entries;
     uint64_t endRecordOffset = 0;
 };

@@ -1,10 +1,11 @@
 #include "tests/support/temp_tree.h"
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
-#include <sys/stat.h>
 
 #include "platform/filesystem.h"
 

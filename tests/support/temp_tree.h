@@ -24,7 +24,7 @@ private:
 void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);
 void MakeFolder(const std::string& path);
-std::string PatternData(size_t length, uint32_t seed);  // deterministic, poorly compressible
+std::string PatternData(size_t length, uint32_t seed);            // deterministic, poorly compressible
 std::vector<std::string> FolderNames(const std::string& folder);  // the names in it, sorted
 
 }  // namespace ql::test

@@ -1,8 +1,6 @@
 // The generated command line: the lines of the builder's own examples, and
 // the round trip through the builder's command-line reading for many window
 // states with awkward texts.
-#include "builder/ui/cmdline_generator.h"
-
 #include <gtest/gtest.h>
 
 #include <random>
@@ -10,8 +8,9 @@
 #include "builder/cli/cmdline_helper.h"
 #include "builder/cli/cmdline_options.h"
 #include "builder/engine/options_check.h"
-#include "platform/text.h"
+#include "builder/ui/cmdline_generator.h"
 #include "builder/ui/environment_rows.h"
+#include "platform/text.h"
 #include "tests/support/cp936.h"
 #include "tests/ui/fake_panel.h"
 

@@ -1,11 +1,11 @@
 // The windows' control tables: every control within its window and its box,
 // no two controls on top of each other, every id once.
-#include "builder/ui/layout.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <set>
+
+#include "builder/ui/layout.h"
 
 namespace ql::ui {
 namespace {

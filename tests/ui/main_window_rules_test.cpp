@@ -1,9 +1,8 @@
 // The main window's enabling rules and initial values, run against a panel
 // of recorded control states, as a state machine of the user's clicks.
-#include "builder/ui/main_window_rules.h"
-
 #include <gtest/gtest.h>
 
+#include "builder/ui/main_window_rules.h"
 #include "tests/ui/fake_panel.h"
 
 namespace ql::ui {

@@ -1,10 +1,10 @@
 // The stored settings against a registry kept in memory: what is written,
 // and how values of the wrong kind or size read back.
-#include "builder/ui/settings.h"
-
 #include <gtest/gtest.h>
 
 #include <map>
+
+#include "builder/ui/settings.h"
 
 namespace ql::ui {
 namespace {

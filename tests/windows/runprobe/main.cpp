@@ -24,7 +24,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     char held[MAX_PATH * 4];
     DWORD h = GetEnvironmentVariableA("QUILLON_HOLD", held, sizeof held);
     if (h > 0 && h < sizeof held)
-        CreateFileA(held, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);  // closed at exit
+        CreateFileA(held, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                    nullptr);  // closed at exit
     char record[MAX_PATH * 4];
     DWORD n = GetEnvironmentVariableA("QUILLON_RECORD", record, sizeof record);
     if (n > 0 && n < sizeof record) {
