@@ -4,6 +4,7 @@
 // over memory and a sink that records what the walk asks of the platform.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <zlib.h>
 
 #include <cstring>
@@ -277,6 +278,28 @@ inline stub::Failure Extract(const std::vector<uint8_t>& bytes, size_t start, bo
     stub::Failure failure = stub::ExtractEntries(reader, plan, sink);
     if (failedPath) *failedPath = path.data();
     return failure;
+}
+
+// An entry named `name`, as a folder and as the program file, behind a plain
+// first file: the walk refuses it as damage of its own file, and nothing of
+// it is created, though the first file stays extracted for the clean-up.
+inline void ExpectNameRefused(const std::string& name, bool extended) {
+    for (bool folder : {false, true}) {
+        SfxBuilder sfx;
+        sfx.File("first.txt", "first");
+        if (folder)
+            extended ? sfx.ExtendedFolder(name) : sfx.Folder(name);
+        else
+            extended ? sfx.ExtendedFile(name, "payload", kEntryProgram)
+                     : sfx.File(name, "payload", kEntryProgram);
+        sfx.End();
+        RecordingSink sink;
+        const stub::Failure failure = Extract(sfx.bytes, sfx.start, true, sink);
+        EXPECT_EQ(failure.code, kErrorInvalidData) << name;
+        EXPECT_EQ(failure.subject, stub::Subject::OwnFile) << name;
+        EXPECT_EQ(sink.order, std::vector<std::string>{"X:\\out\\first.txt"}) << name;
+        EXPECT_TRUE(sink.folders.empty()) << name;
+    }
 }
 
 }  // namespace ql::test

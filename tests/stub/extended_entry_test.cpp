@@ -154,23 +154,7 @@ TEST(ExtendedEntries, RefuseNamesThatAreNoWellFormedUtf8OrUnsafe) {
         "lpt\xC2\xB2.txt",
         "com\xC2\xB3 .log",
     };
-    for (const std::string& name : refused) {
-        for (bool folder : {false, true}) {
-            SfxBuilder sfx;
-            sfx.File("first.txt", "first");
-            if (folder)
-                sfx.ExtendedFolder(name);
-            else
-                sfx.ExtendedFile(name, "payload", kEntryProgram);
-            sfx.End();
-            RecordingSink sink;
-            const stub::Failure failure = Extract(sfx.bytes, sfx.start, true, sink);
-            EXPECT_EQ(failure.code, kErrorInvalidData) << name;
-            EXPECT_EQ(failure.subject, stub::Subject::OwnFile) << name;
-            EXPECT_EQ(sink.order, std::vector<std::string>{"X:\\out\\first.txt"}) << name;
-            EXPECT_TRUE(sink.folders.empty()) << name;
-        }
-    }
+    for (const std::string& name : refused) ExpectNameRefused(name, true);
     // The edges of what UTF-8 holds: U+D7FF, U+E000, U+FFFD, U+10FFFF; and an
     // acute accent is no superscript digit.
     for (const char* name : {"\xED\x9F\xBF", "\xEE\x80\x80", "\xEF\xBF\xBD", "\xF4\x8F\xBF\xBF",
