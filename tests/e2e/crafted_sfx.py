@@ -1,6 +1,7 @@
-"""SFX files with extended entries, made here from the stub image, as the
-builders do not write them yet: an entry writer for either form, and the
-image around the entries. For the end-to-end tests and the fuzz seeds."""
+"""SFX files with entries no builder writes (tampered names, a program deep
+in a tree of UTF-8 folders), made here from the stub image: an entry writer
+for either form, and the image around the entries. For the end-to-end tests
+and the fuzz seeds."""
 
 import struct
 import zlib
@@ -12,30 +13,17 @@ from programs import to_wine_path
 
 EXTENDED = 0x80
 BASE_TIME = 1_600_000_001  # odd: the container keeps times to two seconds
-
-
 ATTR_ARCHIVE = 0x20
 
 
-def chunk_stream(fill, length, cache={}):
-    """One zlib stream of `length` bytes of `fill`: a few KiB for 9 MiB."""
-    if (fill, length) not in cache:
-        cache[fill, length] = zlib.compress(bytes([fill]) * length, 9)
-    return cache[fill, length]
-
-
-def entry(name, data=b"", kind=0, folder=False, extended=True, chunks=None):
+def entry(name, data=b"", kind=0, folder=False, extended=True):
     """An entry in either form, packed; `name` a relative path, or the bytes
-    to store as they are. `chunks`, when given, is a list of (unpacked
-    length, fill byte) for data that is never held whole."""
+    to store as they are."""
     stored = name
     if not isinstance(name, bytes):
         stored = name.replace("/", "\\").encode("utf-8" if extended else "cp1252")
-    if chunks is None:
-        pieces = [data[i:i + sfx_reader.CHUNK_SIZE] for i in range(0, len(data), sfx_reader.CHUNK_SIZE)]
-        chunks = [(len(p), zlib.compress(p, 9), sum(p)) for p in pieces]
-    else:
-        chunks = [(n, chunk_stream(fill, n), fill * n) for n, fill in chunks]
+    pieces = [data[i:i + sfx_reader.CHUNK_SIZE] for i in range(0, len(data), sfx_reader.CHUNK_SIZE)]
+    chunks = [(len(p), zlib.compress(p, 9), sum(p)) for p in pieces]
     size = sum(n for n, _, _ in chunks)
     attributes = sfx_reader.ATTR_DIRECTORY if folder else ATTR_ARCHIVE
     header = struct.pack("<BiiII", kind | (EXTENDED if extended else 0), len(stored), 0 if extended else size,
