@@ -92,7 +92,7 @@ BuildOptions ReadOptions(const ControlPanel& panel) {
     BuildOptions o;
     for (const OptionRow& row : kOptions) {
         if (row.text) o.*row.text = CountedText(panel, row);
-        if (row.flag && row.control) o.*row.flag = panel.IsChecked(row.control);
+        if (row.flag && row.control != kNoControl) o.*row.flag = panel.IsChecked(row.control);
         if (row.choice) o.*row.choice = SelectedRadio(panel, row.radios);
     }
     o.Compression = true;
@@ -114,7 +114,7 @@ void ShowSettings(ControlPanel& panel, const Settings& s) {
             panel.SetText(row.control, row.radios.empty() ? *s.texts[i] : platform::TrimText(*s.texts[i]));
         if (row.text && !row.radios.empty())
             SelectRadio(panel, row.radios, platform::TrimText(panel.Text(row.control)).empty() ? 0 : 1);
-        if (s.flags[i] && row.control) panel.SetChecked(row.control, *s.flags[i]);
+        if (s.flags[i] && row.control != kNoControl) panel.SetChecked(row.control, *s.flags[i]);
         if (s.choices[i]) SelectRadio(panel, row.radios, *s.choices[i]);
     }
 }
