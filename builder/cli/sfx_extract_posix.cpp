@@ -18,6 +18,7 @@
 #include <map>
 #include <optional>
 #include <ostream>
+#include <sstream>
 #include <vector>
 
 #include "builder/cli/sfx_inspect.h"
@@ -203,8 +204,9 @@ public:
     void SetAttributes(const char*, const stub::WalkEntry&) override {}
     void Progress(uint32_t) override {}
 
-    uint32_t BeginFile(const char*, const stub::WalkEntry& entry, bool& writing) override {
+    uint32_t BeginFile(const char* path, const stub::WalkEntry& entry, bool& writing) override {
         const std::string name = std::to_string(entry_++);
+        current_ = inspect::DisplayName(path, IsExtendedEntry(entry.header));
         writing = false;
         if (EntryKind(entry.header) == kEntryHelper)
             return 0;  // the self-delete program is no part of the tree
@@ -247,15 +249,15 @@ public:
         fd_ = -1;
     }
 
-    // The first entry that could not be unpacked (its number), and why.
-    std::optional<size_t> failed;
+    // The first entry that could not be unpacked, as shown, and why.
+    std::optional<std::string> failed;
     std::string problem;
 
 private:
     uint32_t Failed() {
         const int error = errno;
         if (!failed) {
-            failed = entry_ - 1;
+            failed = current_;
             problem = Problem(error);
         }
         Close();
@@ -269,6 +271,7 @@ private:
 
     int staging_;
     size_t entry_ = 0;
+    std::string current_;  // the entry being unpacked, as shown
     int fd_ = -1;
 };
 
@@ -332,6 +335,10 @@ void Clean(int base, const std::string& stagingName, const std::string& basePath
 int ExtractSfx(const std::string& path, const std::string& folder, std::ostream& out, std::ostream& err) {
     inspect::SfxFile sfx;
     if (!inspect::OpenSfx(path, sfx, err)) return 1;
+    if (folder.empty()) {
+        err << "Error: no folder to extract into\n";
+        return 2;
+    }
     std::string base = platform::FullPath(folder);
     if (base.back() != '/') base += '/';
     if (!CheckFreeSpace(sfx, base, err)) return 1;
@@ -361,18 +368,18 @@ int ExtractSfx(const std::string& path, const std::string& folder, std::ostream&
     std::vector<PlannedEntry> plan;
     uint64_t files = 0, folders = 0;
     bool placed = false, done = false;
-    if (inspect::CheckSfx(sfx, check, err, &sink)) {
-        if (sink.failed) {
-            const std::string shown = *sink.failed < check.entries.size()
-                                          ? inspect::DisplayName(check.entries[*sink.failed].stored,
-                                                                 check.entries[*sink.failed].Utf8())
-                                          : check.lastName;
-            err << "Error: cannot unpack entry '" << shown << "' into " << Shown(base + stagingName) << ": "
-                << sink.problem << "; nothing was written\n";
-        } else if (PlanExtraction(check, base, plan, err)) {
-            placed = true;
-            done = MoveIntoPlace(baseFolder, staging, base, plan, files, folders, err);
-        }
+    // A failed write stops the walk as well: that is then the fault to report,
+    // not the SFX file, whose remaining entries were never read.
+    std::ostringstream checkErrors;
+    const bool checked = inspect::CheckSfx(sfx, check, checkErrors, &sink);
+    if (sink.failed) {
+        err << "Error: cannot unpack entry '" << *sink.failed << "' into " << Shown(base + stagingName)
+            << ": " << sink.problem << "; nothing was written\n";
+    } else if (!checked) {
+        err << checkErrors.str();
+    } else if (PlanExtraction(check, base, plan, err)) {
+        placed = true;
+        done = MoveIntoPlace(baseFolder, staging, base, plan, files, folders, err);
     }
     close(staging);
     Clean(baseFolder, stagingName, base, existed, placed);

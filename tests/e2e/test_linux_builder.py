@@ -270,6 +270,20 @@ class Inspection(unittest.TestCase):
             self.assertEqual(a.read(), b.read())
         self.assertEqual(sorted(os.listdir(target)), ["sub"])
         self.assertEqual(run("--extract", self.out).returncode, 2)
+        self.assertEqual(run("--extract", self.out, "").returncode, 2)
+
+    def test_extract_that_fails_while_writing_names_the_entry_and_leaves_nothing(self):
+        # Files may not pass 4 KiB: the free-space check passes, the writing fails.
+        def limit():
+            signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+            resource.setrlimit(resource.RLIMIT_FSIZE, (4096, 4096))
+        target = os.path.join(self.dir.name, "x")
+        result = subprocess.run([QUILLON, "--extract", self.out, target], capture_output=True, text=True,
+                                timeout=60, preexec_fn=limit)
+        self.assertEqual(result.returncode, 1, result.stderr)
+        self.assertIn("cannot unpack entry 'sub\\data.bin'", result.stderr)
+        self.assertNotIn(self.out + ":", result.stderr)  # the SFX file is not to blame
+        self.assertFalse(os.path.exists(target))
 
     def test_extract_refuses_what_the_file_system_cannot_take_before_writing(self):
         # A file system of 64 KiB for 100 kB of data, in a mount namespace of its own.
