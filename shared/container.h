@@ -141,6 +141,10 @@ constexpr size_t kSize64Size = 8;
 
 inline uint8_t EntryKind(const EntryHeader& h) { return static_cast<uint8_t>(h.EntryType & ~kEntryExtended); }
 inline bool IsExtendedEntry(const EntryHeader& h) { return (h.EntryType & kEntryExtended) != 0; }
+// The header and, in an extended entry, the 64-bit size behind it.
+inline size_t EntryHeadSize(const EntryHeader& h) {
+    return kEntryHeaderSize + (IsExtendedEntry(h) ? kSize64Size : 0);
+}
 
 inline uint64_t ReadLE64(const uint8_t* p) {
     return ReadLE32(p) | (static_cast<uint64_t>(ReadLE32(p + 4)) << 32);

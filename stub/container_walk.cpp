@@ -66,8 +66,6 @@ bool IsAcceptableName(const WalkEntry& e, uint32_t length, const NameEncoding& e
     return true;
 }
 
-size_t HeadSize(const EntryHeader& h) { return kEntryHeaderSize + (IsExtendedEntry(h) ? kSize64Size : 0); }
-
 // Reads the entry header at the reader's position and, in an extended entry,
 // the Size64 behind it. 0 also at the EndRecord, which leaves the header all
 // zero; kErrorInvalidData for a header the walk cannot trust.
@@ -162,7 +160,7 @@ uint32_t SizeEntries(ByteReader& reader, uint32_t start, int64_t fileSize, bool 
             reachedEnd = true;
             break;
         }
-        position += static_cast<int64_t>(HeadSize(e.header)) + e.header.NameLength;
+        position += static_cast<int64_t>(EntryHeadSize(e.header)) + e.header.NameLength;
         if (!compressed) {
             // More data than the file holds: it was cut short (and the sum
             // could not be formed).
@@ -214,7 +212,7 @@ Failure ExtractEntries(ByteReader& reader, const ExtractionPlan& plan, EntrySink
         WalkEntry e;
         if (uint32_t error = ReadEntryHead(reader, e)) return fail(error, Subject::OwnFile);
         const EntryHeader& h = e.header;
-        position += static_cast<int64_t>(HeadSize(h));
+        position += static_cast<int64_t>(EntryHeadSize(h));
         if (IsEndRecord(h)) {
             reachedEnd = true;
             break;

@@ -330,7 +330,7 @@ public:
 
 private:
     int64_t EntryOffset() const {
-        return static_cast<int64_t>(bodyStart_ - name_.size() - kEntryHeaderSize - (utf8_ ? kSize64Size : 0));
+        return static_cast<int64_t>(bodyStart_ - name_.size() - EntryHeadSize(header_));
     }
 
     std::string Shown() const { return inspect::DisplayName(name_, utf8_); }

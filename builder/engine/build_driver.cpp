@@ -86,6 +86,7 @@ void MarkEarlierTarget(BuildRun& run) {
 // ".~" and an instance identifier, that no running build claims. The folder is
 // listed in the tree form, whose names are UTF-8; they are compared as paths.
 void RemoveLeftovers(const std::string& replaced) {
+    constexpr size_t kInstanceIdDigits = config::kInstanceIdSize - 1;  // without its zero byte
     const std::string path = platform::TreePath(replaced);
     const size_t folderLength = platform::FolderPartLength(path, platform::PathDelimiter(), nullptr);
     const std::string folder = path.substr(0, folderLength);
@@ -94,7 +95,7 @@ void RemoveLeftovers(const std::string& replaced) {
     if (folderLength == 0 || !platform::ListFolder(folder, items)) return;
     for (const platform::DirItem& item : items) {
         const std::string leftover = folder + item.name;
-        if ((item.attributes & kAttrDirectory) || leftover.size() != prefix.size() + 10 ||
+        if ((item.attributes & kAttrDirectory) || leftover.size() != prefix.size() + kInstanceIdDigits ||
             !platform::PathsEqual(leftover.substr(0, prefix.size()), prefix))
             continue;
         if (leftover.find_first_not_of("0123456789ABCDEF", prefix.size()) == std::string::npos)
@@ -153,9 +154,9 @@ void EditStubResources(const BuildRun& run, EditedImage& stub) {
 }
 
 // The stub image with its resources edited in memory; messages of the steps
-// name the file it goes to.
+// name the target, not the new file that takes its place at the end.
 std::string EditedStub(const BuildRun& run) {
-    EditedImage stub{run.output, std::string(run.env.stubImage)};
+    EditedImage stub{run.options.Target, std::string(run.env.stubImage)};
     if (run.env.editResources) EditStubResources(run, stub);
     return std::move(stub.bytes);
 }

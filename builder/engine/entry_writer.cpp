@@ -218,7 +218,7 @@ EntryPipeline::EntryPipeline(BuildRun& run)
     // Each worker holds a set while it reads and packs; one more per packer
     // lets finished jobs wait for the writer.
     const unsigned workers = threads > 1 ? kWorkersPerPacker * threads : 0;
-    for (size_t i = 0; i < std::max(1u, workers + threads); ++i) {
+    for (size_t i = 0; i < workers + threads; ++i) {
         buffers_.push_back(std::make_unique<Buffers>());  // empty until a job needs them
         freeBuffers_.push_back(buffers_.back().get());
     }
@@ -550,7 +550,7 @@ void EntryPipeline::WriteHeader(uint8_t kind, const SourceItem& item) {
     uint8_t bytes[kEntryHeaderSize + kSize64Size];
     EncodeEntryHeader(header, bytes);
     WriteLE64(bytes + kEntryHeaderSize, item.Size);
-    WriteToTarget(run_, bytes, kEntryHeaderSize + (item.extended ? kSize64Size : 0));
+    WriteToTarget(run_, bytes, EntryHeadSize(header));
     WriteToTarget(run_, name.data(), name.size());
 }
 

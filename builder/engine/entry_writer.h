@@ -9,9 +9,10 @@ namespace ql {
 
 // Writes the self-delete helper's entry when the options ask for it, then the
 // entries of run.items in order (nothing for the target file itself), until
-// the list ends or CancelRequested is seen. Chunks are packed by
-// run.env.packingThreads workers ahead of the writing; the bytes written and
-// the progress reports are those of a build on one thread.
+// the list ends or CancelRequested is seen. Files are read and their chunks
+// packed by worker threads ahead of the writing (run.env.packingThreads
+// packers); the bytes written and the progress reports are those of a build
+// on one thread.
 void WriteEntries(BuildRun& run);
 
 // Writes bytes to the target through a buffer; a failure or a short write

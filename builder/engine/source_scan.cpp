@@ -39,10 +39,9 @@ struct NameForms {
 // A name Windows cannot use as it stands (a device, a trailing dot, a
 // character it forbids) could not be extracted by the stub, and on Windows
 // itself such a file (reached through the long-path form) would be read as the
-// device it names. A backslash is a character of a POSIX name, not a separator
-// (on Windows the byte 0x5C of a name is the trail byte of a character). The
-// rule holds for the UTF-8 form, which an extended entry below may store, and
-// for the code page's, where that converts.
+// device it names. A backslash is a character of a POSIX name, not a
+// separator; a Windows name, listed as UTF-8, holds none. The rule holds for the UTF-8 form, which an
+// extended entry below may store, and for the code page's, where that converts.
 NameProblem CheckName(const platform::DirItem& entry, NameForms& forms) {
     const std::string& name = entry.name;
     if (entry.nameLost || !IsWellFormedUtf8(reinterpret_cast<const uint8_t*>(name.data()), name.size()))

@@ -44,9 +44,8 @@ bool RunTransaction(EditedImage& target, std::string* problem,
             try {
                 why = body(update, flag);
             } catch (const std::exception&) {
-                why =
-                    About(target.path,
-                          Tr(TextId::OutOfMemory));  // an allocation on a huge input is one more failing step
+                // An allocation on a huge input is one more failing step.
+                why = About(target.path, Tr(TextId::OutOfMemory));
             }
             done = update.End(flag) && flag;
             if (flag && !done) why = About(target.path, Tr(TextId::CannotWriteResources));
