@@ -17,14 +17,9 @@ char PathDelimiter() { return '\\'; }
 // ANSI paths never look like the tree form.
 std::string FullPath(const std::string& path) {
     if (path.empty()) return path;
-    const std::wstring wide = AnsiToWide(path);
-    DWORD n = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-    std::wstring full(n, L'\0');
-    if (n == 0 || (n = GetFullPathNameW(wide.c_str(), n, full.data(), nullptr)) == 0 || n >= full.size())
-        return path;
-    full.resize(n);
+    const std::wstring full = FullWidePath(AnsiToWide(path));
     std::string ansi;
-    return WideToAnsi(WithoutLongPrefix(full), ansi) ? ansi : path;
+    return !full.empty() && WideToAnsi(WithoutLongPrefix(full), ansi) ? ansi : path;
 }
 
 std::string TreePath(const std::string& path) {
@@ -71,8 +66,7 @@ bool PathsEqual(const std::string& a, const std::string& b) {
 // Whole characters only: C:\ソ (whose last byte is 0x5C) is no folder of C:\ソフト.
 bool PathStartsWith(const std::string& path, const std::string& prefix) {
     return IsCharacterBoundary(path, prefix.size()) &&
-           CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, path.data(), static_cast<int>(prefix.size()),
-                          prefix.data(), static_cast<int>(prefix.size())) == CSTR_EQUAL;
+           SameTextIgnoringCase(path.substr(0, prefix.size()), prefix);
 }
 
 static uint32_t DosTimeOf(const FILETIME& utc) {

@@ -37,7 +37,6 @@ bool Convert(iconv_t converter, std::string_view input, std::string& output) {
     output.assign(result.data(), result.size() - outLeft);
     return converted == 0 && inLeft == 0;
 }
-}  // namespace
 
 // The Windows ANSI and OEM code pages that keep the bytes below 0x80 ASCII, as
 // the name rule and the backslash separator need them to (EBCDIC would turn
@@ -50,6 +49,8 @@ bool IsAsciiCompatibleCodePage(int codePage) {
         if (known == codePage) return true;
     return false;
 }
+
+}  // namespace
 
 bool SetAnsiCodePage(int codePage) {
     if (!IsAsciiCompatibleCodePage(codePage)) return false;

@@ -31,14 +31,20 @@ std::wstring WithoutLongPrefix(const std::wstring& path) {
     return path;
 }
 
-std::wstring LongForm(const std::wstring& path) {
-    if (StartsWith(path, kLongPrefix)) return path;
-    // The long form is taken as it stands: ".", ".." and "/" are resolved first.
+std::wstring FullWidePath(const std::wstring& path) {
     DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
     std::wstring full(n, L'\0');
     if (n == 0 || (n = GetFullPathNameW(path.c_str(), n, full.data(), nullptr)) == 0 || n >= full.size())
-        return path;
+        return std::wstring();
     full.resize(n);
+    return full;
+}
+
+std::wstring LongForm(const std::wstring& path) {
+    if (StartsWith(path, kLongPrefix)) return path;
+    // The long form is taken as it stands: ".", ".." and "/" are resolved first.
+    const std::wstring full = FullWidePath(path);
+    if (full.empty()) return path;
     if (StartsWith(full, L"\\\\")) return kLongUncPrefix + full.substr(2);
     return kLongPrefix + full;
 }

@@ -15,6 +15,9 @@ bool IsTreeForm(const std::string& path);
 // in the long form "\\?\" from kLongFormFrom characters on.
 std::wstring WidePath(const std::string& path);
 
+// The full path of `path` (UTF-16); empty where Windows cannot make one.
+std::wstring FullWidePath(const std::wstring& path);
+
 // The full path of `path` (UTF-16) in the long form, which passes MAX_PATH.
 std::wstring LongForm(const std::wstring& path);
 

@@ -47,15 +47,10 @@ struct PlannedEntry {
 };
 
 std::string Entry(const PlannedEntry& entry) {
-    return "entry '" + inspect::DisplayName(entry.stored, entry.Utf8()) + "'";
+    return "entry " + inspect::Quoted(inspect::DisplayName(entry.stored, entry.Utf8()));
 }
 
-std::string Shown(const std::string& native) {
-    std::string shown(1, '\'');  // built up piece by piece: GCC 12 warns wrongly about "'" + text
-    shown += EscapeControls(native);
-    shown += '\'';
-    return shown;
-}
+std::string Shown(const std::string& native) { return inspect::Quoted(EscapeControls(native)); }
 
 std::string CodePage() { return "code page " + std::to_string(platform::AnsiCodePage()); }
 
@@ -124,8 +119,9 @@ std::string ExistingAncestor(std::string path) {
 
 // The data must fit: the stored sizes, as the headers give them, against the
 // space the file system has free. A container whose headers do not lead to
-// its end passes here; the walk says what is wrong with it.
-bool CheckFreeSpace(inspect::SfxFile& sfx, const std::string& base, std::ostream& err) {
+// its end passes here; the walk says what is wrong with it. `folder` is the
+// nearest one that exists on the way to the extraction folder.
+bool CheckFreeSpace(inspect::SfxFile& sfx, const std::string& folder, std::ostream& err) {
     inspect::FileReader reader(sfx.file);
     stub::EntryTotals totals;
     const bool compressed = sfx.config[config::kCompression] != 0;
@@ -133,7 +129,6 @@ bool CheckFreeSpace(inspect::SfxFile& sfx, const std::string& base, std::ostream
         return true;
     const uint64_t needed = static_cast<uint64_t>(totals.size);
     struct statvfs fs;
-    const std::string folder = ExistingAncestor(base);
     if (statvfs(folder.c_str(), &fs) != 0) {
         err << "Error: cannot tell the free space of " << Shown(folder) << ": " << std::strerror(errno)
             << "\n";
@@ -341,9 +336,9 @@ int ExtractSfx(const std::string& path, const std::string& folder, std::ostream&
     }
     std::string base = platform::FullPath(folder);
     if (base.back() != '/') base += '/';
-    if (!CheckFreeSpace(sfx, base, err)) return 1;
-
     const std::string existed = ExistingAncestor(base);
+    if (!CheckFreeSpace(sfx, existed, err)) return 1;
+
     const int baseFolder =
         platform::CreateFolderChain(base) ? open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
     std::string stagingName;

@@ -32,13 +32,6 @@ std::string Hex(uint64_t value) {
     return text;
 }
 
-std::string Quoted(const std::string& shown) {
-    std::string quoted(1, '\'');  // built up piece by piece: GCC 12 warns wrongly about "'" + text
-    quoted += shown;
-    quoted += '\'';
-    return quoted;
-}
-
 bool ReadAt(SfxFile& sfx, uint64_t offset, void* data, size_t length) {
     size_t got = 0;
     return offset + length <= sfx.size && sfx.file.Seek(offset) == 0 &&
@@ -143,6 +136,13 @@ bool NameText(const std::string& stored, bool utf8, std::string& text) {
     if (!utf8) return platform::FromAnsi(stored, text);
     text = stored;  // the walk let only well-formed UTF-8 through
     return true;
+}
+
+std::string Quoted(const std::string& shown) {
+    std::string quoted(1, '\'');  // built up piece by piece: GCC 12 warns wrongly about "'" + text
+    quoted += shown;
+    quoted += '\'';
+    return quoted;
 }
 
 std::string DisplayName(const std::string& stored, bool utf8) {

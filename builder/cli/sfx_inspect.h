@@ -110,6 +110,9 @@ bool NameText(const std::string& stored, bool utf8, std::string& text);
 // do not convert written as \xNN; control characters escaped.
 std::string DisplayName(const std::string& stored, bool utf8 = false);
 
+// The text in single quotes, as messages name files and entries.
+std::string Quoted(const std::string& shown);
+
 // A stored name in the form in which Windows compares names: as NameText
 // gives it, upper-cased; as it stands where it does not convert.
 std::string ComparableName(const std::string& stored, bool utf8 = false);

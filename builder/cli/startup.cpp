@@ -1,4 +1,4 @@
-// Start-up order: resources, random seed, switches, positional parameters, mode.
+// Start-up order: settings, resources, random seed, switches, positional parameters, mode.
 #include "builder/cli/startup.h"
 
 #include <chrono>

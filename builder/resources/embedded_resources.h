@@ -15,7 +15,7 @@ bool LoadResourceData(const char* type, const char* name, std::string_view& data
 // page; the Linux builder's English help (TXT CMDLINE_EN) is UTF-8.
 constexpr int kHelpTextCodePage = 936;
 
-// The stub and helper images the builder carries, one set per architecture.
+// The stub and helper images the Linux builder carries, one set per architecture.
 struct StubImages {
     const char* architecture;  // "i686" or "x86_64"
     std::string_view stub, helper;

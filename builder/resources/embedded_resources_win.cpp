@@ -23,13 +23,6 @@ constexpr char kArchitecture[] = "x86_64";
 constexpr char kArchitecture[] = "i686";
 #endif
 
-std::vector<StubImages> EmbeddedStubImages() {
-    StubImages images{kArchitecture, {}, {}};
-    LoadResourceData("EXE", "SFXHEAD", images.stub);
-    LoadResourceData("EXE", "SELFDELETE", images.helper);
-    return {images};
-}
-
 bool SelectStubArchitecture(const std::string& architecture) { return architecture == kArchitecture; }
 
 }  // namespace ql
