@@ -46,7 +46,7 @@ std::string GenerateCommandLine(const ControlPanel& panel, const std::string& bu
     auto add = [&line](const char* name) { line += std::string("-") + name + ' '; };
     for (const OptionRow& row : kOptions) {
         if (row.text && row.switches[0] && announced(row)) add(row.switches[0]);
-        if (row.flag && row.control && chosen(row.control)) add(row.switches[0]);
+        if (row.flag && row.control != kNoControl && chosen(row.control)) add(row.switches[0]);
         for (size_t i = 0; row.choice && i < row.radios.size(); ++i)
             if (chosen(row.radios[i])) add(row.switches[i]);
     }

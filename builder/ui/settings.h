@@ -1,7 +1,7 @@
 // The options of the last build started from the window, kept for the next
-// start: a value for each option under one key of the current user's registry. Every
-// value is read and written in its own step, so one bad value never costs
-// the others, and no failure is ever shown.
+// start: a value for each option the window shows, under one key of the
+// current user's registry. Every value is read and written in its own step,
+// so one bad value never costs the others, and no failure is ever shown.
 #pragma once
 
 #include <array>
