@@ -26,6 +26,8 @@ protected:
         WriteFile(Src("sub/data.bin"), PatternData(200000, 3));
         WriteFile(Src("z.txt"), std::string(5000, 'z'));
     }
+    // A test that changes the code page leaves the default behind, also when it fails.
+    ~SfxInspect() override { platform::SetAnsiCodePage(1252); }
 
     // The SFX file, and its entries as the independent reader sees them.
     void Build() { container = BuildAndRead(&sfx); }
@@ -252,7 +254,6 @@ TEST_F(SfxInspect, ExtendedEntriesShowTheirNamesAsTheyAre) {
         EXPECT_EQ(ReadFile(target + "/\u4E2D\u6587/\u0395\u03BB\u03BB \U0001F600.txt"), "utf-8 data");
         EXPECT_EQ(ReadFile(target + "/classic.txt"), "classic");
     }
-    platform::SetAnsiCodePage(1252);
 }
 
 TEST_F(SfxInspect, NotAnSfxFile) {

@@ -11,7 +11,6 @@ import sfx_reader
 import trees
 from programs import to_wine_path
 
-EXTENDED = 0x80
 BASE_TIME = 1_600_000_001  # odd: the container keeps times to two seconds
 ATTR_ARCHIVE = 0x20
 
@@ -26,7 +25,8 @@ def entry(name, data=b"", kind=0, folder=False, extended=True):
     chunks = [(len(p), zlib.compress(p, 9), sum(p)) for p in pieces]
     size = sum(n for n, _, _ in chunks)
     attributes = sfx_reader.ATTR_DIRECTORY if folder else ATTR_ARCHIVE
-    header = struct.pack("<BiiII", kind | (EXTENDED if extended else 0), len(stored), 0 if extended else size,
+    entry_type = kind | (sfx_reader.ENTRY_EXTENDED if extended else 0)
+    header = struct.pack("<BiiII", entry_type, len(stored), 0 if extended else size,
                          trees.dos_time_of(BASE_TIME), attributes)
     body = b"".join(struct.pack("<II", n, len(packed)) + packed for n, packed, _ in chunks)
     checksum = (sfx_reader.byte_sum(stored) + sum(s for _, _, s in chunks)) & 0xFFFFFFFF

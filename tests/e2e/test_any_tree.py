@@ -14,10 +14,8 @@ import sfx_reader
 import trees
 import wine_session
 from programs import to_wine_path
+from trees import DEEP
 
-# Six folders of 51 characters (147 bytes of UTF-8 each, below the 255 a
-# Linux name may take): the path below the source passes 300 characters.
-DEEP = "/".join(f"{i:02d}-" + "深层目录" * 12 for i in range(6))
 GIANT = int(2.5 * 2**30)
 # Bytes set in the otherwise sparse giant file: at its ends, at 2 GiB and
 # beside a chunk boundary, where a size or offset cut to 32 bits would show.

@@ -94,7 +94,7 @@ class DesktopBuilderTest(ds.DesktopTestCase):
         target = self.tmp / "out.exe"
         builder = self.start("-pn")  # of the command line only: it counts, but is not stored
         self.fill(builder, to_wine_path(source), to_wine_path(target))
-        builder.press_button(self.title, control_id=ID["kBMake"], window_class=MAIN)
+        self.make(builder)
         self.assertEqual(builder.message_box("Information"), SUCCESS_TEXT)
         # The success box is shown while the progress window is still there.
         self.assertIn(PROGRESS, [w.class_name for w in builder.list_windows()])
@@ -115,7 +115,7 @@ class DesktopBuilderTest(ds.DesktopTestCase):
         builder = self.start(env=wine_session.chinese_locale())
         self.assertEqual(self.main_controls(builder)[ID["kBMake"]].text, "制作自解压文件")
         self.fill(builder, to_wine_path(source), to_wine_path(target))
-        builder.press_button(self.title, control_id=ID["kBMake"], window_class=MAIN)
+        self.make(builder)
         self.assertEqual(builder.message_box("Information"), SUCCESS_TEXT)
         screenshot.screenshot("main-window-code-page-936")
         builder.press_button("Information", control_id=1)  # "确定" on this system
@@ -131,7 +131,7 @@ class DesktopBuilderTest(ds.DesktopTestCase):
         target = self.tmp / "big.exe"
         builder = self.start()
         self.fill(builder, to_wine_path(source), to_wine_path(target))
-        builder.press_button(self.title, control_id=ID["kBMake"], window_class=MAIN)
+        self.make(builder)
         builder.wait_window(self.title, window_class=PROGRESS)
         self.assertFalse(builder.window_style(self.title, window_class=PROGRESS) & ds.WS_SYSMENU)  # no close box
         # Until the first chunk is reported.
@@ -173,7 +173,7 @@ class DesktopBuilderTest(ds.DesktopTestCase):
     def test_a_refused_build_keeps_the_window_and_stores_full_paths(self):
         builder = self.start(cwd=self.tmp)
         self.fill(builder, "no-such-folder", "out.exe")
-        builder.press_button(self.title, control_id=ID["kBMake"], window_class=MAIN)
+        self.make(builder)
         missing = to_wine_path(self.tmp / "no-such-folder") + "\\"
         self.assertEqual(builder.message_box("Error"), "源文件夹不存在\r\n\r\n" + missing)
         builder.press_button("Error", "OK")

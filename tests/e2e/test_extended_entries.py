@@ -14,10 +14,7 @@ import sfx_reader
 import trees
 from crafted_sfx import entry, sfx_image
 from programs import to_wine_path
-
-# Six folders of 51 characters (147 bytes of UTF-8 each, below the 255 a
-# Linux name may take): the path below the extraction folder passes 300.
-DEEP = "/".join(f"{i:02d}-" + "深层目录" * 12 for i in range(6))
+from trees import DEEP
 
 
 class ExtendedEntriesTest(harness.WineTestCase):

@@ -17,7 +17,6 @@ from programs import to_wine_path
 WINDOWS_TESTS = wine_session.BUILD_DIR / "win-x86_64" / "tests" / "windows"
 FIXTURES = WINDOWS_TESTS / "resfixtures"
 PROBE = WINDOWS_TESTS / "resprobe" / "resprobe.exe"
-MANIFEST = wine_session.SOURCE_DIR / "builder" / "resources" / "uac_manifest.xml"
 FIXTURE_EXIT_CODE = 42  # what every fixture program returns
 
 

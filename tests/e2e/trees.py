@@ -7,6 +7,10 @@ import shutil
 import stat
 from pathlib import Path
 
+# Six folders of 51 characters (147 bytes of UTF-8 each, below the 255 a Linux
+# name may take): a path below them passes 300 characters.
+DEEP = "/".join(f"{i:02d}-" + "深层目录" * 12 for i in range(6))
+
 
 def make_tree(root, layout):
     """Creates files and folders under `root` from {relative path: content}:
