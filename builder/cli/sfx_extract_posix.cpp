@@ -75,10 +75,7 @@ std::string ConvertName(PlannedEntry& entry) {
 // The entries against each other, as Windows would take them: no entry inside
 // a file entry, and no two entries that are one name without regard to case.
 std::string CheckAgainstEarlier(const PlannedEntry& entry, std::map<std::string, PlannedEntry*>& names) {
-    const std::vector<std::string> parts = inspect::StoredNameParts(entry.stored, entry.Utf8());
-    std::string folder;
-    for (size_t i = 0; i + 1 < parts.size(); ++i) {
-        folder += (i ? "\\" : "") + parts[i];
+    for (const std::string& folder : inspect::FolderPrefixes(entry.stored, entry.Utf8())) {
         const auto earlier = names.find(inspect::ComparableName(folder, entry.Utf8()));
         if (earlier != names.end() && !IsFolderEntry(earlier->second->header))
             return "it lies inside the file " + Entry(*earlier->second);

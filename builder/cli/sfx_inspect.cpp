@@ -180,6 +180,17 @@ std::vector<std::string> StoredNameParts(const std::string& stored, bool utf8) {
     return parts;
 }
 
+std::vector<std::string> FolderPrefixes(const std::string& stored, bool utf8) {
+    const std::vector<std::string> parts = StoredNameParts(stored, utf8);
+    std::vector<std::string> folders;
+    std::string folder;
+    for (size_t i = 0; i + 1 < parts.size(); ++i) {
+        folder += (i ? "\\" : "") + parts[i];
+        folders.push_back(folder);
+    }
+    return folders;
+}
+
 bool OpenSfx(const std::string& path, SfxFile& sfx, std::ostream& err) {
     sfx.path = path;
     int error = sfx.file.OpenRead(path);
@@ -282,10 +293,7 @@ public:
         Begin(path, entry);
         if (EntryKind(entry.header) == kEntryHelper)  // it goes to the temporary folder
             return next_ ? next_->BeginFile(path, entry, writing) : 0;
-        const std::vector<std::string> parts = inspect::StoredNameParts(name_, utf8_);
-        std::string folder;
-        for (size_t i = 0; i + 1 < parts.size(); ++i) {
-            folder += (i ? "\\" : "") + parts[i];
+        for (const std::string& folder : inspect::FolderPrefixes(name_, utf8_)) {
             const auto file = files_.find(inspect::ComparableName(folder, utf8_));
             if (file == files_.end()) continue;
             check.fault = "entry " + inspect::Quoted(Shown()) + " (offset " + std::to_string(EntryOffset()) +

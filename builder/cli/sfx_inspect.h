@@ -122,6 +122,9 @@ std::string ComparableName(const std::string& stored, bool utf8 = false);
 // separator).
 std::vector<std::string> StoredNameParts(const std::string& stored, bool utf8 = false);
 
+// The folders a stored name lies in, outermost first: "a\b\c" gives "a" and "a\b".
+std::vector<std::string> FolderPrefixes(const std::string& stored, bool utf8 = false);
+
 }  // namespace inspect
 
 }  // namespace ql
